@@ -1,0 +1,238 @@
+#include "app/MDIStart.h"
+
+#include "app/About.h"
+#include "app/BloodMenu.h"
+#include "readings/CurrReading.h"
+#include "store/MakeDatabase.h"
+#include "store/ReadingKind.h"
+#include "store/SelectDbase.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QEvent>
+
+MDIStart::MDIStart(const Services &services, const QString &dataFolder)
+    : services_(services), dataFolder_(dataFolder), area_(new QMdiArea(this))
+{
+    setObjectName(QStringLiteral("MDIStart"));
+    setWindowTitle(QStringLiteral("Levelbook  Press F1 for Help"));
+    setProperty("helpContext", 30);
+    area_->setObjectName(QStringLiteral("area"));
+    area_->setBackground(Qt::black);
+    setCentralWidget(area_);
+    area_->viewport()->installEventFilter(this);
+    exit_ = [] { QCoreApplication::exit(0); };
+    buildMenus();
+    registerWindows();
+}
+
+MDIStart::~MDIStart()
+{
+    // Ending the program discards the windows without their closing steps.
+    for (const auto &sub : std::as_const(open_))
+        if (sub)
+            sub->disconnect(this);
+    open_.clear();
+}
+
+void MDIStart::start()
+{
+    setDatabaseMenus(false);
+    openWindow(QStringLiteral("BloodMenu"));
+}
+
+void MDIStart::buildMenus()
+{
+    int line = 0;
+    auto addMenu = [this](const char *name, const QString &caption) {
+        QMenu *m = menuBar()->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto addItem = [this](QMenu *m, const char *name, const QString &caption, int help,
+                          std::function<void()> run) {
+        QAction *a = m->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        if (help)
+            a->setProperty("helpContext", help);
+        connect(a, &QAction::triggered, this, std::move(run));
+        return a;
+    };
+    auto addLine = [&line](QMenu *m) {
+        QAction *sep = m->addSeparator();
+        sep->setObjectName(QStringLiteral("Line%1").arg(++line));
+    };
+    auto opener = [this](const char *window) { return [this, window] { openWindow(QLatin1String(window)); }; };
+
+    QMenu *file = addMenu("mniFile", QStringLiteral("&File"));
+    addItem(file, "mnuFileBackupRestore", QStringLiteral("&Configure Backup/Restore"), 40, opener("Cback"));
+    addLine(file);
+    addItem(file, "mnuFileExit", QStringLiteral("E&Xit"), 0, [this] { exitProgram(); });
+
+    QMenu *util = addMenu("mnuUtilities", QStringLiteral("&Urilities"));
+    addItem(util, "mnuUtilitiesBackup", QStringLiteral("&Backuo Data"), 140, [] {});
+    addLine(util);
+    addItem(util, "mnuUtilitiesRestore", QStringLiteral("&Restore Data"), 150, opener("RestBackup"));
+    addLine(util);
+    addItem(util, "mnuUtilitiesCompact", QStringLiteral("&Compact a Database"), 120, opener("CompactDbase"));
+    addLine(util);
+    addItem(util, "mnuUtilitiesRepair", QStringLiteral("R&Epair a Database"), 130, opener("RepairDbase"));
+    addLine(util);
+    addItem(util, "mnuUtilitiesDelMultipleRds", QStringLiteral("&Delete Multiple Readings"), 160,
+            [this] { openIfDateShown(QStringLiteral("DeleteRds")); });
+
+    QMenu *graphs = addMenu("mnuGraphs", QStringLiteral("&Graphs"));
+    const auto &kinds = readingKinds();
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        if (i > 0)
+            addLine(graphs);
+        const QString window = QLatin1String(kinds[i].chartWindow);
+        addItem(graphs, kinds[i].menuName, QLatin1String(kinds[i].menuCaption), 310,
+                [this, window] { openIfDateShown(window); });
+    }
+
+    QMenu *about = addMenu("mnuAbout", QStringLiteral("&About"));
+    addItem(about, "mnuAboutAbout", QStringLiteral("A&Bout"), 0, opener("About"));
+}
+
+void MDIStart::registerWindows()
+{
+    registerWindow(QStringLiteral("BloodMenu"), [](Shell &s) { return new BloodMenu(s); });
+    registerWindow(QStringLiteral("About"), [](Shell &s) { return new About(s); });
+    registerWindow(QStringLiteral("MakeDatabase"), [](Shell &s) { return new MakeDatabase(s); });
+    registerWindow(QStringLiteral("SelectDbase"), [](Shell &s) { return new SelectDbase(s); });
+    registerWindow(QStringLiteral("CurrReading"), [](Shell &s) { return new CurrReading(s); });
+}
+
+QAction *MDIStart::action(const QString &name) const { return findChild<QAction *>(name); }
+QMenu *MDIStart::menu(const QString &name) const { return findChild<QMenu *>(name); }
+
+void MDIStart::setDatabaseMenus(bool databaseOpen)
+{
+    for (const char *name : {"mnuFileBackupRestore", "mnuUtilitiesRestore", "mnuUtilitiesCompact", "mnuUtilitiesRepair"})
+        action(QLatin1String(name))->setEnabled(!databaseOpen);
+    for (const char *name : {"mnuUtilitiesBackup", "mnuUtilitiesDelMultipleRds"})
+        action(QLatin1String(name))->setEnabled(databaseOpen);
+    menu(QStringLiteral("mnuGraphs"))->setEnabled(databaseOpen);
+}
+
+QString MDIStart::currentDatabase() const
+{
+    if (auto *select = qobject_cast<SelectDbase *>(window(QStringLiteral("SelectDbase"))))
+        return select->selectedFile();
+    return {};
+}
+
+CurrReading *MDIStart::browser() const { return qobject_cast<CurrReading *>(window(QStringLiteral("CurrReading"))); }
+
+QMdiSubWindow *MDIStart::subWindow(const QString &name) const
+{
+    const auto it = open_.constFind(name);
+    return it == open_.constEnd() ? nullptr : it->data();
+}
+
+ChildWindow *MDIStart::window(const QString &name) const
+{
+    QMdiSubWindow *sub = subWindow(name);
+    return sub ? qobject_cast<ChildWindow *>(sub->widget()) : nullptr;
+}
+
+ChildWindow *MDIStart::openWindow(const QString &name)
+{
+    if (ChildWindow *open = window(name))
+        return open;
+    const auto factory = factories_.find(name);
+    if (factory == factories_.end())
+        return nullptr;
+
+    ChildWindow *form = factory->second(*this);
+    auto *sub = new QMdiSubWindow;
+    sub->setObjectName(name + QStringLiteral("Frame"));
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    if (form->frame() == ChildWindow::Frame::Borderless)
+        sub->setWindowFlags(Qt::SubWindow | Qt::FramelessWindowHint);
+    else
+        sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    sub->setWidget(form);
+    sub->setWindowTitle(form->windowTitle());
+    area_->addSubWindow(sub);
+    sub->hide();
+    open_.insert(name, sub);
+    // A window closed through its own close box leaves the registry at once.
+    connect(sub, &QObject::destroyed, this, [this, name] {
+        if (open_.value(name).isNull())
+            open_.remove(name);
+    });
+
+    const ChildWindow::LoadResult result = form->load();
+    if (result == ChildWindow::LoadResult::Discard) {
+        open_.remove(name);
+        delete sub;
+        return nullptr;
+    }
+    sub->adjustSize();
+    sub->setFixedSize(sub->sizeHint());
+    centre(sub);
+    if (result == ChildWindow::LoadResult::Show) {
+        sub->show();
+        area_->setActiveSubWindow(sub);
+        form->setFocus();
+    }
+    return form;
+}
+
+void MDIStart::closeWindow(const QString &name)
+{
+    QMdiSubWindow *sub = subWindow(name);
+    open_.remove(name);
+    if (sub)
+        sub->close();
+}
+
+void MDIStart::setWindowVisible(const QString &name, bool visible)
+{
+    if (QMdiSubWindow *sub = subWindow(name)) {
+        sub->setVisible(visible);
+        if (visible) {
+            area_->setActiveSubWindow(sub);
+            sub->widget()->setFocus();
+        }
+    }
+}
+
+void MDIStart::setWindowEnabled(const QString &name, bool enabled)
+{
+    if (QMdiSubWindow *sub = subWindow(name))
+        sub->setEnabled(enabled);
+}
+
+void MDIStart::exitProgram() { exit_(); }
+
+void MDIStart::centre(QMdiSubWindow *sub) const
+{
+    const QSize room = area_->viewport()->size();
+    const int x = std::max(0, (room.width() - sub->width()) / 2);
+    const int y = std::max(0, (room.height() - sub->height()) / 2);
+    sub->move(x, y);
+}
+
+bool MDIStart::eventFilter(QObject *watched, QEvent *event)
+{
+    // The start-up choice stays in the middle while the frame settles or is resized.
+    if (watched == area_->viewport() && event->type() == QEvent::Resize)
+        if (QMdiSubWindow *menu = subWindow(QStringLiteral("BloodMenu")))
+            centre(menu);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MDIStart::openIfDateShown(const QString &name)
+{
+    if (CurrReading *b = browser(); b && b->showsDate())
+        openWindow(name);
+}

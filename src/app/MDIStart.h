@@ -1,0 +1,72 @@
+#pragma once
+// The main frame: the menu bar, the area that holds every other window, the
+// rule that switches menu items on and off while a diary is open, and the
+// registry that opens windows by name.
+
+#include "platform/Shell.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QAction;
+
+class MDIStart : public QMainWindow, public Shell {
+    Q_OBJECT
+public:
+    MDIStart(const Services &services, const QString &dataFolder);
+    ~MDIStart() override;
+
+    // The loading step: disables the items that need an open diary and opens
+    // the start-up choice.
+    void start();
+
+    // Shell
+    Services &services() override { return services_; }
+    QString dataFolder() const override { return dataFolder_; }
+    QString currentDatabase() const override;
+    CurrReading *browser() const override;
+    void setDatabaseMenus(bool databaseOpen) override;
+    ChildWindow *openWindow(const QString &name) override;
+    ChildWindow *window(const QString &name) const override;
+    void closeWindow(const QString &name) override;
+    void setWindowVisible(const QString &name, bool visible) override;
+    void setWindowEnabled(const QString &name, bool enabled) override;
+    void exitProgram() override;
+
+    // What ending the program does; tests replace it.
+    void setExitHandler(std::function<void()> handler) { exit_ = std::move(handler); }
+
+    // A window kind that can be opened by name.
+    using Factory = std::function<ChildWindow *(Shell &)>;
+    void registerWindow(const QString &name, Factory factory) { factories_[name] = std::move(factory); }
+
+    QMdiArea *area() const { return area_; }
+    QAction *action(const QString &name) const;
+    QMenu *menu(const QString &name) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void registerWindows();
+    void centre(QMdiSubWindow *sub) const;
+    QMdiSubWindow *subWindow(const QString &name) const;
+    // The Graphs items and Delete Multiple Readings open their window only
+    // while the browser shows a date.
+    void openIfDateShown(const QString &name);
+
+    Services services_;
+    QString dataFolder_;
+    QMdiArea *area_;
+    std::map<QString, Factory> factories_;
+    QMap<QString, QPointer<QMdiSubWindow>> open_;
+    std::function<void()> exit_;
+};

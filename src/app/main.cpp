@@ -1,0 +1,34 @@
+#include "app/DataFolder.h"
+#include "app/MDIStart.h"
+#include "platform/QtServices.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QScreen>
+#include <QTimer>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Levelbook"));
+    QApplication::setApplicationVersion(QStringLiteral("1.10"));
+
+    const QString folder = chooseDataFolder(QApplication::applicationDirPath(),
+                                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    if (folder.isEmpty() || !QDir::setCurrent(folder)) {
+        QMessageBox::critical(nullptr, QStringLiteral("Levelbook"),
+                              QStringLiteral("Levelbook found no folder in which it may keep your diaries."));
+        return 1;
+    }
+
+    QtServices real;
+    MDIStart frame(real.services(), folder);
+    // Without a window manager "maximised" means nothing; fill the screen anyway.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        frame.setGeometry(screen->availableGeometry());
+    frame.showMaximized();
+    QTimer::singleShot(0, &frame, [&frame] { frame.start(); });
+    return QApplication::exec();
+}

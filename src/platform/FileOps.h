@@ -1,0 +1,27 @@
+#pragma once
+// File operations that never leave a half-written file in place: new content
+// goes to a temporary file in the target's own folder, is flushed to disk, and
+// is then renamed over (or next to) the target in one step.
+
+#include <QString>
+
+namespace fileops {
+
+// A name for a temporary file beside `target` that does not exist yet.
+QString tempPathBeside(const QString &target);
+
+// Flushes a file's content, or a folder's entries, to disk.
+bool syncPath(const QString &path);
+
+// Renames `from` to `to` only if `to` does not exist; on success the folder
+// entry is flushed. Returns false and fills `error` when it fails.
+bool publishNew(const QString &from, const QString &to, QString *error);
+
+// Renames `from` over `to`, replacing it in one step.
+bool replace(const QString &from, const QString &to, QString *error);
+
+// Copies `from` to `to` through a temporary file beside `to`; the old `to`,
+// if any, stays untouched until the copy is complete and flushed.
+bool copyAtomically(const QString &from, const QString &to, QString *error);
+
+} // namespace fileops

@@ -1,0 +1,30 @@
+#pragma once
+// The real desktop services, on Qt.
+
+#include "platform/Services.h"
+
+class QtMessageService final : public MessageService {
+public:
+    MsgAnswer show(QWidget *parent, const QString &text, const QString &title, MsgIcon icon,
+                   MsgButtons buttons) override;
+    void beep() override;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDate today() const override;
+};
+
+class QtWaitPointer final : public WaitPointer {
+public:
+    void begin() override;
+    void end() override;
+};
+
+// All real services in one place; the program's entry owns one.
+struct QtServices {
+    QtMessageService messages;
+    SystemClock clock;
+    QtWaitPointer wait;
+    Services services() { return Services{&messages, &clock, &wait}; }
+};

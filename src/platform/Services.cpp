@@ -1,0 +1,9 @@
+#include "platform/Services.h"
+
+void reportFailure(Services &services, QWidget *parent, const QString &what, const QString &detail)
+{
+    QString text = what;
+    if (!detail.isEmpty())
+        text += QStringLiteral("\n\n") + detail;
+    services.messages->show(parent, text, programName(), MsgIcon::Critical, MsgButtons::Ok);
+}

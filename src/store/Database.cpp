@@ -1,0 +1,372 @@
+#include "store/Database.h"
+
+#include "platform/FileOps.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+namespace {
+
+const char *const kColumns = "Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night";
+
+QString engineText(sqlite3 *db)
+{
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+[[noreturn]] void fail(sqlite3 *db, const QString &what)
+{
+    const int code = db ? sqlite3_errcode(db) : SQLITE_NOMEM;
+    const StoreError::Kind kind = (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+                                      ? StoreError::Kind::NotADiary
+                                      : StoreError::Kind::Failed;
+    throw StoreError(kind, what + QStringLiteral(": ") + engineText(db));
+}
+
+[[noreturn]] void notADiary(const QString &why) { throw StoreError(StoreError::Kind::NotADiary, why); }
+
+// Runs a query and collects the text of its first column, row by row.
+QStringList firstColumn(sqlite3 *db, const char *sql)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
+        fail(db, QStringLiteral("The diary could not be read"));
+    QStringList out;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+        out << QString::fromUtf8(text ? text : "");
+    }
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE)
+        fail(db, QStringLiteral("The diary could not be read"));
+    return out;
+}
+
+// The schema of a diary: nine text fields and the index on the key.
+void checkSchema(sqlite3 *db)
+{
+    const QStringList id = firstColumn(db, "PRAGMA application_id");
+    if (id.value(0).toInt() != kDiaryApplicationId)
+        notADiary(QStringLiteral("The file is not a diary of this program."));
+
+    const QStringList columns = firstColumn(db, "SELECT name FROM pragma_table_info('BLOOD')");
+    const QStringList expected = QString::fromLatin1(kColumns).split(QStringLiteral(", "));
+    if (columns != expected)
+        notADiary(QStringLiteral("The diary has no sound table BLOOD."));
+
+    const QStringList indexed = firstColumn(
+        db, "SELECT name FROM pragma_index_info('Readings') WHERE "
+            "(SELECT tbl_name FROM sqlite_schema WHERE type = 'index' AND name = 'Readings') = 'BLOOD'");
+    if (indexed != QStringList{QStringLiteral("Bdate")})
+        notADiary(QStringLiteral("The diary has no index Readings."));
+}
+
+sqlite3 *openHandle(const QString &path, int flags)
+{
+    sqlite3 *db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString text = engineText(db);
+        sqlite3_close(db);
+        throw StoreError(StoreError::Kind::Failed, QStringLiteral("The diary could not be opened: ") + text);
+    }
+    sqlite3_extended_result_codes(db, 0);
+    // Another program holding the file gets a moment to let go of it.
+    sqlite3_busy_timeout(db, 2000);
+    return db;
+}
+
+} // namespace
+
+StoreError::StoreError(Kind kind, const QString &message)
+    : std::runtime_error(message.toStdString()), kind_(kind)
+{
+}
+
+QString corruptedFileMessage()
+{
+    return QStringLiteral("The file you are trying to open has become corrupted.  "
+                          "Use the repair utility to repair the file.");
+}
+
+// ---------------------------------------------------------------- Database
+
+Database Database::open(const QString &path, Access access)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw StoreError(StoreError::Kind::Missing, QStringLiteral("The diary \"%1\" is not there.").arg(info.fileName()));
+    if (!info.isFile())
+        notADiary(QStringLiteral("\"%1\" is not a file.").arg(info.fileName()));
+
+    const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    Database db(openHandle(path, flags));
+    try {
+        checkSchema(db.db_);
+    } catch (const StoreError &e) {
+        // A file the engine cannot read at all is not a diary either.
+        if (e.kind() == StoreError::Kind::Failed) {
+            const int code = sqlite3_errcode(db.db_);
+            if (code != SQLITE_BUSY && code != SQLITE_LOCKED && code != SQLITE_IOERR && code != SQLITE_NOMEM)
+                notADiary(e.message());
+        }
+        throw;
+    }
+    return db;
+}
+
+void Database::create(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        throw StoreError(StoreError::Kind::Exists, QStringLiteral("That file exists already."));
+
+    const QString tmp = fileops::tempPathBeside(path);
+    try {
+        Database db(openHandle(tmp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE));
+        db.exec("BEGIN;"
+                "CREATE TABLE BLOOD (Bdate TEXT(15), Bfast TEXT(6), Afast TEXT(6), Blunch TEXT(6),"
+                " Alunch TEXT(6), Bdinner TEXT(6), Adinner TEXT(6), Bedtime TEXT(6), Night TEXT(6));"
+                "CREATE UNIQUE INDEX Readings ON BLOOD (Bdate ASC);"
+                "COMMIT;");
+        db.exec(QStringLiteral("PRAGMA application_id = %1").arg(kDiaryApplicationId).toUtf8().constData());
+        db.close();
+    } catch (...) {
+        QFile::remove(tmp);
+        throw;
+    }
+    QString error;
+    if (!fileops::syncPath(tmp) || !fileops::publishNew(tmp, path, &error)) {
+        QFile::remove(tmp);
+        if (QFileInfo::exists(path))
+            throw StoreError(StoreError::Kind::Exists, QStringLiteral("That file exists already."));
+        throw StoreError(StoreError::Kind::Failed, QStringLiteral("The diary could not be created: ") + error);
+    }
+}
+
+Database::Database(Database &&other) noexcept : db_(other.db_) { other.db_ = nullptr; }
+
+Database &Database::operator=(Database &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        db_ = other.db_;
+        other.db_ = nullptr;
+    }
+    return *this;
+}
+
+Database::~Database() { close(); }
+
+void Database::close()
+{
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+}
+
+void Database::exec(const char *sql)
+{
+    char *err = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        sqlite3_free(err);
+        fail(db_, QStringLiteral("The diary could not be changed"));
+    }
+}
+
+Database::Transaction::Transaction(Database &db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
+
+Database::Transaction::~Transaction()
+{
+    if (open_)
+        sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Database::Transaction::commit()
+{
+    db_.exec("COMMIT");
+    open_ = false;
+}
+
+// ---------------------------------------------------------------- Cursor
+
+Cursor::Cursor(Database &db) : db_(db)
+{
+    pos_ = fetch(First, nullptr) ? Pos::On : Pos::Empty;
+}
+
+Cursor::~Cursor()
+{
+    for (sqlite3_stmt *st : stmts_)
+        sqlite3_finalize(st);
+}
+
+sqlite3_stmt *Cursor::stmt(Stmt which)
+{
+    if (stmts_[which])
+        return stmts_[which];
+    static const QByteArray select = QByteArray("SELECT ") + kColumns + " FROM BLOOD ";
+    QByteArray sql;
+    switch (which) {
+    case First: sql = select + "ORDER BY Bdate LIMIT 1"; break;
+    case Last: sql = select + "ORDER BY Bdate DESC LIMIT 1"; break;
+    case Next: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate LIMIT 1"; break;
+    case Prev: sql = select + "WHERE Bdate < ?1 ORDER BY Bdate DESC LIMIT 1"; break;
+    case Equal: sql = select + "WHERE Bdate = ?1 ORDER BY Bdate LIMIT 1"; break;
+    case AtLeast: sql = select + "WHERE Bdate >= ?1 ORDER BY Bdate LIMIT 1"; break;
+    case Insert: sql = QByteArray("INSERT INTO BLOOD (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"; break;
+    case Delete: sql = "DELETE FROM BLOOD WHERE Bdate = ?1"; break;
+    case StmtCount: break;
+    }
+    if (sqlite3_prepare_v3(db_.handle(), sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &stmts_[which], nullptr) != SQLITE_OK)
+        fail(db_.handle(), QStringLiteral("The diary could not be read"));
+    return stmts_[which];
+}
+
+bool Cursor::fetch(Stmt which, const QString *key)
+{
+    sqlite3_stmt *st = stmt(which);
+    sqlite3_reset(st);
+    if (key) {
+        const QByteArray utf8 = key->toUtf8();
+        sqlite3_bind_text(st, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(st);
+        return false;
+    }
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(st);
+        fail(db_.handle(), QStringLiteral("The diary could not be read"));
+    }
+    rowDefect_ = false;
+    for (int i = 0; i <= kReadingKinds; ++i) {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, i));
+        const int bytes = sqlite3_column_bytes(st, i);
+        QString value = text ? QString::fromUtf8(text, bytes) : QString();
+        if (value.isEmpty())
+            rowDefect_ = true;
+        if (i == 0)
+            row_.key = std::move(value);
+        else
+            row_.readings[size_t(i - 1)] = std::move(value);
+    }
+    sqlite3_reset(st);
+    return true;
+}
+
+void Cursor::requireRow(const char *what) const
+{
+    if (pos_ != Pos::On)
+        throw StoreError(StoreError::Kind::Failed, QStringLiteral("No current row to %1.").arg(QLatin1String(what)));
+}
+
+void Cursor::moveFirst()
+{
+    if (!fetch(First, nullptr))
+        throw StoreError(StoreError::Kind::Failed, QStringLiteral("The diary holds no dates."));
+    pos_ = Pos::On;
+}
+
+void Cursor::moveLast()
+{
+    if (!fetch(Last, nullptr))
+        throw StoreError(StoreError::Kind::Failed, QStringLiteral("The diary holds no dates."));
+    pos_ = Pos::On;
+}
+
+void Cursor::moveNext()
+{
+    switch (pos_) {
+    case Pos::Before: pos_ = fetch(First, nullptr) ? Pos::On : Pos::After; break;
+    case Pos::On:
+    case Pos::Removed: {
+        const QString from = row_.key;
+        pos_ = fetch(Next, &from) ? Pos::On : Pos::After;
+        if (pos_ == Pos::After)
+            row_.key = from;
+        break;
+    }
+    case Pos::Empty:
+    case Pos::After:
+    case Pos::Undefined:
+        throw StoreError(StoreError::Kind::Failed, QStringLiteral("No current row to move on from."));
+    }
+}
+
+void Cursor::movePrevious()
+{
+    switch (pos_) {
+    case Pos::After: pos_ = fetch(Last, nullptr) ? Pos::On : Pos::Before; break;
+    case Pos::On:
+    case Pos::Removed: {
+        const QString from = row_.key;
+        pos_ = fetch(Prev, &from) ? Pos::On : Pos::Before;
+        if (pos_ == Pos::Before)
+            row_.key = from;
+        break;
+    }
+    case Pos::Empty:
+    case Pos::Before:
+    case Pos::Undefined:
+        throw StoreError(StoreError::Kind::Failed, QStringLiteral("No current row to move back from."));
+    }
+}
+
+void Cursor::seek(SeekOp op, const QString &key)
+{
+    const bool found = fetch(op == SeekOp::Equal ? Equal : AtLeast, &key);
+    noMatch_ = !found;
+    pos_ = found ? Pos::On : Pos::Undefined;
+}
+
+const ReadingDay &Cursor::row() const
+{
+    requireRow("read");
+    if (rowDefect_)
+        notADiary(QStringLiteral("A day of the diary has an empty field."));
+    return row_;
+}
+
+const QString &Cursor::key() const
+{
+    requireRow("read");
+    return row_.key;
+}
+
+void Cursor::append(const ReadingDay &day)
+{
+    sqlite3_stmt *st = stmt(Insert);
+    sqlite3_reset(st);
+    QByteArray values[kReadingKinds + 1];
+    values[0] = day.key.toUtf8();
+    for (int i = 0; i < kReadingKinds; ++i)
+        values[i + 1] = ReadingDay::storedForm(day.readings[size_t(i)]).toUtf8();
+    for (int i = 0; i <= kReadingKinds; ++i)
+        sqlite3_bind_text(st, i + 1, values[i].constData(), int(values[i].size()), SQLITE_STATIC);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (rc != SQLITE_DONE)
+        fail(db_.handle(), QStringLiteral("The day could not be stored"));
+}
+
+void Cursor::remove()
+{
+    requireRow("delete");
+    sqlite3_stmt *st = stmt(Delete);
+    sqlite3_reset(st);
+    const QByteArray key = row_.key.toUtf8();
+    sqlite3_bind_text(st, 1, key.constData(), int(key.size()), SQLITE_STATIC);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (rc != SQLITE_DONE)
+        fail(db_.handle(), QStringLiteral("The day could not be deleted"));
+    pos_ = Pos::Removed;
+}

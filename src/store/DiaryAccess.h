@@ -1,0 +1,31 @@
+#pragma once
+// Runs one user action on the current diary: opens it, hands a cursor over
+// table BLOOD to the action, and closes both when the action ends. An engine
+// or file failure ends the action with a message instead of a crash.
+
+#include "platform/Shell.h"
+#include "store/Database.h"
+
+#include <QWidget>
+
+template <class Action>
+bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Action &&action,
+                      Database::Access access = Database::Access::ReadWrite)
+{
+    try {
+        Database db = Database::open(shell.currentDatabasePath(), access);
+        Cursor cursor(db);
+        action(db, cursor);
+        return true;
+    } catch (const StoreError &e) {
+        reportFailure(shell.services(), parent, failure, e.message());
+        return false;
+    }
+}
+
+// The usual words for a failed read and a failed change.
+inline QString readFailedText() { return QStringLiteral("The diary could not be read."); }
+inline QString changeFailedText()
+{
+    return QStringLiteral("The change could not be stored. The diary on disk is as it was before.");
+}

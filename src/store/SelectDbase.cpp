@@ -1,0 +1,64 @@
+#include "store/SelectDbase.h"
+
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
+#include "store/DiaryFile.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+// The browser's box that shows the person's name.
+static const char *const kNameBox = "DatabaseName";
+
+SelectDbase::SelectDbase(Shell &shell) : ChildWindow(shell, QStringLiteral("SelectDbase"))
+{
+    setWindowTitle(QStringLiteral("Select Database"));
+    setHelpContext(30);
+    setEscapeCloses(true);
+
+    File1 = new QListWidget(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->addItems(listDiaries(shell.dataFolder()));
+    File1->setMinimumSize(fontMetrics().averageCharWidth() * 36, fontMetrics().height() * 10);
+    if (File1->count() > 0)
+        File1->setCurrentRow(0);
+    auto *label1 = makeLabel(this, "Label1", QStringLiteral("Double click the database you want to open."), File1,
+                             Qt::AlignCenter);
+    Command1 = makeButton(this, "Command1", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(File1);
+    layout->addWidget(label1);
+    layout->addWidget(Command1, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabChain({File1, Command1});
+    setFocusProxy(File1);
+
+    // A double-click, or Enter on the selected file.
+    connect(File1, &QListWidget::itemActivated, this, &SelectDbase::File1_DblClick);
+    connect(Command1, &QPushButton::clicked, this, &ChildWindow::discard);
+}
+
+QString SelectDbase::selectedFile() const
+{
+    const QListWidgetItem *item = File1->currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}
+
+void SelectDbase::File1_DblClick()
+{
+    const QString file = selectedFile();
+    if (file.size() < 4) {
+        discard();
+        return;
+    }
+    // The browser's loading step opens the file named here; when it fails it
+    // has told the user, and this window stays for another choice.
+    ChildWindow *browser = shell_.openWindow(QStringLiteral("CurrReading"));
+    if (!browser)
+        return;
+    if (auto *name = browser->findChild<QLineEdit *>(QLatin1String(kNameBox)))
+        name->setText(diaryPersonName(file));
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The window that lists the diaries of the data folder; a double-click on one
+// opens it in the browser. While the browser lives this window stays, hidden,
+// and its selection names the current diary.
+
+#include "platform/ChildWindow.h"
+
+class QListWidget;
+class QPushButton;
+
+class SelectDbase : public ChildWindow {
+    Q_OBJECT
+public:
+    explicit SelectDbase(Shell &shell);
+
+    // The bare file name selected in File1, or empty.
+    QString selectedFile() const;
+
+    QListWidget *File1;
+    QPushButton *Command1;
+
+private:
+    void File1_DblClick();
+};
