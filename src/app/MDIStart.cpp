@@ -2,10 +2,15 @@
 
 #include "app/About.h"
 #include "app/BloodMenu.h"
+#include "charts/Windows.h"
+#include "listing/Windows.h"
+#include "maintenance/Windows.h"
 #include "readings/CurrReading.h"
-#include "store/MakeDatabase.h"
+#include "readings/Windows.h"
+#include "reports/Windows.h"
 #include "store/ReadingKind.h"
 #include "store/SelectDbase.h"
+#include "store/Windows.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -75,7 +80,8 @@ void MDIStart::buildMenus()
     addItem(file, "mnuFileExit", QStringLiteral("E&Xit"), 0, [this] { exitProgram(); });
 
     QMenu *util = addMenu("mnuUtilities", QStringLiteral("&Urilities"));
-    addItem(util, "mnuUtilitiesBackup", QStringLiteral("&Backuo Data"), 140, [] {});
+    addItem(util, "mnuUtilitiesBackup", QStringLiteral("&Backuo Data"), 140,
+            [this] { runAction(QStringLiteral("BackupData")); });
     addLine(util);
     addItem(util, "mnuUtilitiesRestore", QStringLiteral("&Restore Data"), 150, opener("RestBackup"));
     addLine(util);
@@ -102,11 +108,14 @@ void MDIStart::buildMenus()
 
 void MDIStart::registerWindows()
 {
-    registerWindow(QStringLiteral("BloodMenu"), [](Shell &s) { return new BloodMenu(s); });
-    registerWindow(QStringLiteral("About"), [](Shell &s) { return new About(s); });
-    registerWindow(QStringLiteral("MakeDatabase"), [](Shell &s) { return new MakeDatabase(s); });
-    registerWindow(QStringLiteral("SelectDbase"), [](Shell &s) { return new SelectDbase(s); });
-    registerWindow(QStringLiteral("CurrReading"), [](Shell &s) { return new CurrReading(s); });
+    registry_.addWindow(QStringLiteral("BloodMenu"), [](Shell &s) { return new BloodMenu(s); });
+    registry_.addWindow(QStringLiteral("About"), [](Shell &s) { return new About(s); });
+    registerStoreWindows(registry_);
+    registerReadingsWindows(registry_);
+    registerListingWindows(registry_);
+    registerReportsWindows(registry_);
+    registerChartsWindows(registry_);
+    registerMaintenanceWindows(registry_);
 }
 
 QAction *MDIStart::action(const QString &name) const { return findChild<QAction *>(name); }
@@ -146,11 +155,11 @@ ChildWindow *MDIStart::openWindow(const QString &name)
 {
     if (ChildWindow *open = window(name))
         return open;
-    const auto factory = factories_.find(name);
-    if (factory == factories_.end())
+    const WindowRegistry::Factory *factory = registry_.window(name);
+    if (!factory)
         return nullptr;
 
-    ChildWindow *form = factory->second(*this);
+    ChildWindow *form = (*factory)(*this);
     auto *sub = new QMdiSubWindow;
     sub->setObjectName(name + QStringLiteral("Frame"));
     sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -229,6 +238,12 @@ bool MDIStart::eventFilter(QObject *watched, QEvent *event)
         if (QMdiSubWindow *menu = subWindow(QStringLiteral("BloodMenu")))
             centre(menu);
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MDIStart::runAction(const QString &name)
+{
+    if (const WindowRegistry::Action *run = registry_.action(name))
+        (*run)(*this);
 }
 
 void MDIStart::openIfDateShown(const QString &name)

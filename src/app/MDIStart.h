@@ -4,13 +4,13 @@
 // registry that opens windows by name.
 
 #include "platform/Shell.h"
+#include "platform/WindowRegistry.h"
 
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
 
 #include <functional>
-#include <map>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -43,9 +43,8 @@ public:
     // What ending the program does; tests replace it.
     void setExitHandler(std::function<void()> handler) { exit_ = std::move(handler); }
 
-    // A window kind that can be opened by name.
-    using Factory = std::function<ChildWindow *(Shell &)>;
-    void registerWindow(const QString &name, Factory factory) { factories_[name] = std::move(factory); }
+    // The windows and actions that can be opened by name.
+    WindowRegistry &registry() { return registry_; }
 
     QMdiArea *area() const { return area_; }
     QAction *action(const QString &name) const;
@@ -62,11 +61,12 @@ private:
     // The Graphs items and Delete Multiple Readings open their window only
     // while the browser shows a date.
     void openIfDateShown(const QString &name);
+    void runAction(const QString &name);
 
     Services services_;
     QString dataFolder_;
     QMdiArea *area_;
-    std::map<QString, Factory> factories_;
+    WindowRegistry registry_;
     QMap<QString, QPointer<QMdiSubWindow>> open_;
     std::function<void()> exit_;
 };

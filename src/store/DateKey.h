@@ -2,6 +2,8 @@
 // The date key "yyyy-MM-dd" that every row and every window uses, and the
 // user's short-date form in which stored dates are shown.
 
+#include "platform/DatePicker.h"
+
 #include <QDate>
 #include <QLocale>
 #include <QString>
@@ -9,6 +11,7 @@
 // The earliest and latest dates a picker offers.
 inline QDate firstAllowedDate() { return QDate(2000, 1, 1); }
 inline QDate lastAllowedDate() { return QDate(2099, 12, 31); }
+// (The picker itself keeps to the same range.)
 
 // 7 May 2013 gives "2013-05-07".
 QString dateKey(const QDate &date);
@@ -22,6 +25,3 @@ QDate dateFromKey(const QString &key);
 QString ShortDate(const QString &key);
 QString ShortDate(const QString &key, const QLocale &locale);
 QString ShortDate(const QDate &date, const QLocale &locale = QLocale());
-
-// The locale's short-date pattern with its year widened to four digits.
-QString shortDatePattern(const QLocale &locale);

@@ -31,5 +31,5 @@ QString diaryNameProblem(const QString &fileName)
 QStringList listDiaries(const QString &folder)
 {
     QDir dir(folder);
-    return dir.entryList({QStringLiteral("*.bcl")}, QDir::Files | QDir::Hidden, QDir::Name);
+    return dir.entryList({QStringLiteral("*.bcl")}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
 }

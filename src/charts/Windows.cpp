@@ -1,0 +1,7 @@
+#include "charts/Windows.h"
+
+#include "platform/WindowRegistry.h"
+
+void registerChartsWindows(WindowRegistry &)
+{
+}

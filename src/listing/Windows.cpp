@@ -1,0 +1,7 @@
+#include "listing/Windows.h"
+
+#include "platform/WindowRegistry.h"
+
+void registerListingWindows(WindowRegistry &)
+{
+}

@@ -1,0 +1,7 @@
+#include "maintenance/Windows.h"
+
+#include "platform/WindowRegistry.h"
+
+void registerMaintenanceWindows(WindowRegistry &)
+{
+}

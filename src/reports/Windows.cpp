@@ -1,0 +1,7 @@
+#include "reports/Windows.h"
+
+#include "platform/WindowRegistry.h"
+
+void registerReportsWindows(WindowRegistry &)
+{
+}

@@ -1,0 +1,6 @@
+#pragma once
+// The windows and actions of this subsystem, registered with the shell.
+
+class WindowRegistry;
+
+void registerReportsWindows(WindowRegistry &registry);

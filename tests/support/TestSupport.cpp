@@ -1,0 +1,111 @@
+#include "support/TestSupport.h"
+
+#include "readings/CurrReading.h"
+#include "store/Database.h"
+#include "store/SelectDbase.h"
+
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+
+MsgAnswer FakeMessages::show(QWidget *, const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
+{
+    shown.append({text, title, icon, buttons});
+    if (whileShown)
+        whileShown(shown.last());
+    if (buttons == MsgButtons::Ok)
+        return MsgAnswer::Ok;
+    return answers.isEmpty() ? MsgAnswer::Ok : answers.takeFirst();
+}
+
+ReadingDay makeDay(const QString &key, const QStringList &readings)
+{
+    ReadingDay day;
+    day.key = key;
+    for (int i = 0; i < kReadingKinds; ++i)
+        day.readings[size_t(i)] = ReadingDay::storedForm(readings.value(i));
+    return day;
+}
+
+QList<ReadingDay> consecutiveDays(int count, const QDate &first)
+{
+    QList<ReadingDay> days;
+    for (int i = 0; i < count; ++i) {
+        QStringList values;
+        for (int k = 0; k < kReadingKinds; ++k)
+            values << QString::number(80 + (i * 7 + k * 13) % 120);
+        days << makeDay(first.addDays(i).toString(QStringLiteral("yyyy-MM-dd")), values);
+    }
+    return days;
+}
+
+void writeDiary(const QString &path, const QList<ReadingDay> &days)
+{
+    Database::create(path);
+    Database db = Database::open(path);
+    Database::Transaction t(db);
+    Cursor c(db);
+    for (const ReadingDay &d : days)
+        c.append(d);
+    t.commit();
+}
+
+QList<ReadingDay> readDiary(const QString &path)
+{
+    Database db = Database::open(path, Database::Access::ReadOnly);
+    Cursor c(db);
+    QList<ReadingDay> days;
+    if (c.eof())
+        return days;
+    for (c.moveFirst(); !c.eof(); c.moveNext())
+        days << c.row();
+    return days;
+}
+
+TestApp::TestApp()
+{
+    frame = std::make_unique<MDIStart>(fakes.services(), dir_.path());
+    frame->setExitHandler([this] { ++exits; });
+    frame->resize(1024, 768);
+    frame->show();
+    frame->start();
+}
+
+TestApp::~TestApp() = default;
+
+bool TestApp::shown(const char *name) const
+{
+    ChildWindow *w = frame->window(QLatin1String(name));
+    return w && w->parentWidget() && w->parentWidget()->isVisible();
+}
+
+QPushButton *TestApp::button(const char *window, const char *name) const
+{
+    ChildWindow *w = frame->window(QLatin1String(window));
+    return w ? w->findChild<QPushButton *>(QLatin1String(name)) : nullptr;
+}
+
+void TestApp::click(const char *window, const char *name) const
+{
+    QPushButton *b = button(window, name);
+    if (!b)
+        qFatal("no button %s.%s", window, name);
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+CurrReading *TestApp::openDiary(const QString &file)
+{
+    click("BloodMenu", "Command2");
+    auto *select = window<SelectDbase>("SelectDbase");
+    if (!select)
+        return nullptr;
+    const auto items = select->File1->findItems(file, Qt::MatchExactly);
+    if (items.isEmpty())
+        return nullptr;
+    QListWidget *list = select->File1;
+    list->setCurrentItem(items.first());
+    const QRect rect = list->visualItemRect(items.first());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    return window<CurrReading>("CurrReading");
+}
