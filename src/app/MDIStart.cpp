@@ -38,9 +38,6 @@ MDIStart::MDIStart(const Services &services, const QString &dataFolder)
 MDIStart::~MDIStart()
 {
     // Ending the program discards the windows without their closing steps.
-    for (const auto &sub : std::as_const(open_))
-        if (sub)
-            sub->disconnect(this);
     open_.clear();
 }
 
@@ -173,9 +170,10 @@ ChildWindow *MDIStart::openWindow(const QString &name)
     area_->addSubWindow(sub);
     sub->hide();
     open_.insert(name, sub);
-    // A window closed through its own close box leaves the registry at once.
-    connect(sub, &QObject::destroyed, this, [this, name] {
-        if (open_.value(name).isNull())
+    // A window closed by any route, its own close box included, is no longer
+    // open, even before it is deleted.
+    connect(form, &ChildWindow::closed, this, [this, name, sub] {
+        if (open_.value(name) == sub)
             open_.remove(name);
     });
 

@@ -18,6 +18,7 @@ void ChildWindow::closeEvent(QCloseEvent *event)
     if (!closed_) {
         closed_ = true;
         closingStep();
+        emit closed();
     }
     event->accept();
 }

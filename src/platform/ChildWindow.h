@@ -27,6 +27,10 @@ public:
     // Discards the window: runs the closing step and removes it.
     void discard();
 
+signals:
+    // The window has been closed by any route; it is deleted soon after.
+    void closed();
+
 protected:
     // Undoes what the window set on other windows. Runs exactly once.
     virtual void closingStep() {}

@@ -106,6 +106,8 @@ CurrReading *TestApp::openDiary(const QString &file)
     QListWidget *list = select->File1;
     list->setCurrentItem(items.first());
     const QRect rect = list->visualItemRect(items.first());
+    // A double-click: the first press picks the item, the second opens it.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     return window<CurrReading>("CurrReading");
 }
