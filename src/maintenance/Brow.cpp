@@ -83,7 +83,13 @@ ChildWindow::LoadResult Brow::load()
     return LoadResult::Show;
 }
 
-void Brow::closingStep() { shell_.setWindowEnabled(QStringLiteral("Cback"), true); }
+void Brow::closingStep()
+{
+    shell_.setWindowEnabled(QStringLiteral("Cback"), true);
+    // The configuration window takes the focus back.
+    if (shell_.window(QStringLiteral("Cback")))
+        shell_.setWindowVisible(QStringLiteral("Cback"), true);
+}
 
 void Brow::Dir1_Change() { Text1->setText(Dir1->path()); }
 

@@ -21,6 +21,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -456,6 +458,7 @@ private slots:
         QVERIFY(!app.frame->window(QStringLiteral("Brow")));
         auto *cback = app.window<Cback>("Cback");
         QVERIFY(cback->parentWidget()->isEnabled());
+        QCOMPARE(app.frame->area()->activeSubWindow(), cback->parentWidget());
         QCOMPARE(cback->Bpath->text(), app.folder() + QStringLiteral("/Backups"));
         QVERIFY(!QFileInfo::exists(app.pathOf(QStringLiteral("BACKUP.CFG")))); // only "Save" writes
 
