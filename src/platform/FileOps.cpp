@@ -124,4 +124,61 @@ bool copyAtomically(const QString &from, const QString &to, QString *error)
     return true;
 }
 
+bool writeAtomically(const QString &to, const QByteArray &content, QString *error)
+{
+    const QString tmp = tempPathBeside(to);
+    QFile out(tmp);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    const bool ok = out.write(content) == content.size() && out.flush() && ::fsync(out.handle()) == 0;
+    const QString outError = out.errorString();
+    out.close();
+    if (!ok) {
+        if (error)
+            *error = outError;
+        QFile::remove(tmp);
+        return false;
+    }
+    if (!replace(tmp, to, error)) {
+        QFile::remove(tmp);
+        return false;
+    }
+    return true;
+}
+
+QString stageCopy(const QString &from, const QString &target, QString *error)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = in.errorString();
+        return {};
+    }
+    const QString tmp = tempPathBeside(target);
+    QFile out(tmp);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (error)
+            *error = out.errorString();
+        return {};
+    }
+    bool ok = true;
+    QByteArray chunk;
+    while (ok && !(chunk = in.read(1 << 20)).isEmpty())
+        ok = out.write(chunk) == chunk.size();
+    const bool readFailed = in.error() != QFileDevice::NoError;
+    ok = ok && !readFailed && out.flush() && ::fsync(out.handle()) == 0;
+    const QString outError = out.errorString();
+    out.close();
+    if (!ok) {
+        if (error)
+            *error = readFailed ? in.errorString() : outError;
+        QFile::remove(tmp);
+        return {};
+    }
+    return tmp;
+}
+
 } // namespace fileops

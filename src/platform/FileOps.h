@@ -24,4 +24,14 @@ bool replace(const QString &from, const QString &to, QString *error);
 // if any, stays untouched until the copy is complete and flushed.
 bool copyAtomically(const QString &from, const QString &to, QString *error);
 
+// Writes `content` to `to` through a temporary file beside it; the old `to`,
+// if any, stays untouched until the new content is complete and flushed.
+bool writeAtomically(const QString &to, const QByteArray &content, QString *error);
+
+// Copies `from` into a new temporary file beside `target` and flushes it.
+// Returns the temporary file's path, or empty text with `error` filled (no
+// temporary file is left then). The caller puts the copy in place with
+// replace() or removes it; `target` itself is not touched here.
+QString stageCopy(const QString &from, const QString &target, QString *error);
+
 } // namespace fileops

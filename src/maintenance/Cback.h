@@ -1,0 +1,30 @@
+#pragma once
+// "Configure Backup": shows the backup folder kept in BACKUP.CFG and saves a
+// new one picked with the folder browser.
+
+#include "platform/ChildWindow.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class Cback : public ChildWindow {
+    Q_OBJECT
+public:
+    explicit Cback(Shell &shell);
+
+    LoadResult load() override;
+
+    QLabel *Label1;
+    QPushButton *Browse;
+    QLineEdit *Bpath;
+    QPushButton *SaveCon;
+    QPushButton *CancelCon;
+
+protected:
+    void closingStep() override;
+
+private:
+    void Browse_Click();
+    void SaveCon_Click();
+};

@@ -1,0 +1,200 @@
+#include "maintenance/DiaryListWindows.h"
+
+#include "maintenance/BackupFiles.h"
+#include "maintenance/DiaryMaintenance.h"
+#include "maintenance/MaintenanceShell.h"
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
+#include "store/DiaryFile.h"
+
+#include <QListWidget>
+#include <QVBoxLayout>
+
+// ---------------------------------------------------------------- the list
+
+DiaryListWindow::DiaryListWindow(Shell &shell, const Look &look) : ChildWindow(shell, QLatin1String(look.name))
+{
+    setWindowTitle(look.caption);
+    setHelpContext(look.helpContext);
+    setEscapeCloses(true);
+
+    File1 = new QListWidget(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->addItems(listDiaries(shell.dataFolder()));
+    File1->setFixedSize(look.list);
+    if (File1->count() > 0)
+        File1->setCurrentRow(0);
+    Label1 = makeLabel(this, "Label1", look.label, File1, Qt::AlignLeft | Qt::AlignVCenter);
+    Cancel = makeButton(this, "Cancel", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
+    Cancel->setMinimumSize(look.buttonWidth, 495 / 15);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
+    layout->addWidget(Label1);
+    layout->addWidget(File1, 0, Qt::AlignHCenter);
+    layout->addWidget(Cancel, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabChain({File1, Cancel});
+    setFocusProxy(File1);
+
+    connect(File1, &QListWidget::itemActivated, this, [this] { File1_DblClick(); });
+    connect(Cancel, &QPushButton::clicked, this, &ChildWindow::discard);
+}
+
+QString DiaryListWindow::selectedFile() const
+{
+    const QListWidgetItem *item = File1->currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}
+
+// ---------------------------------------------------------------- RestBackup
+
+RestBackup::RestBackup(Shell &shell)
+    : DiaryListWindow(shell, {"RestBackup", QStringLiteral("Restore From Backup"),
+                              QStringLiteral("Double click the database you want to restore."), 150,
+                              QSize(4215 / 15, 3210 / 15), 1575 / 15})
+{
+}
+
+ChildWindow::LoadResult RestBackup::load()
+{
+    setMainMenuEnabled(shell_, "mniFile", false);
+    setMainMenuEnabled(shell_, "mnuUtilities", false);
+    return LoadResult::Show;
+}
+
+void RestBackup::closingStep()
+{
+    setMainMenuEnabled(shell_, "mniFile", true);
+    setMainMenuEnabled(shell_, "mnuUtilities", true);
+}
+
+void RestBackup::File1_DblClick()
+{
+    const QString file = selectedFile();
+    if (file.isEmpty())
+        return;
+    Services &sv = shell_.services();
+    const QString folder = shell_.dataFolder();
+    enum class Result { NotConfigured, Unreadable, Done, Failed } result;
+    QString error;
+    {
+        WaitGuard wait(*sv.wait);
+        const BackupLocation location = ReadBackupLocation(folder);
+        if (location.status == BackupLocation::Status::Unreadable) {
+            result = Result::Unreadable;
+            error = location.error;
+        } else if (location.status == BackupLocation::Status::NotConfigured || location.path.isEmpty()) {
+            result = Result::NotConfigured;
+        } else {
+            result = restoreDiary(folder, file, location.path, &error) ? Result::Done : Result::Failed;
+        }
+    }
+    switch (result) {
+    case Result::NotConfigured:
+        sv.messages->show(this, QStringLiteral("You must run the Configure routine first."));
+        break;
+    case Result::Unreadable:
+        reportFailure(sv, this, QStringLiteral("The backup location kept in BACKUP.CFG could not be read, "
+                                               "so nothing was restored."),
+                      error);
+        break;
+    case Result::Done:
+        sv.messages->show(this, QStringLiteral("**** Restore Process Successful ****"));
+        break;
+    case Result::Failed:
+        sv.messages->show(this, QStringLiteral("???? Restore Process Failed ????"));
+        break;
+    }
+    discard();
+}
+
+// ---------------------------------------------------------------- CompactDbase
+
+CompactDbase::CompactDbase(Shell &shell)
+    : DiaryListWindow(shell, {"CompactDbase", QStringLiteral("Compact a Database"),
+                              QStringLiteral("Doubleclick the Database you want compacted."), 120,
+                              QSize(3255 / 15, 2490 / 15), 1575 / 15})
+{
+}
+
+ChildWindow::LoadResult CompactDbase::load()
+{
+    hideStartChoice(shell_);
+    return LoadResult::Show;
+}
+
+void CompactDbase::closingStep() { showStartChoiceAfter(shell_, objectName()); }
+
+void CompactDbase::File1_DblClick()
+{
+    const QString file = selectedFile();
+    if (file.isEmpty())
+        return;
+    Services &sv = shell_.services();
+    MaintenanceFailure failure;
+    bool done;
+    {
+        WaitGuard wait(*sv.wait);
+        done = compactDiary(shell_.dataFolder(), file, &failure);
+    }
+    if (!done) {
+        reportFailure(sv, this, failure.what, failure.detail);
+        return;
+    }
+    discard();
+}
+
+// ---------------------------------------------------------------- RepairDbase
+
+RepairDbase::RepairDbase(Shell &shell)
+    : DiaryListWindow(shell, {"RepairDbase", QStringLiteral("Repair a Database"),
+                              QStringLiteral("Doubleclick the file you need to repair."), 130,
+                              QSize(4095 / 15, 2490 / 15), 1815 / 15})
+{
+}
+
+ChildWindow::LoadResult RepairDbase::load()
+{
+    hideStartChoice(shell_);
+    return LoadResult::Show;
+}
+
+void RepairDbase::closingStep() { showStartChoiceAfter(shell_, objectName()); }
+
+void RepairDbase::File1_DblClick()
+{
+    const QString file = selectedFile();
+    if (file.isEmpty())
+        return;
+    Services &sv = shell_.services();
+    sv.messages->beep();
+    sv.messages->show(this, QStringLiteral("YOU SHOULD RUN THE COMPACT UTILITY AFTER REPAIRING THE DATABASE"),
+                      QStringLiteral("Levelbook"), MsgIcon::Information, MsgButtons::Ok);
+    RepairResult result;
+    {
+        WaitGuard wait(*sv.wait);
+        result = repairDiary(shell_.dataFolder(), file);
+    }
+    switch (result.outcome) {
+    case RepairResult::Outcome::Failed:
+        reportFailure(sv, this, result.failure.what, result.failure.detail);
+        return;
+    case RepairResult::Outcome::Sound:
+        break;
+    case RepairResult::Outcome::Rebuilt:
+    case RepairResult::Outcome::Salvaged: {
+        QString text = QStringLiteral("\"%1\" was repaired and holds %2 days. The damaged file is kept as \"%3\".")
+                           .arg(file)
+                           .arg(result.daysKept)
+                           .arg(result.damagedCopy);
+        if (result.daysDropped > 0)
+            text += QStringLiteral(" %1 damaged or repeated days could not be kept.").arg(result.daysDropped);
+        sv.messages->show(this, text, programName(), MsgIcon::Information, MsgButtons::Ok);
+        break;
+    }
+    }
+    discard();
+}

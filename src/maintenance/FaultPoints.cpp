@@ -1,0 +1,7 @@
+#include "maintenance/FaultPoints.h"
+
+namespace faultpoints {
+
+std::function<bool(const char *step)> failStep;
+
+} // namespace faultpoints

@@ -1,0 +1,1096 @@
+// The backup location, backup and restore, compaction and repair: what the
+// user sees, and that no failure on the way costs a diary or a backup.
+
+#include "maintenance/BackupFiles.h"
+#include "maintenance/Brow.h"
+#include "maintenance/Cback.h"
+#include "maintenance/DiaryListWindows.h"
+#include "maintenance/DiaryMaintenance.h"
+#include "maintenance/Drives.h"
+#include "maintenance/FaultPoints.h"
+#include "maintenance/FolderList.h"
+#include "maintenance/Salvage.h"
+#include "readings/CurrReading.h"
+#include "store/Database.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sqlite3.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kAnn = QStringLiteral("Ann Smith.bcl");
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Every file of a folder, hidden ones included, with its content: equal
+// snapshots mean nothing was changed, added or left behind.
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
+        files.insert(name, QFileInfo(dir.filePath(name)).isDir() ? QByteArray("<folder>") : bytesOf(dir.filePath(name)));
+    return files;
+}
+
+void rawSql(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    char *err = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    if (rc != SQLITE_OK)
+        qWarning("%s", err);
+    sqlite3_free(err);
+    sqlite3_close(db);
+    QCOMPARE(rc, SQLITE_OK);
+}
+
+// Rows of a query on a file, each row's columns joined by "|".
+QStringList query(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *st = nullptr;
+    QStringList rows;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK)
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList cols;
+            for (int i = 0; i < sqlite3_column_count(st); ++i)
+                cols << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)));
+            rows << cols.join(QLatin1Char('|'));
+        }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows;
+}
+
+// Overwrites one page of a database file with bytes no page can start with.
+void spoilPage(const QString &path, int page, int pageSize = 4096)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.seek(qint64(page - 1) * pageSize));
+    f.write(QByteArray(pageSize, char(0xA5)));
+}
+
+bool sameDays(const QList<ReadingDay> &a, const QList<ReadingDay> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i)
+        if (a[i].key != b[i].key || a[i].readings != b[i].readings)
+            return false;
+    return true;
+}
+
+// Runs `action` in a child process that may write files of at most `limit`
+// bytes, as a full disk would stop a copy part way. Returns the texts of the
+// messages the child showed.
+QStringList withFileSizeLimit(qint64 limit, const std::function<QStringList()> &action)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {QStringLiteral("<no pipe>")};
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit rl{rlim_t(limit), rlim_t(limit)};
+        ::setrlimit(RLIMIT_FSIZE, &rl);
+        const QByteArray out = action().join(QChar(0x1e)).toUtf8();
+        [[maybe_unused]] const auto written = ::write(fds[1], out.constData(), size_t(out.size()));
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray in;
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
+        in.append(buf, n);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status))
+        return {QStringLiteral("<child died>")};
+    return QString::fromUtf8(in).split(QChar(0x1e), Qt::SkipEmptyParts);
+}
+
+QStringList texts(const FakeMessages &m)
+{
+    QStringList out;
+    for (const auto &s : m.shown)
+        out << s.text;
+    return out;
+}
+
+// A small file system mounted on a folder for as long as it lives.
+class SmallFileSystem {
+public:
+    SmallFileSystem(const QString &folder, const char *size) : folder_(folder)
+    {
+        const QByteArray options = QByteArray("size=") + size;
+        mounted_ = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted_)
+            ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
+// Makes the named step fail for as long as it lives.
+class FailingStep {
+public:
+    explicit FailingStep(const char *step)
+    {
+        const std::string name = step;
+        faultpoints::failStep = [name](const char *s) { return name == s; };
+    }
+    ~FailingStep() { faultpoints::failStep = nullptr; }
+};
+
+void doubleClick(QListWidget *list, const QString &text)
+{
+    const auto items = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!items.isEmpty(), qPrintable(text));
+    list->setCurrentItem(items.first());
+    // As a mouse does it: the first click, then the second one that the
+    // system turns into a double-click.
+    const QPoint at = list->visualItemRect(items.first()).center();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Opens a diary as the user does: "Open An Existing Database", then a
+// double-click on the file.
+CurrReading *openDiary(TestApp &app, const QString &file)
+{
+    app.click("BloodMenu", "Command2");
+    auto *select = app.frame->window(QStringLiteral("SelectDbase"));
+    if (!select)
+        return nullptr;
+    doubleClick(select->findChild<QListWidget *>(QStringLiteral("File1")), file);
+    return app.window<CurrReading>("CurrReading");
+}
+
+// The main frame, with the windows closed during a test deleted before it: a
+// closed window is deleted later, and the frame must not outlive that.
+struct App : TestApp {
+    ~App() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+void trigger(TestApp &app, const char *item) { app.frame->action(QLatin1String(item))->trigger(); }
+
+} // namespace
+
+class TestMaintenance : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir backups_;
+    QString backupFolder() const { return backups_.path(); }
+    QString inBackups(const QString &name) const { return backups_.path() + QLatin1Char('/') + name; }
+
+    void configure(TestApp &app, const QString &folder)
+    {
+        QString error;
+        QVERIFY2(writeBackupLocation(app.folder(), folder, &error), qPrintable(error));
+    }
+
+    void clearBackups()
+    {
+        QDir dir(backupFolder());
+        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
+            QFileInfo(dir.filePath(name)).isDir() ? QDir(dir.filePath(name)).removeRecursively()
+                                                   : QFile::remove(dir.filePath(name));
+    }
+
+private slots:
+    void init() { clearBackups(); }
+    void cleanup() { faultpoints::failStep = nullptr; }
+
+    // ------------------------------------------------------------ BACKUP.CFG
+
+    void recordIsSeventyFiveBlankPaddedBytes()
+    {
+        const QString thirty = QStringLiteral("/home/ann/diary-backups/folder");
+        QCOMPARE(thirty.size(), 30);
+        const QByteArray record = backupRecord(thirty);
+        QCOMPARE(record.size(), 75);
+        QCOMPARE(record, thirty.toLatin1() + QByteArray(45, ' '));
+        QCOMPARE(decodeBackupRecord(record), thirty);
+
+        // A path ending in blanks, as another program may have written it.
+        QCOMPARE(decodeBackupRecord(QByteArray("/backups   ") + QByteArray(64, ' ')), QStringLiteral("/backups"));
+        // A record written in a single-byte code page still reads.
+        QCOMPARE(decodeBackupRecord(QByteArray("/sauvegard\xe9") + QByteArray(64, ' ')),
+                 QStringLiteral("/sauvegard\u00e9"));
+        // The format cuts a longer text, never through a character.
+        const QString tooLong = QString(74, QLatin1Char('a')) + QStringLiteral("\u00e9");
+        QCOMPARE(backupRecord(tooLong), QByteArray(74, 'a') + ' ');
+    }
+
+    void savedLocationReadsBack()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(ReadBackupLocation(dir.path()).status, BackupLocation::Status::NotConfigured);
+
+        const QString path = QStringLiteral("/media/stick/R\u00e9serve");
+        QString error;
+        QVERIFY(writeBackupLocation(dir.path(), path, &error));
+        const QByteArray onDisk = bytesOf(backupConfigPath(dir.path()));
+        QCOMPARE(onDisk.size(), 75);
+        QVERIFY(!onDisk.contains('\n') && !onDisk.contains('\r'));
+        QCOMPARE(onDisk.left(path.toUtf8().size()), path.toUtf8());
+        const BackupLocation read = ReadBackupLocation(dir.path());
+        QCOMPARE(read.status, BackupLocation::Status::Found);
+        QCOMPARE(read.path, path);
+
+        // A second save overwrites the one record; nothing else is left.
+        QVERIFY(writeBackupLocation(dir.path(), QStringLiteral("/b"), &error));
+        QCOMPARE(bytesOf(backupConfigPath(dir.path())), QByteArray("/b") + QByteArray(73, ' '));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("BACKUP.CFG")});
+    }
+
+    void unreadableLocationIsToldApart()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("BACKUP.CFG")));
+        const BackupLocation read = ReadBackupLocation(dir.path());
+        QCOMPARE(read.status, BackupLocation::Status::Unreadable);
+        QVERIFY(!read.error.isEmpty());
+    }
+
+    void pathsAreMeasuredInBytes()
+    {
+        QVERIFY(backupPathProblem(QString(75, QLatin1Char('a'))).isEmpty());
+        QVERIFY(!backupPathProblem(QString(76, QLatin1Char('a'))).isEmpty());
+        // 38 two-byte letters are 76 bytes although only 38 characters.
+        const QString wide = QLatin1Char('/') + QString(37, QChar(0x00e9));
+        QCOMPARE(wide.toUtf8().size(), 75);
+        QVERIFY(backupPathProblem(wide).isEmpty());
+        QVERIFY(!backupPathProblem(wide + QChar(0x00e9)).isEmpty());
+        // A trailing blank would be read back as another folder's name.
+        QVERIFY(!backupPathProblem(QStringLiteral("/backups ")).isEmpty());
+    }
+
+    void backupPathsJoinAsStored()
+    {
+        QCOMPARE(backupCopyPath(QStringLiteral("/data"), QStringLiteral("/"), kAnn), QStringLiteral("//Ann Smith.bcl"));
+        QCOMPARE(backupCopyPath(QStringLiteral("/data"), QStringLiteral("/media/usb"), kAnn),
+                 QStringLiteral("/media/usb/Ann Smith.bcl"));
+        // A relative folder lies in the data folder, the old working directory.
+        QCOMPARE(backupCopyPath(QStringLiteral("/data"), QStringLiteral("copies"), kAnn),
+                 QStringLiteral("/data/copies/Ann Smith.bcl"));
+    }
+
+    // ------------------------------------------------------------ Cback
+
+    void configureWindowShowsAndSavesTheLocation()
+    {
+        App app;
+        trigger(app, "mnuFileBackupRestore");
+        auto *cback = app.window<Cback>("Cback");
+        QVERIFY(cback);
+        QCOMPARE(cback->windowTitle(), QStringLiteral("Configure Backup"));
+        QCOMPARE(cback->Label1->text(), QStringLiteral("Browse for the path to your backup location below."));
+        QCOMPARE(cback->Browse->text(), QStringLiteral("Browse"));
+        QCOMPARE(cback->Browse->toolTip(), QStringLiteral("Browse for a location."));
+        QCOMPARE(cback->SaveCon->text(), QStringLiteral("Save"));
+        QCOMPARE(cback->SaveCon->toolTip(), QStringLiteral("Save location path."));
+        QCOMPARE(cback->CancelCon->toolTip(), QStringLiteral("Cancel operation and close window."));
+        QVERIFY(cback->Bpath->isReadOnly());
+        QCOMPARE(cback->helpContext(), 40);
+        QVERIFY(!app.shown("BloodMenu"));
+        // No BACKUP.CFG: an empty path, and "Save" does nothing at all.
+        QCOMPARE(cback->Bpath->text(), QString());
+        app.click("Cback", "SaveCon");
+        QVERIFY(app.shown("Cback"));
+        QVERIFY(!QFileInfo::exists(app.pathOf(QStringLiteral("BACKUP.CFG"))));
+        QVERIFY(app.fakes.messages.shown.isEmpty());
+
+        cback->Bpath->setText(backupFolder());
+        app.click("Cback", "SaveCon");
+        QVERIFY(!app.frame->window(QStringLiteral("Cback")));
+        QVERIFY(app.shown("BloodMenu"));
+        QCOMPARE(ReadBackupLocation(app.folder()).path, backupFolder());
+
+        // Opened again it shows the stored path; Cancel writes nothing.
+        trigger(app, "mnuFileBackupRestore");
+        cback = app.window<Cback>("Cback");
+        QCOMPARE(cback->Bpath->text(), backupFolder());
+        const QByteArray stored = bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG")));
+        cback->Bpath->setText(QStringLiteral("/elsewhere"));
+        QTest::keyClick(cback, Qt::Key_Escape);
+        QVERIFY(!app.frame->window(QStringLiteral("Cback")));
+        QVERIFY(app.shown("BloodMenu"));
+        QCOMPARE(bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG"))), stored);
+    }
+
+    void configureWindowRefusesPathsThatDoNotFit()
+    {
+        App app;
+        configure(app, QStringLiteral("/old/backups"));
+        const QByteArray before = bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG")));
+        trigger(app, "mnuFileBackupRestore");
+        auto *cback = app.window<Cback>("Cback");
+
+        // 40 letters of two bytes each: 41 characters, 81 bytes.
+        const QString wide = QLatin1Char('/') + QString(40, QChar(0x00e9));
+        cback->Bpath->setText(wide);
+        QCOMPARE(cback->Bpath->text(), wide); // the box does not cut it
+        app.click("Cback", "SaveCon");
+        QCOMPARE(app.fakes.messages.shown.size(), 1);
+        QVERIFY(app.fakes.messages.lastText().contains(QStringLiteral("81 bytes")));
+        QVERIFY(app.shown("Cback"));
+        QCOMPARE(bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG"))), before);
+
+        cback->Bpath->setText(QStringLiteral("/backups "));
+        app.click("Cback", "SaveCon");
+        QCOMPARE(app.fakes.messages.shown.size(), 2);
+        QCOMPARE(bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG"))), before);
+    }
+
+    void configureWindowReportsAnUnreadableFile()
+    {
+        App app;
+        QVERIFY(QDir(app.folder()).mkdir(QStringLiteral("BACKUP.CFG")));
+        trigger(app, "mnuFileBackupRestore");
+        auto *cback = app.window<Cback>("Cback");
+        QVERIFY(cback);
+        QCOMPARE(app.fakes.messages.shown.size(), 1);
+        QVERIFY(app.fakes.messages.lastText().contains(QStringLiteral("BACKUP.CFG")));
+        QCOMPARE(cback->Bpath->text(), QString());
+        // Saving over a folder fails with a message, and the program goes on.
+        cback->Bpath->setText(backupFolder());
+        app.click("Cback", "SaveCon");
+        QCOMPARE(app.fakes.messages.shown.size(), 2);
+        QVERIFY(app.shown("Cback"));
+        QVERIFY(QFileInfo(app.pathOf(QStringLiteral("BACKUP.CFG"))).isDir());
+    }
+
+    // ------------------------------------------------------------ Brow
+
+    void drivesOfferRootAndHome()
+    {
+        const QList<Drive> drives = availableDrives();
+        QVERIFY(!drives.isEmpty());
+        QCOMPARE(drives.first().path, QStringLiteral("/"));
+        if (QDir::homePath() != QLatin1String("/"))
+            QCOMPARE(drives.at(driveHolding(drives, QDir::homePath() + QStringLiteral("/x"))).path,
+                     QDir::cleanPath(QDir::homePath()));
+        const QList<Drive> some = {{QStringLiteral("/"), {}}, {QStringLiteral("/media/usb"), {}}};
+        QCOMPARE(driveHolding(some, QStringLiteral("/media/usb/backups")), 1);
+        QCOMPARE(driveHolding(some, QStringLiteral("/media/usbother")), 0);
+    }
+
+    void folderBrowserPicksAFolder()
+    {
+        App app;
+        QVERIFY(QDir(app.folder()).mkpath(QStringLiteral("Backups/Inner")));
+        trigger(app, "mnuFileBackupRestore");
+        app.click("Cback", "Browse");
+        auto *brow = app.window<Brow>("Brow");
+        QVERIFY(brow);
+        QCOMPARE(brow->windowTitle(), QStringLiteral("Browse For Backup Folder"));
+        QCOMPARE(brow->Save->text(), QStringLiteral("OK"));
+        QCOMPARE(brow->CancelBrowse->text(), QStringLiteral("Cancel"));
+        QCOMPARE(brow->helpContext(), 40);
+        QVERIFY(brow->Text1->focusPolicy() == Qt::NoFocus);
+        QVERIFY(!app.frame->window(QStringLiteral("Cback"))->parentWidget()->isEnabled());
+        // Both lists start at the data folder, and nothing is chosen yet.
+        QCOMPARE(brow->Dir1->path(), app.folder());
+        QCOMPARE(brow->Drive1->currentData().toString(),
+                 availableDrives().at(driveHolding(availableDrives(), app.folder())).path);
+        QCOMPARE(brow->Text1->text(), QString());
+
+        doubleClick(brow->Dir1, QStringLiteral("Backups"));
+        QCOMPARE(brow->Dir1->path(), app.folder() + QStringLiteral("/Backups"));
+        QCOMPARE(brow->Text1->text(), app.folder() + QStringLiteral("/Backups"));
+        // Enter opens the selected folder as a double-click does.
+        brow->Dir1->setCurrentItem(brow->Dir1->findItems(QStringLiteral("Inner"), Qt::MatchExactly).first());
+        QTest::keyClick(brow->Dir1, Qt::Key_Return);
+        QCOMPARE(brow->Text1->text(), app.folder() + QStringLiteral("/Backups/Inner"));
+        // Its parent is on the list above it and opens again.
+        doubleClick(brow->Dir1, QStringLiteral("Backups"));
+        QCOMPARE(brow->Text1->text(), app.folder() + QStringLiteral("/Backups"));
+
+        app.click("Brow", "Save");
+        QVERIFY(!app.frame->window(QStringLiteral("Brow")));
+        auto *cback = app.window<Cback>("Cback");
+        QVERIFY(cback->parentWidget()->isEnabled());
+        QCOMPARE(app.frame->area()->activeSubWindow(), cback->parentWidget());
+        QCOMPARE(cback->Bpath->text(), app.folder() + QStringLiteral("/Backups"));
+        QVERIFY(!QFileInfo::exists(app.pathOf(QStringLiteral("BACKUP.CFG")))); // only "Save" writes
+
+        // Cancel leaves the path as it was.
+        app.click("Cback", "Browse");
+        doubleClick(app.window<Brow>("Brow")->Dir1, QStringLiteral("Backups"));
+        doubleClick(app.window<Brow>("Brow")->Dir1, QStringLiteral("Inner"));
+        QVERIFY(app.window<Brow>("Brow")->Text1->text().endsWith(QStringLiteral("/Inner")));
+        app.click("Brow", "CancelBrowse");
+        QCOMPARE(cback->Bpath->text(), app.folder() + QStringLiteral("/Backups"));
+    }
+
+    void okBeforeChoosingGivesAnEmptyPath()
+    {
+        App app;
+        configure(app, QStringLiteral("/old/backups"));
+        const QByteArray before = bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG")));
+        trigger(app, "mnuFileBackupRestore");
+        app.click("Cback", "Browse");
+        app.click("Brow", "Save");
+        auto *cback = app.window<Cback>("Cback");
+        QCOMPARE(cback->Bpath->text(), QString());
+        app.click("Cback", "SaveCon");
+        QVERIFY(app.shown("Cback"));
+        QCOMPARE(bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG"))), before);
+    }
+
+    void rootDriveIsChosenAsSlash()
+    {
+        App app;
+        trigger(app, "mnuFileBackupRestore");
+        app.click("Cback", "Browse");
+        auto *brow = app.window<Brow>("Brow");
+        const int root = brow->Drive1->findData(QStringLiteral("/"));
+        QVERIFY(root >= 0);
+        if (brow->Drive1->currentIndex() == root) // start elsewhere so that choosing root is a change
+            brow->Drive1->addItem(QStringLiteral("here"), app.folder()), brow->Drive1->setCurrentIndex(brow->Drive1->count() - 1);
+        brow->Drive1->setCurrentIndex(root);
+        QCOMPARE(brow->Text1->text(), QStringLiteral("/"));
+        app.click("Brow", "Save");
+        app.click("Cback", "SaveCon");
+        QCOMPARE(bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG"))), QByteArray("/") + QByteArray(74, ' '));
+        QCOMPARE(backupCopyPath(app.folder(), ReadBackupLocation(app.folder()).path, kAnn),
+                 QStringLiteral("//Ann Smith.bcl"));
+    }
+
+    void unreadableDriveRestartsTheBrowser()
+    {
+        App app;
+        QVERIFY(QDir(app.folder()).mkdir(QStringLiteral("Backups")));
+        trigger(app, "mnuFileBackupRestore");
+        app.click("Cback", "Browse");
+        QPointer<Brow> brow = app.window<Brow>("Brow");
+        doubleClick(brow->Dir1, QStringLiteral("Backups"));
+        QVERIFY(!brow->Text1->text().isEmpty());
+        // A medium taken out after the list was made.
+        brow->Drive1->addItem(QStringLiteral("/media/gone"), QStringLiteral("/media/gone-") + QString::number(::getpid()));
+        brow->Drive1->setCurrentIndex(brow->Drive1->count() - 1);
+
+        QCOMPARE(texts(app.fakes.messages), QStringList{QStringLiteral("The drive you have selected is invalid.")});
+        QCOMPARE(app.fakes.messages.shown.first().title, QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(brow.isNull());
+        auto *fresh = app.window<Brow>("Brow");
+        QVERIFY(fresh);
+        QVERIFY(app.shown("Brow"));
+        QCOMPARE(fresh->Text1->text(), QString());
+        QCOMPARE(fresh->Dir1->path(), app.folder());
+        QVERIFY(!app.frame->window(QStringLiteral("Cback"))->parentWidget()->isEnabled());
+        app.click("Brow", "CancelBrowse");
+        QVERIFY(app.frame->window(QStringLiteral("Cback"))->parentWidget()->isEnabled());
+    }
+
+    // ------------------------------------------------------------ backup
+
+    void backupCopiesTheOpenDiary()
+    {
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(40));
+        QVERIFY(openDiary(app, kAnn));
+        configure(app, backupFolder());
+        int depthAtMessage = -1;
+        app.fakes.messages.whileShown = [&](const FakeMessages::Shown &) { depthAtMessage = app.fakes.wait.depth; };
+
+        trigger(app, "mnuUtilitiesBackup");
+        QCOMPARE(texts(app.fakes.messages), QStringList{QStringLiteral("**** Backup Successful ****")});
+        QCOMPARE(app.fakes.messages.shown.first().title, QString());
+        QCOMPARE(app.fakes.wait.begun, 1);
+        QCOMPARE(depthAtMessage, 0); // the default pointer is back before the message
+        QCOMPARE(bytesOf(inBackups(kAnn)), bytesOf(app.pathOf(kAnn)));
+
+        // Backing up again replaces the copy: one copy per person, the newest.
+        app.click("CurrReading", "CloseDbase");
+        QFile::remove(app.pathOf(kAnn));
+        writeDiary(app.pathOf(kAnn), consecutiveDays(90, QDate(2014, 2, 1)));
+        QVERIFY(openDiary(app, kAnn));
+        trigger(app, "mnuUtilitiesBackup");
+        QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Backup Successful ****"));
+        QCOMPARE(bytesOf(inBackups(kAnn)), bytesOf(app.pathOf(kAnn)));
+        QCOMPARE(snapshot(backupFolder()).keys(), QStringList{kAnn});
+    }
+
+    void backupWithoutALocationAsksForIt()
+    {
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(3));
+        QVERIFY(openDiary(app, kAnn));
+        trigger(app, "mnuUtilitiesBackup");
+        QCOMPARE(texts(app.fakes.messages), QStringList{QStringLiteral("You must run the Configure routine first.")});
+        QCOMPARE(app.fakes.wait.depth, 0);
+        QVERIFY(snapshot(backupFolder()).isEmpty());
+    }
+
+    void failedBackupKeepsDiaryAndOldCopy_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("folder missing") << "missing";
+        QTest::newRow("file in place of the folder") << "file";
+        QTest::newRow("copy cut short by a size limit") << "limit";
+        QTest::newRow("rename into place fails") << "rename";
+        QTest::newRow("small file system full") << "full";
+    }
+    void failedBackupKeepsDiaryAndOldCopy()
+    {
+        QFETCH(QString, fault);
+        App app;
+        QString target = backupFolder();
+        std::unique_ptr<SmallFileSystem> small;
+        if (fault == QLatin1String("missing"))
+            target = backupFolder() + QStringLiteral("/gone");
+        else if (fault == QLatin1String("file")) {
+            target = backupFolder() + QStringLiteral("/plain");
+            writeBytes(target, "not a folder");
+        } else if (fault == QLatin1String("full")) {
+            target = backupFolder() + QStringLiteral("/stick");
+            QVERIFY(QDir(backupFolder()).mkdir(QStringLiteral("stick")));
+            small = std::make_unique<SmallFileSystem>(target, "64k");
+            if (!small->mounted())
+                QSKIP("no small file system can be mounted here");
+        }
+        // The previous backup, of other days than the diary holds now.
+        if (QFileInfo(target).isDir())
+            writeDiary(target + QLatin1Char('/') + kAnn, consecutiveDays(5, QDate(2010, 1, 1)));
+        writeDiary(app.pathOf(kAnn), consecutiveDays(fault == QLatin1String("full") ? 1500 : 400));
+        QVERIFY(openDiary(app, kAnn));
+        configure(app, target);
+        const auto dataBefore = snapshot(app.folder());
+        const auto backupBefore = snapshot(backupFolder());
+        const auto targetBefore = snapshot(target);
+
+        QStringList shown;
+        if (fault == QLatin1String("limit")) {
+            shown = withFileSizeLimit(16 * 1024, [&] {
+                trigger(app, "mnuUtilitiesBackup");
+                return texts(app.fakes.messages);
+            });
+        } else {
+            std::unique_ptr<FailingStep> failing;
+            if (fault == QLatin1String("rename"))
+                failing = std::make_unique<FailingStep>("backup.replace");
+            trigger(app, "mnuUtilitiesBackup");
+            shown = texts(app.fakes.messages);
+        }
+        QCOMPARE(shown, QStringList{QStringLiteral("???? Backup Failed ????")});
+        QCOMPARE(snapshot(app.folder()), dataBefore);
+        QCOMPARE(snapshot(backupFolder()), backupBefore);
+        QCOMPARE(snapshot(target), targetBefore);
+        QVERIFY(app.window<CurrReading>("CurrReading")); // the program goes on
+    }
+
+    // ------------------------------------------------------------ restore
+
+    void restoreWindowLooksAndLocksTheMenus()
+    {
+        App app;
+        writeDiary(app.pathOf(kAnn), {});
+        writeBytes(app.pathOf(QStringLiteral("notes.txt")), "x");
+        writeBytes(app.pathOf(QStringLiteral("Ann Smith.rcl")), "x");
+        trigger(app, "mnuUtilitiesRestore");
+        auto *w = app.window<RestBackup>("RestBackup");
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Restore From Backup"));
+        QCOMPARE(w->Label1->text(), QStringLiteral("Double click the database you want to restore."));
+        QCOMPARE(w->Cancel->toolTip(), QStringLiteral("Cancel operation and close window."));
+        QCOMPARE(w->helpContext(), 150);
+        QCOMPARE(w->File1->count(), 1);
+        QCOMPARE(w->File1->item(0)->text(), kAnn);
+        QVERIFY(!app.frame->menu(QStringLiteral("mniFile"))->isEnabled());
+        QVERIFY(!app.frame->menu(QStringLiteral("mnuUtilities"))->isEnabled());
+        QVERIFY(!app.frame->menu(QStringLiteral("mnuUtilities"))->menuAction()->isEnabled());
+        app.click("RestBackup", "Cancel");
+        QVERIFY(!app.frame->window(QStringLiteral("RestBackup")));
+        QVERIFY(app.frame->menu(QStringLiteral("mniFile"))->isEnabled());
+        QVERIFY(app.frame->menu(QStringLiteral("mnuUtilities"))->isEnabled());
+    }
+
+    void restoreCopiesTheBackupAndItsCompanions()
+    {
+        App app;
+        configure(app, backupFolder());
+        writeDiary(app.pathOf(kAnn), consecutiveDays(2));
+        writeDiary(inBackups(kAnn), consecutiveDays(50));
+        writeBytes(inBackups(QStringLiteral("Ann Smith.rcl")), "readings companion");
+        writeBytes(inBackups(QStringLiteral("Ann Smith.pcl")), "printing companion");
+        int depthAtMessage = -1;
+        app.fakes.messages.whileShown = [&](const FakeMessages::Shown &) { depthAtMessage = app.fakes.wait.depth; };
+
+        trigger(app, "mnuUtilitiesRestore");
+        doubleClick(app.window<RestBackup>("RestBackup")->File1, kAnn);
+        QCOMPARE(texts(app.fakes.messages), QStringList{QStringLiteral("**** Restore Process Successful ****")});
+        QCOMPARE(depthAtMessage, 0);
+        QCOMPARE(app.fakes.wait.begun, 1);
+        QVERIFY(!app.frame->window(QStringLiteral("RestBackup")));
+        QVERIFY(app.frame->menu(QStringLiteral("mnuUtilities"))->isEnabled());
+        QCOMPARE(bytesOf(app.pathOf(kAnn)), bytesOf(inBackups(kAnn)));
+        QCOMPARE(bytesOf(app.pathOf(QStringLiteral("Ann Smith.rcl"))), QByteArray("readings companion"));
+        QCOMPARE(bytesOf(app.pathOf(QStringLiteral("Ann Smith.pcl"))), QByteArray("printing companion"));
+        QCOMPARE(readDiary(app.pathOf(kAnn)).size(), 50);
+    }
+
+    void restoreWithoutCompanionsCopiesTheDiaryOnly()
+    {
+        App app;
+        configure(app, backupFolder());
+        writeDiary(app.pathOf(kAnn), consecutiveDays(2));
+        writeDiary(inBackups(kAnn), consecutiveDays(7));
+        writeDiary(inBackups(QStringLiteral("Bob Jones.bcl")), consecutiveDays(9));
+        trigger(app, "mnuUtilitiesRestore");
+        doubleClick(app.window<RestBackup>("RestBackup")->File1, kAnn);
+        QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Restore Process Successful ****"));
+        QCOMPARE(snapshot(app.folder()).keys(), (QStringList{kAnn, QStringLiteral("BACKUP.CFG")}));
+        QCOMPARE(bytesOf(app.pathOf(kAnn)), bytesOf(inBackups(kAnn)));
+    }
+
+    void restoreWithoutALocationAsksForIt()
+    {
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(2));
+        const auto before = snapshot(app.folder());
+        trigger(app, "mnuUtilitiesRestore");
+        doubleClick(app.window<RestBackup>("RestBackup")->File1, kAnn);
+        QCOMPARE(texts(app.fakes.messages), QStringList{QStringLiteral("You must run the Configure routine first.")});
+        QVERIFY(!app.frame->window(QStringLiteral("RestBackup")));
+        QVERIFY(app.frame->menu(QStringLiteral("mniFile"))->isEnabled());
+        QCOMPARE(snapshot(app.folder()), before);
+    }
+
+    void failedRestoreLeavesTheDiary_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("no copy in the backup folder") << "nocopy";
+        QTest::newRow("backup folder missing") << "missing";
+        QTest::newRow("copy cut short by a size limit") << "limit";
+        QTest::newRow("a companion cannot be copied") << "companion";
+        QTest::newRow("rename into place fails") << "rename";
+    }
+    void failedRestoreLeavesTheDiary()
+    {
+        QFETCH(QString, fault);
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(30, QDate(2015, 1, 1)));
+        writeBytes(app.pathOf(QStringLiteral("Ann Smith.rcl")), "old companion");
+        configure(app, fault == QLatin1String("missing") ? backupFolder() + QStringLiteral("/gone") : backupFolder());
+        if (fault != QLatin1String("nocopy"))
+            writeDiary(inBackups(kAnn), consecutiveDays(600));
+        writeBytes(inBackups(QStringLiteral("Ann Smith.rcl")), "new companion");
+        if (fault == QLatin1String("companion")) // there, but no file that can be copied
+            QVERIFY(QDir(backupFolder()).mkdir(QStringLiteral("Ann Smith.pcl")));
+        const auto dataBefore = snapshot(app.folder());
+        const auto backupBefore = snapshot(backupFolder());
+
+        trigger(app, "mnuUtilitiesRestore");
+        auto *list = app.window<RestBackup>("RestBackup")->File1;
+        QStringList shown;
+        if (fault == QLatin1String("limit")) {
+            shown = withFileSizeLimit(16 * 1024, [&] {
+                doubleClick(list, kAnn);
+                return texts(app.fakes.messages);
+            });
+            app.frame->closeWindow(QStringLiteral("RestBackup"));
+        } else {
+            std::unique_ptr<FailingStep> failing;
+            if (fault == QLatin1String("rename"))
+                failing = std::make_unique<FailingStep>("restore.replace");
+            doubleClick(list, kAnn);
+            shown = texts(app.fakes.messages);
+            QVERIFY(!app.frame->window(QStringLiteral("RestBackup")));
+        }
+        QCOMPARE(shown, QStringList{QStringLiteral("???? Restore Process Failed ????")});
+        QCOMPARE(snapshot(app.folder()), dataBefore);
+        QCOMPARE(snapshot(backupFolder()), backupBefore);
+        QVERIFY(app.frame->menu(QStringLiteral("mnuUtilities"))->isEnabled());
+    }
+
+    // ------------------------------------------------------------ compaction
+
+    void compactWindowLooks()
+    {
+        App app;
+        writeDiary(app.pathOf(kAnn), {});
+        trigger(app, "mnuUtilitiesCompact");
+        auto *w = app.window<CompactDbase>("CompactDbase");
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Compact a Database"));
+        QCOMPARE(w->Label1->text(), QStringLiteral("Doubleclick the Database you want compacted."));
+        QCOMPARE(w->Cancel->text(), QStringLiteral("Cancel"));
+        QCOMPARE(w->Cancel->toolTip(), QStringLiteral("Cancel operation and close window."));
+        QCOMPARE(w->helpContext(), 120);
+        QVERIFY(!app.shown("BloodMenu"));
+        QTest::keyClick(w, Qt::Key_Escape);
+        QVERIFY(!app.frame->window(QStringLiteral("CompactDbase")));
+        QVERIFY(app.shown("BloodMenu"));
+    }
+
+    void compactionShrinksTheDiaryAndKeepsEveryDay()
+    {
+        App app;
+        const QList<ReadingDay> days = consecutiveDays(2000);
+        writeDiary(app.pathOf(kAnn), days);
+        rawSql(app.pathOf(kAnn), "PRAGMA secure_delete = OFF; DELETE FROM BLOOD WHERE Bdate >= '2013-03-01'");
+        const QList<ReadingDay> kept = readDiary(app.pathOf(kAnn));
+        const qint64 sizeBefore = QFileInfo(app.pathOf(kAnn)).size();
+        // A compacted copy left by an earlier failed attempt.
+        writeBytes(app.pathOf(QStringLiteral("PARTSNEW.MDB")), "left over");
+
+        trigger(app, "mnuUtilitiesCompact");
+        doubleClick(app.window<CompactDbase>("CompactDbase")->File1, kAnn);
+        QVERIFY(app.fakes.messages.shown.isEmpty());
+        QCOMPARE(app.fakes.wait.begun, 1);
+        QCOMPARE(app.fakes.wait.depth, 0);
+        QVERIFY(!app.frame->window(QStringLiteral("CompactDbase")));
+        QVERIFY(app.shown("BloodMenu"));
+        QCOMPARE(snapshot(app.folder()).keys(), QStringList{kAnn});
+        QVERIFY(QFileInfo(app.pathOf(kAnn)).size() < sizeBefore / 4);
+        QVERIFY(sameDays(readDiary(app.pathOf(kAnn)), kept));
+        QCOMPARE(query(app.pathOf(kAnn), "SELECT type, name, tbl_name FROM sqlite_schema ORDER BY name"),
+                 (QStringList{QStringLiteral("table|BLOOD|BLOOD"), QStringLiteral("index|Readings|BLOOD")}));
+    }
+
+    void failedCompactionLeavesTheDiary_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("not a database at all") << "text" << "not a sound diary";
+        QTest::newRow("another program's database") << "foreign" << "not a sound diary";
+        QTest::newRow("leftover PARTSNEW.MDB cannot go") << "leftover" << "PARTSNEW.MDB";
+        QTest::newRow("compacted copy cut short by a size limit") << "limit" << "could not be compacted";
+        QTest::newRow("rename into place fails") << "rename" << "could not be compacted";
+    }
+    void failedCompactionLeavesTheDiary()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, says);
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        if (fault == QLatin1String("text"))
+            writeBytes(diary, QByteArray("Ann's readings, typed by hand\n").repeated(200));
+        else if (fault == QLatin1String("foreign"))
+            rawSql(diary, "CREATE TABLE BLOOD (Bdate TEXT); INSERT INTO BLOOD VALUES ('2013-01-01')");
+        else
+            writeDiary(diary, consecutiveDays(600));
+        if (fault == QLatin1String("leftover")) {
+            QVERIFY(QDir(app.folder()).mkdir(QStringLiteral("PARTSNEW.MDB")));
+            writeBytes(app.pathOf(QStringLiteral("PARTSNEW.MDB/inside")), "x");
+        }
+        const auto before = snapshot(app.folder());
+
+        trigger(app, "mnuUtilitiesCompact");
+        auto *list = app.window<CompactDbase>("CompactDbase")->File1;
+        QStringList shown;
+        if (fault == QLatin1String("limit")) {
+            shown = withFileSizeLimit(16 * 1024, [&] {
+                doubleClick(list, kAnn);
+                return texts(app.fakes.messages);
+            });
+        } else {
+            std::unique_ptr<FailingStep> failing;
+            if (fault == QLatin1String("rename"))
+                failing = std::make_unique<FailingStep>("compact.replace");
+            doubleClick(list, kAnn);
+            shown = texts(app.fakes.messages);
+            QVERIFY(app.shown("CompactDbase")); // another file may be chosen
+            QCOMPARE(app.fakes.messages.shown.first().icon, MsgIcon::Critical);
+        }
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().contains(says), qPrintable(shown.first()));
+        QVERIFY(shown.first().contains(QStringLiteral("as it was")));
+        QCOMPARE(snapshot(app.folder()), before);
+    }
+
+    // ------------------------------------------------------------ repair
+
+    void repairWarnsBeforeEveryRepair()
+    {
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(20));
+        const auto before = snapshot(app.folder());
+        for (int round = 0; round < 2; ++round) {
+            app.fakes.messages.reset();
+            trigger(app, "mnuUtilitiesRepair");
+            auto *w = app.window<RepairDbase>("RepairDbase");
+            QVERIFY(w);
+            QCOMPARE(w->windowTitle(), QStringLiteral("Repair a Database"));
+            QCOMPARE(w->Label1->text(), QStringLiteral("Doubleclick the file you need to repair."));
+            QCOMPARE(w->Cancel->toolTip(), QStringLiteral("Cancel operation and close window."));
+            QCOMPARE(w->helpContext(), 130);
+            QVERIFY(!app.shown("BloodMenu"));
+            int waitAtWarning = -1;
+            app.fakes.messages.whileShown = [&](const FakeMessages::Shown &) { waitAtWarning = app.fakes.wait.depth; };
+            doubleClick(w->File1, kAnn);
+            QCOMPARE(app.fakes.messages.beeps, 1);
+            QCOMPARE(app.fakes.messages.shown.size(), 1); // a sound diary: nothing more is said
+            const auto &warning = app.fakes.messages.shown.first();
+            QCOMPARE(warning.text, QStringLiteral("YOU SHOULD RUN THE COMPACT UTILITY AFTER REPAIRING THE DATABASE"));
+            QCOMPARE(warning.title, QStringLiteral("Levelbook"));
+            QCOMPARE(warning.icon, MsgIcon::Information);
+            QCOMPARE(warning.buttons, MsgButtons::Ok);
+            QCOMPARE(waitAtWarning, 0);
+            QVERIFY(!app.frame->window(QStringLiteral("RepairDbase")));
+            QVERIFY(app.shown("BloodMenu"));
+            QCOMPARE(snapshot(app.folder()), before);
+        }
+    }
+
+    void repairLeavesWhatIsNotADiary_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text") << QByteArray("Ann's readings\n").repeated(300);
+        QTest::newRow("empty file") << QByteArray();
+    }
+    void repairLeavesWhatIsNotADiary()
+    {
+        QFETCH(QByteArray, content);
+        App app;
+        writeBytes(app.pathOf(kAnn), content);
+        rawSql(app.pathOf(QStringLiteral("Other App.bcl")), "CREATE TABLE BLOOD (x); CREATE INDEX Readings ON BLOOD (x)");
+        const auto before = snapshot(app.folder());
+        for (const QString &file : {kAnn, QStringLiteral("Other App.bcl")}) {
+            app.fakes.messages.reset();
+            trigger(app, "mnuUtilitiesRepair");
+            doubleClick(app.window<RepairDbase>("RepairDbase")->File1, file);
+            QCOMPARE(app.fakes.messages.shown.size(), 2);
+            QVERIFY2(app.fakes.messages.lastText().contains(QStringLiteral("not a diary")),
+                     qPrintable(app.fakes.messages.lastText()));
+            QCOMPARE(snapshot(app.folder()), before);
+            app.frame->closeWindow(QStringLiteral("RepairDbase"));
+        }
+    }
+
+    void repairRebuildsABrokenIndex()
+    {
+        QTemporaryDir dir;
+        const QString diary = dir.path() + QLatin1Char('/') + kAnn;
+        const QList<ReadingDay> days = consecutiveDays(1500);
+        writeDiary(diary, days);
+        // Change one key inside the index only, keeping its pages well formed.
+        const QStringList leaf = query(diary, "SELECT pageno FROM dbstat WHERE name = 'Readings' AND pagetype = 'leaf' "
+                                              "ORDER BY pageno LIMIT 1");
+        QCOMPARE(leaf.size(), 1);
+        QByteArray bytes = bytesOf(diary);
+        const qint64 start = (leaf.first().toLongLong() - 1) * 4096;
+        const qint64 at = bytes.indexOf("2013-", start);
+        QVERIFY(at > start && at < start + 4096);
+        bytes[at + 3] = '9';
+        writeBytes(diary, bytes);
+        const QByteArray damaged = bytesOf(diary);
+        QVERIFY(query(diary, "PRAGMA integrity_check") != QStringList{QStringLiteral("ok")});
+
+        const RepairResult r = repairDiary(dir.path(), kAnn);
+        QCOMPARE(r.outcome, RepairResult::Outcome::Rebuilt);
+        QCOMPARE(r.daysKept, 1500);
+        QCOMPARE(r.damagedCopy, kAnn + QStringLiteral(".damaged"));
+        QCOMPARE(bytesOf(diary + QStringLiteral(".damaged")), damaged);
+        QCOMPARE(query(diary, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
+        QVERIFY(sameDays(readDiary(diary), days));
+        QCOMPARE(snapshot(dir.path()).keys(), (QStringList{kAnn, kAnn + QStringLiteral(".damaged")}));
+    }
+
+    void repairSalvagesEveryReadableDay_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("one table page spoilt") << "leaf";
+        QTest::newRow("the table's top page spoilt") << "root";
+        QTest::newRow("file cut in half") << "cut";
+        QTest::newRow("index dropped") << "noindex";
+    }
+    void repairSalvagesEveryReadableDay()
+    {
+        QFETCH(QString, damage);
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        const QList<ReadingDay> days = consecutiveDays(1500);
+        writeDiary(diary, days);
+        const QStringList leaves = query(diary, "SELECT pageno, ncell FROM dbstat WHERE name = 'BLOOD' AND "
+                                                "pagetype = 'leaf' ORDER BY pageno");
+        QVERIFY(leaves.size() > 10);
+        int lost = 0;
+        if (damage == QLatin1String("leaf")) {
+            const QStringList page = leaves.at(leaves.size() / 2).split(QLatin1Char('|'));
+            spoilPage(diary, page[0].toInt());
+            lost = page[1].toInt();
+        } else if (damage == QLatin1String("root")) {
+            spoilPage(diary, query(diary, "SELECT rootpage FROM sqlite_schema WHERE name = 'BLOOD'").first().toInt());
+        } else if (damage == QLatin1String("cut")) {
+            const qint64 pages = QFileInfo(diary).size() / 4096;
+            QVERIFY(QFile::resize(diary, (pages / 2) * 4096));
+            for (const QString &leaf : leaves)
+                if (leaf.section(QLatin1Char('|'), 0, 0).toInt() > pages / 2)
+                    lost += leaf.section(QLatin1Char('|'), 1, 1).toInt();
+            QVERIFY(lost > 0 && lost < 1500);
+        } else {
+            rawSql(diary, "DROP INDEX Readings");
+        }
+        const QByteArray damaged = bytesOf(diary);
+
+        trigger(app, "mnuUtilitiesRepair");
+        doubleClick(app.window<RepairDbase>("RepairDbase")->File1, kAnn);
+        QCOMPARE(app.fakes.messages.shown.size(), 2);
+        QVERIFY2(app.fakes.messages.lastText().contains(QStringLiteral("holds %1 days").arg(1500 - lost)),
+                 qPrintable(app.fakes.messages.lastText()));
+        QVERIFY(app.fakes.messages.lastText().contains(QStringLiteral("Ann Smith.bcl.damaged")));
+        QVERIFY(!app.frame->window(QStringLiteral("RepairDbase")));
+        QCOMPARE(bytesOf(diary + QStringLiteral(".damaged")), damaged);
+
+        // A sound diary with every day that was not on a spoilt page.
+        const QList<ReadingDay> saved = readDiary(diary);
+        QCOMPARE(saved.size(), 1500 - lost);
+        QMap<QString, ReadingDay> original;
+        for (const ReadingDay &d : days)
+            original.insert(d.key, d);
+        for (const ReadingDay &d : saved)
+            QVERIFY(original.value(d.key).readings == d.readings);
+        QCOMPARE(query(diary, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
+        QCOMPARE(snapshot(app.folder()).keys(), (QStringList{kAnn, kAnn + QStringLiteral(".damaged")}));
+        // The mended diary opens in the browser.
+        QVERIFY(openDiary(app, kAnn));
+    }
+
+    void repairFillsEmptyFieldsAndDropsDaysWithoutDate()
+    {
+        QTemporaryDir dir;
+        const QString diary = dir.path() + QLatin1Char('/') + kAnn;
+        writeDiary(diary, consecutiveDays(5));
+        rawSql(diary, "UPDATE BLOOD SET Bfast = NULL, Night = '' WHERE Bdate = '2013-01-02';"
+                      "UPDATE BLOOD SET Bdate = NULL WHERE Bdate = '2013-01-04'");
+        const RepairResult r = repairDiary(dir.path(), kAnn);
+        QCOMPARE(r.outcome, RepairResult::Outcome::Salvaged);
+        QCOMPARE(r.daysKept, 4);
+        QCOMPARE(r.daysDropped, 1);
+        const QList<ReadingDay> saved = readDiary(diary);
+        QCOMPARE(saved.size(), 4);
+        QCOMPARE(saved[1].key, QStringLiteral("2013-01-02"));
+        QCOMPARE(saved[1].readings[0], QStringLiteral("-"));
+        QCOMPARE(saved[1].readings[7], QStringLiteral("-"));
+        QCOMPARE(saved[2].key, QStringLiteral("2013-01-03"));
+    }
+
+    void secondRepairKeepsTheFirstDamagedCopy()
+    {
+        QTemporaryDir dir;
+        const QString diary = dir.path() + QLatin1Char('/') + kAnn;
+        writeDiary(diary, consecutiveDays(5));
+        rawSql(diary, "DROP INDEX Readings");
+        const QByteArray first = bytesOf(diary);
+        QCOMPARE(repairDiary(dir.path(), kAnn).outcome, RepairResult::Outcome::Salvaged);
+        rawSql(diary, "UPDATE BLOOD SET Afast = NULL");
+        const QByteArray second = bytesOf(diary);
+        const RepairResult r = repairDiary(dir.path(), kAnn);
+        QCOMPARE(r.damagedCopy, kAnn + QStringLiteral(".damaged2"));
+        QCOMPARE(bytesOf(diary + QStringLiteral(".damaged")), first);
+        QCOMPARE(bytesOf(diary + QStringLiteral(".damaged2")), second);
+    }
+
+    void failedRepairLeavesTheDiary_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("working copy cut short by a size limit") << "limit";
+        QTest::newRow("rename into place fails") << "rename";
+    }
+    void failedRepairLeavesTheDiary()
+    {
+        QFETCH(QString, fault);
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        writeDiary(diary, consecutiveDays(600));
+        rawSql(diary, "DROP INDEX Readings");
+        const QByteArray damaged = bytesOf(diary);
+
+        trigger(app, "mnuUtilitiesRepair");
+        auto *list = app.window<RepairDbase>("RepairDbase")->File1;
+        QStringList shown;
+        if (fault == QLatin1String("limit")) {
+            shown = withFileSizeLimit(16 * 1024, [&] {
+                doubleClick(list, kAnn);
+                return texts(app.fakes.messages);
+            });
+        } else {
+            FailingStep failing("repair.replace");
+            doubleClick(list, kAnn);
+            shown = texts(app.fakes.messages);
+            QVERIFY(app.shown("RepairDbase"));
+        }
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown.last().contains(QStringLiteral("as it was")), qPrintable(shown.last()));
+        QCOMPARE(bytesOf(diary), damaged);
+        // At most the kept copy of the damaged file is new, byte for byte the same.
+        for (const QString &name : snapshot(app.folder()).keys())
+            QVERIFY2(name == kAnn || (name == kAnn + QStringLiteral(".damaged") &&
+                                      bytesOf(app.pathOf(name)) == damaged),
+                     qPrintable(name));
+    }
+
+    // ------------------------------------------------------------ salvage
+
+    void pageScanSkipsFreedPages()
+    {
+        QTemporaryDir dir;
+        const QString diary = dir.path() + QLatin1Char('/') + kAnn;
+        writeDiary(diary, consecutiveDays(1500));
+        // Without secure deletion the freed pages keep their old days.
+        rawSql(diary, "PRAGMA secure_delete = OFF; DELETE FROM BLOOD WHERE Bdate >= '2013-02-20'");
+        QVERIFY(query(diary, "PRAGMA freelist_count").first().toInt() > 5);
+        const QList<FoundDay> found = scanTablePages(bytesOf(diary));
+        QList<ReadingDay> days;
+        for (const FoundDay &f : found)
+            days << f.day;
+        std::sort(days.begin(), days.end(), [](const ReadingDay &a, const ReadingDay &b) { return a.key < b.key; });
+        QVERIFY(sameDays(days, readDiary(diary)));
+        QVERIFY(scanTablePages(QByteArray("SQLite format 3") + QByteArray(5000, '\0')).isEmpty());
+        QVERIFY(scanTablePages(QByteArray(8192, char(0xA5))).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMaintenance)
+#include "tst_maintenance.moc"
