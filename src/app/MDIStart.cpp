@@ -127,6 +127,12 @@ void MDIStart::setDatabaseMenus(bool databaseOpen)
     menu(QStringLiteral("mnuGraphs"))->setEnabled(databaseOpen);
 }
 
+void MDIStart::setMenuEnabled(const QString &menuName, bool enabled)
+{
+    if (QMenu *m = menu(menuName))
+        m->setEnabled(enabled);
+}
+
 QString MDIStart::currentDatabase() const
 {
     if (auto *select = qobject_cast<SelectDbase *>(window(QStringLiteral("SelectDbase"))))

@@ -33,6 +33,8 @@ public:
     QString currentDatabase() const override;
     CurrReading *browser() const override;
     void setDatabaseMenus(bool databaseOpen) override;
+    void setMenuEnabled(const QString &menuName, bool enabled) override;
+    QWidget *frameWidget() override { return this; }
     ChildWindow *openWindow(const QString &name) override;
     ChildWindow *window(const QString &name) const override;
     void closeWindow(const QString &name) override;

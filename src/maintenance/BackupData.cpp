@@ -8,7 +8,7 @@
 void BackupData(Shell &shell)
 {
     Services &sv = shell.services();
-    QWidget *parent = dynamic_cast<QWidget *>(&shell);
+    QWidget *parent = shell.frameWidget();
     const QString folder = shell.dataFolder();
     enum class Result { NotConfigured, Unreadable, Done, Failed } result;
     QString error;

@@ -2,14 +2,10 @@
 
 #include "platform/Shell.h"
 
-#include <QMenu>
 
 void setMainMenuEnabled(Shell &shell, const char *menuName, bool enabled)
 {
-    // The main frame is the one object that implements the shell.
-    if (auto *frame = dynamic_cast<QObject *>(&shell))
-        if (auto *menu = frame->findChild<QMenu *>(QLatin1String(menuName)))
-            menu->setEnabled(enabled);
+    shell.setMenuEnabled(QLatin1String(menuName), enabled);
 }
 
 void hideStartChoice(Shell &shell) { shell.setWindowVisible(QStringLiteral("BloodMenu"), false); }

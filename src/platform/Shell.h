@@ -32,6 +32,13 @@ public:
     // "database open".
     virtual void setDatabaseMenus(bool databaseOpen) = 0;
 
+    // Enables or disables a whole top-level menu ("mniFile", "mnuUtilities",
+    // "mnuGraphs").
+    virtual void setMenuEnabled(const QString &menuName, bool enabled) = 0;
+
+    // The main frame, as the parent of messages that belong to no window.
+    virtual QWidget *frameWidget() = 0;
+
     // Opens a window by its name; opening one that is open does nothing and
     // returns it. Returns null when its loading step declined to show it.
     virtual ChildWindow *openWindow(const QString &name) = 0;
