@@ -147,9 +147,12 @@ ChildWindow::LoadResult LineChart::load()
 
 void LineChart::closingStep()
 {
-    if (browserWasEnabled_)
-        shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
     enableFrame(true);
+    if (browserWasEnabled_) {
+        shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
+        // The keyboard goes back to the browser.
+        shell_.setWindowVisible(QStringLiteral("CurrReading"), true);
+    }
 }
 
 void LineChart::enableFrame(bool enabled)

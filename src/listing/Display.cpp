@@ -215,7 +215,12 @@ void Display::keyPressEvent(QKeyEvent *event)
         ChildWindow::keyPressEvent(event);
 }
 
-void Display::closingStep() { shell_.setWindowEnabled(QStringLiteral("CurrReading"), true); }
+void Display::closingStep()
+{
+    shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
+    // The keyboard goes back to the browser.
+    shell_.setWindowVisible(QStringLiteral("CurrReading"), true);
+}
 
 void Display::showPage(const ListingPage &page)
 {

@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -401,6 +403,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!app.window<LineChart>("BtimeLine"));
         QVERIFY(browser->isEnabled());
+        QCOMPARE(app.frame->area()->activeSubWindow(), browser->parentWidget());
         QVERIFY(menusEnabled(app));
         // The menus are those of an open diary again.
         QVERIFY(!app.frame->action(QStringLiteral("mnuUtilitiesCompact"))->isEnabled());

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -295,6 +297,7 @@ private slots:
         QVERIFY(!browser->isEnabled());
         QTest::keyClick(w->NextPage, Qt::Key_Escape);
         QVERIFY(browser->isEnabled());
+        QCOMPARE(app.frame->area()->activeSubWindow(), browser->parentWidget());
         QVERIFY(!app.window<listing::Display>("Display"));
     }
 
