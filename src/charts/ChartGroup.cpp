@@ -92,34 +92,39 @@ double readingValue(const QString &text)
     return number.toDouble();
 }
 
-void drawFirstGroup(Cursor &cursor, int kind, const QString &startKey, ChartGroup &group)
+ChartGroup firstGroup(Cursor &cursor, int kind, const QString &startKey)
 {
+    ChartGroup group;
     seekKeyOrNext(cursor, startKey);
     plotForward(cursor, kind, group, true);
+    return group;
 }
 
-GroupStep drawNextGroup(Cursor &cursor, int kind, ChartGroup &group)
+GroupOutcome nextGroup(Cursor &cursor, int kind, const ChartGroup &shown)
 {
-    if (!group.full())
-        return GroupStep::Refused;
-    seekKeyOrNext(cursor, group.anchor);
-    if (!cursor.eof() && cursor.key() == group.anchor)
+    GroupOutcome out{GroupStep::Refused, shown};
+    if (!shown.full())
+        return out;
+    seekKeyOrNext(cursor, shown.anchor);
+    if (!cursor.eof() && cursor.key() == shown.anchor)
         cursor.moveNext();
     if (cursor.eof())
-        return GroupStep::Refused;
-    plotForward(cursor, kind, group, false);
-    return GroupStep::Drawn;
+        return out;
+    plotForward(cursor, kind, out.group, false);
+    out.step = GroupStep::Drawn;
+    return out;
 }
 
-GroupStep drawPreviousGroup(Cursor &cursor, int kind, ChartGroup &group)
+GroupOutcome previousGroup(Cursor &cursor, int kind, const ChartGroup &shown)
 {
+    GroupOutcome out{GroupStep::Unchanged, shown};
     if (emptyTable(cursor))
-        return GroupStep::Unchanged;
-    const int stop = group.lineCount >= kChartPoints ? 2 * kChartPoints : group.lineCount + kChartPoints;
+        return out;
+    const int stop = shown.lineCount >= kChartPoints ? 2 * kChartPoints : shown.lineCount + kChartPoints;
 
     // An anchor that has gone since counts from the date before where it stood.
-    seekKeyOrNext(cursor, group.anchor);
-    if (cursor.eof() || cursor.key() != group.anchor)
+    seekKeyOrNext(cursor, shown.anchor);
+    if (cursor.eof() || cursor.key() != shown.anchor)
         cursor.movePrevious();
 
     // The anchor counts as one; every earlier date with a reading adds one.
@@ -131,13 +136,14 @@ GroupStep drawPreviousGroup(Cursor &cursor, int kind, ChartGroup &group)
         if (hasReading(cursor.row().readings[size_t(kind)]))
             ++k;
     }
-    GroupStep result = GroupStep::Drawn;
+    out.step = GroupStep::Drawn;
     if (cursor.bof()) {
         cursor.moveFirst();
-        result = GroupStep::DrawnFromFirst;
+        out.step = GroupStep::DrawnFromFirst;
     }
 
     // No blank fill here: points after the last reading keep what they showed.
+    ChartGroup &group = out.group;
     int r = 1, n = 0;
     while (!cursor.eof() && n != kChartPoints) {
         const ReadingDay &row = cursor.row();
@@ -146,5 +152,5 @@ GroupStep drawPreviousGroup(Cursor &cursor, int kind, ChartGroup &group)
             group.anchor = row.key;
         cursor.moveNext();
     }
-    return result;
+    return out;
 }

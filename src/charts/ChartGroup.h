@@ -42,14 +42,22 @@ enum class GroupStep {
     Unchanged       // nothing to draw, nothing to say
 };
 
+// What a step from the group on screen gives: the new state (the one shown,
+// unchanged, unless `step` is Drawn or DrawnFromFirst) and how it went.
+struct GroupOutcome {
+    GroupStep step;
+    ChartGroup group;
+};
+
 // The first group: the readings of `kind` from the date `startKey` on. Should
 // that date no longer be stored, the group starts at the next stored date.
-void drawFirstGroup(Cursor &cursor, int kind, const QString &startKey, ChartGroup &group);
+ChartGroup firstGroup(Cursor &cursor, int kind, const QString &startKey);
 
-// The group after the current one. Refused unless the current group is full
-// and a stored date follows its anchor.
-GroupStep drawNextGroup(Cursor &cursor, int kind, ChartGroup &group);
+// The group after the one shown. Refused unless the group shown is full and a
+// stored date follows its anchor.
+GroupOutcome nextGroup(Cursor &cursor, int kind, const ChartGroup &shown);
 
-// The group before the current one, found by counting readings back from the
-// anchor: 62 when the group is full, else its readings plus 31.
-GroupStep drawPreviousGroup(Cursor &cursor, int kind, ChartGroup &group);
+// The group before the one shown, found by counting readings back from the
+// anchor: 62 when the group is full, else its readings plus 31. Points after
+// the last reading plotted keep what they showed.
+GroupOutcome previousGroup(Cursor &cursor, int kind, const ChartGroup &shown);

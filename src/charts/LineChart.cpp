@@ -59,6 +59,8 @@ LineChart::LineChart(Shell &shell, int kind)
     dates_->setLabelsAngle(-90);
     dates_->setRange(-0.5, kChartPoints - 0.5);
     dates_->setGridLineVisible(false);
+    // Every date stays whole, however little room the chart has.
+    dates_->setTruncateLabels(false);
     chart->addAxis(dates_, Qt::AlignBottom);
     series_->attachAxis(dates_);
 
@@ -120,12 +122,19 @@ ChartGroup LineChart::group() const
 
 template <class Walk> bool LineChart::step(Walk &&walk)
 {
-    ChartGroup next = group();
+    const ChartGroup shown = group();
+    GroupOutcome outcome{GroupStep::Unchanged, shown};
     const bool read = withCurrentDiary(shell_, this, readFailedText(),
-                                       [&](Database &, Cursor &c) { walk(c, next); }, Database::Access::ReadOnly);
-    if (read)
-        drawGroup(next);
-    return read;
+                                       [&](Database &, Cursor &c) { outcome = walk(c, shown); },
+                                       Database::Access::ReadOnly);
+    if (!read)
+        return false;
+    if (outcome.step == GroupStep::Drawn || outcome.step == GroupStep::DrawnFromFirst)
+        drawGroup(outcome.group);
+    // The beep tells that nothing follows, or that the walk back met the first date.
+    if (outcome.step == GroupStep::Refused || outcome.step == GroupStep::DrawnFromFirst)
+        shell_.services().messages->beep();
+    return true;
 }
 
 ChildWindow::LoadResult LineChart::load()
@@ -134,7 +143,10 @@ ChildWindow::LoadResult LineChart::load()
     if (!browser || !browser->showsDate())
         return LoadResult::Discard;
     const QString start = browser->shownKey();
-    if (!step([&](Cursor &c, ChartGroup &g) { drawFirstGroup(c, kind_, start, g); }))
+    const auto first = [&](Cursor &c, const ChartGroup &) {
+        return GroupOutcome{GroupStep::Drawn, firstGroup(c, kind_, start)};
+    };
+    if (!step(first))
         return LoadResult::Discard;
 
     // Nothing else may change the diary while the chart is up. A browser that
@@ -173,25 +185,12 @@ void LineChart::NextGroup_Click()
         shell_.services().messages->beep();
         return;
     }
-    GroupStep result = GroupStep::Unchanged;
-    ChartGroup next = group();
-    const bool read = withCurrentDiary(shell_, this, readFailedText(),
-                                       [&](Database &, Cursor &c) { result = drawNextGroup(c, kind_, next); },
-                                       Database::Access::ReadOnly);
-    if (!read)
-        return;
-    if (result == GroupStep::Refused)
-        shell_.services().messages->beep();
-    else
-        drawGroup(next);
+    step([&](Cursor &c, const ChartGroup &shown) { return nextGroup(c, kind_, shown); });
 }
 
 void LineChart::Previous_Click()
 {
-    GroupStep result = GroupStep::Unchanged;
-    step([&](Cursor &c, ChartGroup &g) { result = drawPreviousGroup(c, kind_, g); });
-    if (result == GroupStep::DrawnFromFirst)
-        shell_.services().messages->beep();
+    step([&](Cursor &c, const ChartGroup &shown) { return previousGroup(c, kind_, shown); });
 }
 
 void LineChart::PrintChart_Click()

@@ -48,8 +48,8 @@ private:
     void Previous_Click();
     void PrintChart_Click();
 
-    // Runs one walk over the diary on a copy of the chart's state and shows
-    // the result only when the diary could be read to the end of it.
+    // Runs one walk over the diary from the chart's state and shows what it
+    // gives only when the diary could be read to the end of it.
     template <class Walk> bool step(Walk &&walk);
     void drawGroup(const ChartGroup &group);
     void enableFrame(bool enabled);

@@ -63,6 +63,12 @@ QList<int> days(int from, int to, const QList<int> &skip = {})
     return out;
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 struct App : TestApp {
     // Windows closed during a test go before the frame does.
     ~App() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -103,9 +109,21 @@ class TestCharts : public QObject {
 
     static ChartGroup first(const QString &path, int startDay, int kind = 0)
     {
-        ChartGroup g;
-        walk(path, [&](Cursor &c) { drawFirstGroup(c, kind, keyOf(startDay), g); return 0; });
-        return g;
+        return walk(path, [&](Cursor &c) { return firstGroup(c, kind, keyOf(startDay)); });
+    }
+
+    // Next and Previous as a click runs them; `g` becomes what they give.
+    static GroupStep next(const QString &path, ChartGroup &g)
+    {
+        const GroupOutcome out = walk(path, [&](Cursor &c) { return nextGroup(c, 0, g); });
+        g = out.group;
+        return out.step;
+    }
+    static GroupStep previous(const QString &path, ChartGroup &g)
+    {
+        const GroupOutcome out = walk(path, [&](Cursor &c) { return previousGroup(c, 0, g); });
+        g = out.group;
+        return out.step;
     }
 
     // Opens the diary of these days, shows `shownDay` in the browser and
@@ -177,7 +195,7 @@ private slots:
             QCOMPARE(g.points[size_t(i)], ChartPoint{});
         // Next refuses a group that is not full.
         const ChartGroup before = g;
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawNextGroup(c, 0, g); }), GroupStep::Refused);
+        QCOMPARE(next(p, g), GroupStep::Refused);
         QCOMPARE(g, before);
     }
 
@@ -185,10 +203,10 @@ private slots:
     {
         const QString p = diaryOf(diaryDays(93, {40, 41}));
         ChartGroup g = first(p, 1);
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawNextGroup(c, 0, g); }), GroupStep::Drawn);
+        QCOMPARE(next(p, g), GroupStep::Drawn);
         QCOMPARE(plottedDays(g), days(32, 64, {40, 41}));
         QCOMPARE(g.anchor, keyOf(64));
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawNextGroup(c, 0, g); }), GroupStep::Drawn);
+        QCOMPARE(next(p, g), GroupStep::Drawn);
         QCOMPARE(plottedDays(g), days(65, 93));
         QCOMPARE(g.lineCount, 29);
         QCOMPARE(g.points[30], ChartPoint{});
@@ -197,7 +215,7 @@ private slots:
         const QString q = diaryOf(diaryDays(31));
         ChartGroup last = first(q, 1);
         const ChartGroup before = last;
-        QCOMPARE(walk(q, [&](Cursor &c) { return drawNextGroup(c, 0, last); }), GroupStep::Refused);
+        QCOMPARE(next(q, last), GroupStep::Refused);
         QCOMPARE(last, before);
     }
 
@@ -206,7 +224,7 @@ private slots:
         const QString p = diaryOf(diaryDays(50));
         ChartGroup g = first(p, 1);
         const ChartGroup before = g;
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawPreviousGroup(c, 0, g); }), GroupStep::DrawnFromFirst);
+        QCOMPARE(previous(p, g), GroupStep::DrawnFromFirst);
         QCOMPARE(g, before);
     }
 
@@ -217,21 +235,21 @@ private slots:
         for (int start : {1, 10, 31, 45}) {
             ChartGroup g = first(p, start);
             const ChartGroup shown = g;
-            QCOMPARE(walk(p, [&](Cursor &c) { return drawNextGroup(c, 0, g); }), GroupStep::Drawn);
+            QCOMPARE(next(p, g), GroupStep::Drawn);
             const ChartGroup afterNext = g;
-            QCOMPARE(walk(p, [&](Cursor &c) { return drawPreviousGroup(c, 0, g); }), GroupStep::Drawn);
+            QCOMPARE(previous(p, g), GroupStep::Drawn);
             QCOMPARE(plottedDays(g), plottedDays(shown));
             QCOMPARE(g.points, shown.points);
             // ... and Next from there the later group again.
-            QCOMPARE(walk(p, [&](Cursor &c) { return drawNextGroup(c, 0, g); }), GroupStep::Drawn);
+            QCOMPARE(next(p, g), GroupStep::Drawn);
             QCOMPARE(g.points, afterNext.points);
         }
         // After a short last group, Previous goes back by its readings plus 31.
         ChartGroup g = first(p, 100);
-        walk(p, [&](Cursor &c) { return drawNextGroup(c, 0, g); });
+        next(p, g);
         QCOMPARE(plottedDays(g), days(132, 150));
         QCOMPARE(g.lineCount, 19);
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawPreviousGroup(c, 0, g); }), GroupStep::Drawn);
+        QCOMPARE(previous(p, g), GroupStep::Drawn);
         QCOMPARE(plottedDays(g), days(100, 131, {121}));
     }
 
@@ -245,7 +263,7 @@ private slots:
         QCOMPARE(g.lineCount, 11);
         // 11 + 31 = 42 counted back from day 101 (as 1) ends on day 60, one
         // reading later than a count from day 100 would.
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawPreviousGroup(c, 0, g); }), GroupStep::Drawn);
+        QCOMPARE(previous(p, g), GroupStep::Drawn);
         QCOMPARE(plottedDays(g), days(60, 90));
     }
 
@@ -256,7 +274,7 @@ private slots:
         g.points.fill(ChartPoint{QStringLiteral("earlier"), 5});
         g.anchor = keyOf(10);
         g.lineCount = 31;
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawPreviousGroup(c, 0, g); }), GroupStep::DrawnFromFirst);
+        QCOMPARE(previous(p, g), GroupStep::DrawnFromFirst);
         QCOMPARE(g.lineCount, 10);
         QCOMPARE(g.points[9], (ChartPoint{labelOf(10), 110}));
         QCOMPARE(g.points[10], (ChartPoint{QStringLiteral("earlier"), 5}));
@@ -275,23 +293,23 @@ private slots:
             c.seek(SeekOp::Equal, keyOf(5));
             c.remove();
         }
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawNextGroup(c, 0, g); }), GroupStep::Drawn);
+        QCOMPARE(next(p, g), GroupStep::Drawn);
         QCOMPARE(plottedDays(g).first(), 32);
         QCOMPARE(plottedDays(first(p, 5)).first(), 6);
 
         ChartGroup gone;
         gone.anchor = keyOf(31);
         gone.lineCount = 1;
-        QCOMPARE(walk(p, [&](Cursor &c) { return drawPreviousGroup(c, 0, gone); }), GroupStep::DrawnFromFirst);
+        QCOMPARE(previous(p, gone), GroupStep::DrawnFromFirst);
         QCOMPARE(plottedDays(gone).first(), 1);
 
         const QString empty = diaryOf({});
         ChartGroup none = first(empty, 1);
         QCOMPARE(none.lineCount, 0);
         QCOMPARE(none.points[0], ChartPoint{});
-        QCOMPARE(walk(empty, [&](Cursor &c) { return drawPreviousGroup(c, 0, none); }), GroupStep::Unchanged);
+        QCOMPARE(previous(empty, none), GroupStep::Unchanged);
         none.lineCount = 31;
-        QCOMPARE(walk(empty, [&](Cursor &c) { return drawNextGroup(c, 0, none); }), GroupStep::Refused);
+        QCOMPARE(next(empty, none), GroupStep::Refused);
     }
 
     void eachGraphsItemOpensItsOwnKind()
@@ -334,6 +352,7 @@ private slots:
         LineChart *w = openChart(app, diaryDays(70, {12}), 1);
         QVERIFY(w);
         QVERIFY(app.shown("BfastLine"));
+        const QByteArray stored = fileBytes(app.pathOf(QStringLiteral("Ann Smith.bcl")));
         QCOMPARE(w->LineCount->text(), QStringLiteral("31"));
         QCOMPARE(w->Bdate->text(), keyOf(32));
         QVERIFY(!w->Bdate->isVisible());
@@ -380,6 +399,18 @@ private slots:
         app.click("BfastLine", "PrintChart");
         QCOMPARE(plottedDays(w->group()), days(1, 32, {12}));
         QVERIFY(app.fakes.messages.shown.isEmpty());
+
+        // Every date label stays whole, also when the chart gets little room.
+        QCoreApplication::processEvents();
+        QVERIFY(!axis->labelsTruncated());
+        w->chartView()->setMinimumSize(200, 150);
+        w->chartView()->resize(200, 150);
+        QCoreApplication::processEvents();
+        QVERIFY(!axis->labelsTruncated());
+
+        // The chart only reads the diary.
+        app.click("BfastLine", "Exit");
+        QCOMPARE(fileBytes(app.pathOf(QStringLiteral("Ann Smith.bcl"))), stored);
     }
 
     void everyWayOfClosingEnablesBrowserAndMenus()

@@ -193,6 +193,9 @@ private slots:
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), consecutiveDays(40));
         CurrReading *browser = openDiary(app, QStringLiteral("Ann Smith.bcl"));
         QVERIFY(browser);
+        QFile diary(app.pathOf(QStringLiteral("Ann Smith.bcl")));
+        QVERIFY(diary.open(QIODevice::ReadOnly));
+        const QByteArray stored = diary.readAll();
         app.click("CurrReading", "PrtToScr"); // the browser opens on its latest date
         auto *w = app.window<listing::Display>("Display");
         QVERIFY(w);
@@ -218,6 +221,11 @@ private slots:
         app.click("Display", "Previous");
         QCOMPARE(shownDays(w), range(9, 24));
         QVERIFY(app.fakes.messages.shown.isEmpty());
+
+        // The listing only reads the diary.
+        QFile file(app.pathOf(QStringLiteral("Ann Smith.bcl")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), stored);
 
         // Opening it again while it is open leaves the one window as it is.
         QCOMPARE(app.frame->openWindow(QStringLiteral("Display")), w);
