@@ -179,8 +179,10 @@ ChildWindow *MDIStart::openWindow(const QString &name)
     // A window closed by any route, its own close box included, is no longer
     // open, even before it is deleted.
     connect(form, &ChildWindow::closed, this, [this, name, sub] {
-        if (open_.value(name) == sub)
+        if (open_.value(name) == sub) {
             open_.remove(name);
+            disabledBy_.remove(name);
+        }
     });
 
     const ChildWindow::LoadResult result = form->load();
@@ -204,6 +206,7 @@ void MDIStart::closeWindow(const QString &name)
 {
     QMdiSubWindow *sub = subWindow(name);
     open_.remove(name);
+    disabledBy_.remove(name);
     if (sub)
         sub->close();
 }
@@ -221,8 +224,12 @@ void MDIStart::setWindowVisible(const QString &name, bool visible)
 
 void MDIStart::setWindowEnabled(const QString &name, bool enabled)
 {
+    // Several windows may hold one disabled at once (a chart opened from the
+    // menu while the listing is up); it comes back when the last lets go.
+    int &holds = disabledBy_[name];
+    holds = enabled ? std::max(0, holds - 1) : holds + 1;
     if (QMdiSubWindow *sub = subWindow(name))
-        sub->setEnabled(enabled);
+        sub->setEnabled(holds == 0);
 }
 
 void MDIStart::exitProgram() { exit_(); }

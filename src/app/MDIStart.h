@@ -70,5 +70,7 @@ private:
     QMdiArea *area_;
     WindowRegistry registry_;
     QMap<QString, QPointer<QMdiSubWindow>> open_;
+    // How many open windows hold each window disabled.
+    QMap<QString, int> disabledBy_;
     std::function<void()> exit_;
 };

@@ -1,7 +1,12 @@
 #include "charts/Windows.h"
 
+#include "charts/LineChart.h"
 #include "platform/WindowRegistry.h"
+#include "store/ReadingKind.h"
 
-void registerChartsWindows(WindowRegistry &)
+void registerChartsWindows(WindowRegistry &registry)
 {
+    for (int kind = 0; kind < kReadingKinds; ++kind)
+        registry.addWindow(QLatin1String(readingKinds()[size_t(kind)].chartWindow),
+                           [kind](Shell &s) { return new LineChart(s, kind); });
 }
