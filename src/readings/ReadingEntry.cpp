@@ -102,9 +102,12 @@ void ReadingBox::contextMenuEvent(QContextMenuEvent *event)
     QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // The menu's Paste goes through the same check as Ctrl+V.
-    if (auto *pasteItem = menu->findChild<QAction *>(QStringLiteral("edit-paste"))) {
-        disconnect(pasteItem, &QAction::triggered, nullptr, nullptr);
-        connect(pasteItem, &QAction::triggered, this, &ReadingBox::checkedPaste);
+    for (QAction *item : menu->actions()) {
+        if (item->objectName() == QLatin1String("edit-paste") ||
+            item->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Paste")) {
+            disconnect(item, &QAction::triggered, nullptr, nullptr);
+            connect(item, &QAction::triggered, this, &ReadingBox::checkedPaste);
+        }
     }
     menu->popup(event->globalPos());
 }

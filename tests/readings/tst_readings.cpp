@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -401,6 +402,21 @@ private slots:
         QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(box->text(), QStringLiteral("7.5"));
         QCOMPARE(messages.beeps, 6);
+        // The context menu's Paste makes the same check.
+        QGuiApplication::clipboard()->setText(QStringLiteral("1,5"));
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(box, &menuEvent);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction *pasteItem = nullptr;
+        for (QAction *item : menu->actions())
+            if (item->text().startsWith(QLineEdit::tr("&Paste")))
+                pasteItem = item;
+        QVERIFY(pasteItem);
+        pasteItem->trigger();
+        menu->close();
+        QCOMPARE(box->text(), QStringLiteral("7.5"));
+        QCOMPARE(messages.beeps, 7);
 
         // Text from an input method cannot slip a letter in either.
         QInputMethodEvent compose(QString(), {});
