@@ -1,0 +1,70 @@
+#include "readings/AddRds.h"
+
+#include "platform/DatePicker.h"
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
+#include "readings/CurrReading.h"
+#include "readings/EntryLayout.h"
+#include "readings/ReadingEntry.h"
+#include "store/DiaryAccess.h"
+
+AddRds::AddRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("AddRds"))
+{
+    setWindowTitle(QStringLiteral("Add New Readings"));
+    setHelpContext(50);
+
+    Label1 = makeLabel(this, "Label1", QStringLiteral("&Date of reading:"), Bdates);
+    readings = new ReadingEntryPanel(this, *shell.services().messages);
+    SaveRd = makeButton(this, "SaveRd", QStringLiteral("&Save"), QStringLiteral("Save this date to your database."));
+    CancelAdd = makeButton(this, "CancelAdd", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
+    setDefaultButton(SaveRd);
+    layOutEntryWindow(this, Label1, Bdates, readings, SaveRd, CancelAdd);
+
+    connect(SaveRd, &QPushButton::clicked, this, &AddRds::SaveRd_Click);
+    connect(CancelAdd, &QPushButton::clicked, this, &ChildWindow::discard);
+}
+
+ChildWindow::LoadResult AddRds::load()
+{
+    startOn(shell_.services().clock->today());
+    return LoadResult::Show;
+}
+
+bool AddRds::CheckForMatch(Cursor &cursor)
+{
+    cursor.seek(SeekOp::Equal, Bdate->text());
+    if (cursor.noMatch())
+        return false;
+    if (CurrReading *b = browser())
+        b->showDay(cursor.row());
+    return true;
+}
+
+void AddRds::SaveRd_Click()
+{
+    if (isClosing())
+        return;
+    const QString key = refreshKey();
+    if (!requireKey(key))
+        return;
+
+    Services &sv = shell_.services();
+    const ReadingDay day = readings->storedDay(key);
+    bool exists = false;
+    const bool done = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &, Cursor &c) {
+        exists = CheckForMatch(c);
+        if (!exists)
+            c.append(day);
+    });
+    if (!done)
+        return; // the window stays with what the user typed
+    if (exists) {
+        sv.messages->beep();
+        sv.messages->show(this, QStringLiteral("A reading for the date you entered already exists."));
+        discard();
+        return;
+    }
+    if (CurrReading *b = browser())
+        b->showDay(day);
+    discard();
+}

@@ -1,0 +1,83 @@
+#include "readings/DeleteRds.h"
+
+#include "platform/DatePicker.h"
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
+#include "readings/CurrReading.h"
+#include "readings/EntryLayout.h"
+#include "store/DiaryAccess.h"
+
+#include <optional>
+
+DeleteRds::DeleteRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("DeleteRds"))
+{
+    setWindowTitle(QStringLiteral("Dekete Multiple Readings"));
+    setHelpContext(160);
+
+    Label1 = makeLabel(this, "Label1",
+                       QStringLiteral("This utility will delete all your records from the first up to the date you "
+                                      "have entered below."),
+                       Bdates, Qt::AlignCenter);
+    Label1->setWordWrap(true);
+    Label1->setFixedWidth(Label1->fontMetrics().horizontalAdvance(Label1->text()) / 2 + 40);
+    Bdates->setAccessibleName(QStringLiteral("Date"));
+    DeleteRecords = makeButton(this, "DeleteRecords", QStringLiteral("&Delete"),
+                               QStringLiteral("Delete all dates before the date you entered."));
+    Cancel = makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
+    setDefaultButton(DeleteRecords);
+    layOutPickWindow(this, Label1, Bdates, DeleteRecords, Cancel);
+
+    connect(DeleteRecords, &QPushButton::clicked, this, &DeleteRds::DeleteRecords_Click);
+    connect(Cancel, &QPushButton::clicked, this, &ChildWindow::discard);
+}
+
+ChildWindow::LoadResult DeleteRds::load()
+{
+    startOn(shell_.services().clock->today());
+    return LoadResult::Show;
+}
+
+void DeleteRds::DeleteRecords_Click()
+{
+    if (isClosing())
+        return;
+    const QString bound = refreshKey();
+    if (!requireKey(bound))
+        return;
+
+    bool nothingBefore = false;
+    std::optional<ReadingDay> last; // what the browser shows afterwards
+    const bool done = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &db, Cursor &c) {
+        if (c.eof() || c.key() > bound) {
+            nothingBefore = true;
+            return;
+        }
+        // Every earlier date goes, or none of them does.
+        Database::Transaction removal(db);
+        while (!c.eof() && c.key() < bound) {
+            c.remove();
+            c.moveNext();
+        }
+        if (!c.eof()) {
+            c.moveLast();
+            last = c.row();
+        }
+        removal.commit();
+    });
+    if (!done)
+        return; // nothing was deleted; the window stays
+
+    if (nothingBefore) {
+        shell_.services().messages->show(
+            this, QStringLiteral("There are no records to delete before the date you have entered."));
+        discard();
+        return;
+    }
+    if (CurrReading *b = browser()) {
+        if (last)
+            b->showDay(*last);
+        else
+            b->clearDay();
+    }
+    discard();
+}
