@@ -16,6 +16,9 @@ signals:
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
+    // Tab leaves the picker, as it leaves any other box; the arrow keys move
+    // between day, month and year.
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
 // The locale's short-date pattern with its year widened to four digits.

@@ -21,13 +21,6 @@ DateKeyWindow::DateKeyWindow(Shell &shell, const QString &name) : ChildWindow(sh
     connect(Bdates, &DatePicker::lostFocus, this, &DateKeyWindow::Bdates_LostFocus);
 }
 
-const QStringList &DateKeyWindow::windowNames()
-{
-    static const QStringList names{QStringLiteral("AddRds"), QStringLiteral("EditRds"), QStringLiteral("SearchRds"),
-                                   QStringLiteral("DeleteRds")};
-    return names;
-}
-
 QString DateKeyWindow::pickerKey() const
 {
     if (!Bdates->hasAcceptableInput() || !Bdates->date().isValid())
@@ -74,11 +67,8 @@ void DateKeyWindow::Bdates_LostFocus()
 void DateKeyWindow::closingStep()
 {
     closing_ = true;
-    // Another of these windows, opened from the menu meanwhile, still holds
-    // the browser.
-    for (const QString &other : windowNames())
-        if (other != objectName() && shell_.window(other))
-            return;
+    // The shell counts the windows that hold the browser: another one opened
+    // from the menu meanwhile still holds it after this one lets go.
     shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
 }
 

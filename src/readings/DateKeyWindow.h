@@ -19,9 +19,6 @@ public:
     DatePicker *Bdates;
     QLineEdit *Bdate; // hidden: the key of the picker's date
 
-    // The names of the windows built on this base.
-    static const QStringList &windowNames();
-
 protected:
     // The key of the date the picker shows; empty while its text is not a
     // whole date.
