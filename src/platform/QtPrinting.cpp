@@ -43,6 +43,14 @@ PrinterSetup QtReportPrinter::setup() const
     return s;
 }
 
+void QtReportPrinter::setTrackDefaultPrinter(bool on)
+{
+    // The printer it stops following is the printer it keeps.
+    if (tracking_ && !on && !painter_.isActive())
+        followDefault();
+    tracking_ = on;
+}
+
 QStringList QtReportPrinter::installedPrinters() const { return QPrinterInfo::availablePrinterNames(); }
 
 void QtReportPrinter::requireIdle(const char *what) const

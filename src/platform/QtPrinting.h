@@ -19,7 +19,7 @@ public:
 
     PrinterSetup setup() const override;
     bool tracksDefaultPrinter() const override { return tracking_; }
-    void setTrackDefaultPrinter(bool on) override { tracking_ = on; }
+    void setTrackDefaultPrinter(bool on) override;
     QStringList installedPrinters() const override;
     void useInstalledPrinter(const QString &deviceName) override;
     void useOutputFile(const QString &path) override;

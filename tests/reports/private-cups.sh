@@ -114,7 +114,11 @@ if ! lpstat -r 2>/dev/null | grep -q "is running"; then
 fi
 
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
-lpadmin -p Levelbook_PDF -E -v cups-pdf:/ -P "$ppd" -D "Levelbook test PDF queue" 2>/dev/null
-lpadmin -p Ward_Office -E -v cups-pdf:/ -P "$ppd" -D "A second queue" 2>/dev/null
+# Poppler turns the submitted PDF into PostScript for the queue; it keeps the
+# text readable in the PDF that comes out.
+for queue in Levelbook_PDF Ward_Office; do
+  lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" -D "Levelbook test queue $queue" \
+    -o pdftops-renderer-default=pdftocairo 2>/dev/null
+done
 lpadmin -d Levelbook_PDF
 echo "private print server on $sock"
