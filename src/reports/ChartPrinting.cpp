@@ -40,17 +40,19 @@ void PrintChart(Services &services, QWidget *window, QChart *chart)
         return;
 
     ReportPrinter &printer = *services.printer;
-    Clipboard &clipboard = *services.clipboard;
     bool failed = false;
     {
         WorkingDirectoryGuard workingDirectory;
         try {
+            if (!chart || !services.clipboard)
+                throw PrinterError("There is no chart to print.");
             auto graph = std::make_unique<PrintGraph>();
             printer.setOrientation(ReportPrinter::Orientation::Landscape);
             printer.setScaleTwips();
 
             // The chart's picture passes through the clipboard, as a copy of
             // the chart would.
+            Clipboard &clipboard = *services.clipboard;
             clipboard.clear();
             clipboard.setPicture(chartPicture(chart));
             std::optional<QPicture> copied = clipboard.picture();
@@ -67,6 +69,7 @@ void PrintChart(Services &services, QWidget *window, QChart *chart)
             printer.paintPicture(*copied, kChartLeftTwips, kChartTopTwips);
             printer.endDoc();
             clipboard.clear();
+            graph.reset();
         } catch (const std::exception &) {
             printer.killDoc();
             failed = true;

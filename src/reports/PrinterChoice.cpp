@@ -5,6 +5,8 @@
 
 bool choosePrinter(Services &services, QWidget *parent)
 {
+    if (!services.printer || !services.printerDialog)
+        return false;
     ReportPrinter &printer = *services.printer;
     PrinterSetup current;
     PrinterSetup chosen;

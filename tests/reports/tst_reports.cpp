@@ -151,6 +151,7 @@ class TestReports : public QObject {
         const QString pdf = path(name + QStringLiteral(".pdf"));
         QFile::remove(pdf);
         rig.printer.useOutputFile(pdf);
+        rig.printer.usePaper(QPageSize(QPageSize::A4), 1);
         Services s = rig.services();
         const ReportRequest r = requestFor(diary, start, end);
         if (withReadings)
