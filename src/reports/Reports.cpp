@@ -7,6 +7,8 @@
 #include "store/DateKey.h"
 #include "store/DiaryAccess.h"
 
+#include <algorithm>
+
 namespace {
 
 // One run of a report: opens the diary, gathers the range and hands the
@@ -50,6 +52,27 @@ void runReport(Services &services, QWidget *parent, const ReportRequest &request
     else if (diaryFailed)
         reportFailure(services, parent, readFailedText(), diaryDetail);
 }
+
+// The dates of the date lines: the user's short date, unless that form is so
+// wide in the report font that a date would run into the first reading
+// column; then the numeric form of the header, which always leaves room.
+class LineDates {
+public:
+    explicit LineDates(ReportPrinter &printer)
+    {
+        const QLocale locale;
+        double widest = 0;
+        for (int month = 1; month <= 12; ++month)
+            widest = std::max(widest, printer.textWidth(ShortDate(QDate(2000, month, 28), locale)));
+        const double room = reportColumns()[0].anchor - kLeftMargin - printer.textWidth(QStringLiteral("000")) / 2 - 1;
+        numeric_ = widest > room;
+    }
+
+    QString operator()(const QString &key) const { return numeric_ ? headerDate(dateFromKey(key)) : ShortDate(key); }
+
+private:
+    bool numeric_ = false;
+};
 
 } // namespace
 
@@ -106,6 +129,7 @@ void PrintReadingsReport(Services &services, QWidget *parent, const ReportReques
                   cursor.seek(SeekOp::AtLeast, request.startKey);
                   qint64 page = 1;
                   PrintPageHeader(printer, request, page, pageTotal);
+                  const LineDates lineDate(printer);
                   double y = kFirstLineY;
                   int lines = 0;
                   for (; !cursor.eof() && cursor.key() <= request.endKey; cursor.moveNext()) {
@@ -117,7 +141,7 @@ void PrintReadingsReport(Services &services, QWidget *parent, const ReportReques
                           lines = 0;
                       }
                       const ReadingDay &day = cursor.row();
-                      printAt(printer, kLeftMargin, y, ShortDate(day.key));
+                      printAt(printer, kLeftMargin, y, lineDate(day.key));
                       for (int k = 0; k < kReadingKinds; ++k)
                           printCentred(printer, columns[size_t(k)].anchor, y, day.readings[size_t(k)]);
                       ++y;

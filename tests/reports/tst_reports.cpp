@@ -343,6 +343,23 @@ private slots:
         QVERIFY(lineText(page, grid, 11).startsWith(ShortDate(QStringLiteral("2013-03-01"))));
     }
 
+    void wideShortDatesGiveWayToTheNumericForm()
+    {
+        // A short date with a month name ("10 Feb 2013") would run into the
+        // first reading column; such dates print as 02/10/2013.
+        const QDate first(2013, 2, 8);
+        for (bool wide : {true, false}) {
+            QLocale::setDefault(wide ? QLocale::c() : QLocale(QLocale::English, QLocale::UnitedStates));
+            Rig rig;
+            const PdfDocument pdf = print(rig, true, consecutiveDays(5, first), first, first.addDays(4), "Wide Dates");
+            QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+            const Grid grid{rig.printer.printableArea()};
+            const QList<GridWord> line = wordsOnLine(pdf.pages[0], grid, 13);
+            QCOMPARE(line.first().text, wide ? QStringLiteral("02/10/2013") : QStringLiteral("2/10/2013"));
+            QVERIFY(line[1].left - line[0].right > 1);
+        }
+    }
+
     void fiftyDatesToAPage()
     {
         const QDate first(2013, 1, 1);
