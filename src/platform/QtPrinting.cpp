@@ -122,10 +122,13 @@ void QtReportPrinter::begin()
 const QtReportPrinter::Mapping &QtReportPrinter::mapping()
 {
     if (!mapping_) {
+        const QRectF area = printer_.pageRect(QPrinter::DevicePixel);
         if (twips_) {
-            mapping_ = Mapping{0, 0, printer_.logicalDpiX() / 1440.0, printer_.logicalDpiY() / 1440.0};
+            // Twips count from the paper's corner; drawing counts from the
+            // printable area's.
+            const double kx = printer_.logicalDpiX() / 1440.0, ky = printer_.logicalDpiY() / 1440.0;
+            mapping_ = Mapping{area.left() / kx, area.top() / ky, kx, ky};
         } else {
-            const QRectF area = printer_.pageRect(QPrinter::DevicePixel);
             mapping_ = Mapping{left_, top_, area.width() / (right_ - left_), area.height() / (bottom_ - top_)};
         }
     }

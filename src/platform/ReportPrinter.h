@@ -64,7 +64,7 @@ public:
     // Lays a scale over the printable area: its top-left corner becomes
     // (left, top) and its bottom-right corner (right, bottom).
     virtual void setScale(double left, double top, double right, double bottom) = 0;
-    // 1440 units to the inch from the printable area's top-left corner.
+    // 1440 units to the inch from the paper's top-left corner.
     virtual void setScaleTwips() = 0;
     virtual void setFont(const QString &family, double points) = 0;
     virtual void setFontBold(bool on) = 0;

@@ -19,7 +19,7 @@ struct PrintGraph {
 QPicture chartPicture(QChart *chart);
 
 // Where the picture's top-left corner lands on the page, in twips from the
-// printable area's top-left corner.
+// paper's top-left corner.
 inline constexpr double kChartLeftTwips = 2900;
 inline constexpr double kChartTopTwips = 3000;
 
