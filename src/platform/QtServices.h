@@ -1,6 +1,8 @@
 #pragma once
 // The real desktop services, on Qt.
 
+#include "platform/QtClipboard.h"
+#include "platform/QtPrinting.h"
 #include "platform/Services.h"
 
 class QtMessageService final : public MessageService {
@@ -26,5 +28,8 @@ struct QtServices {
     QtMessageService messages;
     SystemClock clock;
     QtWaitPointer wait;
-    Services services() { return Services{&messages, &clock, &wait}; }
+    QtReportPrinter printer;
+    QtPrinterSelectionDialog printerDialog;
+    QtClipboard clipboard;
+    Services services() { return Services{&messages, &clock, &wait, &printer, &printerDialog, &clipboard}; }
 };

@@ -7,6 +7,9 @@
 #include <QString>
 
 class QWidget;
+class ReportPrinter;
+class PrinterSelectionDialog;
+class Clipboard;
 
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgButtons { Ok, OkCancel };
@@ -50,6 +53,9 @@ struct Services {
     MessageService *messages = nullptr;
     Clock *clock = nullptr;
     WaitPointer *wait = nullptr;
+    ReportPrinter *printer = nullptr;                // the printer of every report and chart
+    PrinterSelectionDialog *printerDialog = nullptr; // the printer set-up dialog
+    Clipboard *clipboard = nullptr;
 };
 
 // The program's name, the title of every message box that has none of its own.

@@ -1,7 +1,9 @@
 #include "reports/Windows.h"
 
 #include "platform/WindowRegistry.h"
+#include "reports/StdRptByDate.h"
 
-void registerReportsWindows(WindowRegistry &)
+void registerReportsWindows(WindowRegistry &registry)
 {
+    registry.addWindow(QStringLiteral("StdRptByDate"), [](Shell &s) { return new StdRptByDate(s); });
 }

@@ -1,0 +1,296 @@
+#include "platform/QtPrinting.h"
+
+#include <QFile>
+#include <QPicture>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+
+QtReportPrinter::QtReportPrinter()
+{
+    printer_.setFullPage(false);
+    font_ = QFont(QStringLiteral("Times New Roman"));
+    font_.setStyleHint(QFont::Serif);
+    font_.setPointSizeF(12);
+}
+
+QtReportPrinter::~QtReportPrinter()
+{
+    if (painter_.isActive())
+        painter_.end();
+}
+
+PrinterSetup QtReportPrinter::setup() const
+{
+    PrinterSetup s;
+    if (printer_.outputFormat() == QPrinter::PdfFormat) {
+        s.outputFile = printer_.outputFileName();
+    } else {
+        s.deviceName = printer_.printerName();
+        if (tracking_) {
+            const QString standard = QPrinterInfo::defaultPrinterName();
+            if (!standard.isEmpty())
+                s.deviceName = standard;
+        }
+        const QPrinterInfo info = QPrinterInfo::printerInfo(s.deviceName);
+        if (!info.isNull()) {
+            s.driverName = info.makeAndModel();
+            s.port = info.location();
+        }
+    }
+    s.paperBin = int(printer_.paperSource());
+    s.pageSize = printer_.pageLayout().pageSize();
+    s.copies = printer_.copyCount();
+    return s;
+}
+
+void QtReportPrinter::setTrackDefaultPrinter(bool on)
+{
+    // The printer it stops following is the printer it keeps.
+    if (tracking_ && !on && !painter_.isActive())
+        followDefault();
+    tracking_ = on;
+}
+
+QStringList QtReportPrinter::installedPrinters() const { return QPrinterInfo::availablePrinterNames(); }
+
+void QtReportPrinter::requireIdle(const char *what) const
+{
+    if (painter_.isActive())
+        throw PrinterError(std::string("The printer cannot ") + what + " while a document is printing.");
+}
+
+void QtReportPrinter::useInstalledPrinter(const QString &deviceName)
+{
+    requireIdle("change");
+    printer_.setOutputFileName(QString());
+    printer_.setOutputFormat(QPrinter::NativeFormat);
+    printer_.setPrinterName(deviceName);
+    mapping_.reset();
+    metrics_.reset();
+}
+
+void QtReportPrinter::useOutputFile(const QString &path)
+{
+    requireIdle("change");
+    printer_.setOutputFileName(path);
+    mapping_.reset();
+    metrics_.reset();
+}
+
+void QtReportPrinter::usePaper(const QPageSize &size, int copies)
+{
+    requireIdle("change paper");
+    if (size.isValid())
+        printer_.setPageSize(size);
+    printer_.setCopyCount(std::max(1, copies));
+    mapping_.reset();
+}
+
+void QtReportPrinter::setDocumentName(const QString &name) { printer_.setDocName(name); }
+
+void QtReportPrinter::followDefault()
+{
+    if (!tracking_ || printer_.outputFormat() != QPrinter::NativeFormat)
+        return;
+    const QString standard = QPrinterInfo::defaultPrinterName();
+    if (!standard.isEmpty() && standard != printer_.printerName()) {
+        printer_.setPrinterName(standard);
+        mapping_.reset();
+        metrics_.reset();
+    }
+}
+
+void QtReportPrinter::begin()
+{
+    if (painter_.isActive())
+        return;
+    followDefault();
+    if (printer_.outputFormat() == QPrinter::NativeFormat) {
+        if (printer_.printerName().isEmpty())
+            throw PrinterError("No printer is installed.");
+        if (!installedPrinters().contains(printer_.printerName()))
+            throw PrinterError("The printer " + printer_.printerName().toStdString() + " is not installed.");
+    }
+    if (!painter_.begin(&printer_))
+        throw PrinterError("The printer could not be opened.");
+    painter_.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter_.setPen(Qt::black);
+    painterFontStale_ = true;
+    mapping_.reset();
+}
+
+const QtReportPrinter::Mapping &QtReportPrinter::mapping()
+{
+    if (!mapping_) {
+        const QRectF area = printer_.pageRect(QPrinter::DevicePixel);
+        if (twips_) {
+            // Twips count from the paper's corner; drawing counts from the
+            // printable area's.
+            const double kx = printer_.logicalDpiX() / 1440.0, ky = printer_.logicalDpiY() / 1440.0;
+            mapping_ = Mapping{area.left() / kx, area.top() / ky, kx, ky};
+        } else {
+            mapping_ = Mapping{left_, top_, area.width() / (right_ - left_), area.height() / (bottom_ - top_)};
+        }
+    }
+    return *mapping_;
+}
+
+void QtReportPrinter::setScale(double left, double top, double right, double bottom)
+{
+    if (right == left || bottom == top)
+        throw PrinterError("A scale needs a width and a height.");
+    twips_ = false;
+    left_ = left;
+    top_ = top;
+    right_ = right;
+    bottom_ = bottom;
+    mapping_.reset();
+}
+
+void QtReportPrinter::setScaleTwips()
+{
+    twips_ = true;
+    mapping_.reset();
+}
+
+void QtReportPrinter::fontChanged()
+{
+    metrics_.reset();
+    painterFontStale_ = true;
+}
+
+void QtReportPrinter::setFont(const QString &family, double points)
+{
+    if (font_.family() == family && font_.pointSizeF() == points)
+        return;
+    font_.setFamily(family);
+    font_.setPointSizeF(points);
+    fontChanged();
+}
+
+void QtReportPrinter::setFontBold(bool on)
+{
+    if (font_.bold() != on) {
+        font_.setBold(on);
+        fontChanged();
+    }
+}
+
+void QtReportPrinter::setFontItalic(bool on)
+{
+    if (font_.italic() != on) {
+        font_.setItalic(on);
+        fontChanged();
+    }
+}
+
+const QFontMetricsF &QtReportPrinter::metrics()
+{
+    if (!metrics_)
+        metrics_.emplace(font_, &printer_);
+    return *metrics_;
+}
+
+void QtReportPrinter::printText(const QString &text)
+{
+    begin();
+    const Mapping &m = mapping();
+    if (painterFontStale_) {
+        painter_.setFont(font_);
+        painterFontStale_ = false;
+    }
+    const QPointF at((x_ - m.originX) * m.factorX, (y_ - m.originY) * m.factorY + metrics().ascent());
+    painter_.drawText(at, text);
+}
+
+double QtReportPrinter::textWidth(const QString &text) { return metrics().horizontalAdvance(text) / mapping().factorX; }
+
+void QtReportPrinter::newPage()
+{
+    begin();
+    if (!printer_.newPage())
+        throw PrinterError("The printer could not start a new page.");
+    mapping_.reset();
+}
+
+void QtReportPrinter::endDoc()
+{
+    if (!painter_.isActive())
+        return;
+    const bool ok = painter_.end();
+    painterFontStale_ = true;
+    if (!ok)
+        throw PrinterError("The document could not be finished.");
+}
+
+void QtReportPrinter::killDoc()
+{
+    if (!painter_.isActive())
+        return;
+    // A half-printed file is no use to anyone: it goes. (The printing layer
+    // offers no way to withdraw a document from a printer queue.)
+    const QString file = printer_.outputFormat() == QPrinter::PdfFormat ? printer_.outputFileName() : QString();
+    painter_.end();
+    painterFontStale_ = true;
+    if (!file.isEmpty())
+        QFile::remove(file);
+}
+
+ReportPrinter::Orientation QtReportPrinter::orientation() const
+{
+    return printer_.pageLayout().orientation() == QPageLayout::Landscape ? Orientation::Landscape
+                                                                         : Orientation::Portrait;
+}
+
+void QtReportPrinter::setOrientation(Orientation o)
+{
+    printer_.setPageOrientation(o == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    mapping_.reset();
+}
+
+void QtReportPrinter::paintPicture(const QPicture &picture, double x, double y)
+{
+    begin();
+    const Mapping &m = mapping();
+    // A picture plays back at its own resolution's size on any device.
+    painter_.drawPicture(QPointF((x - m.originX) * m.factorX, (y - m.originY) * m.factorY), picture);
+    painterFontStale_ = true;
+}
+
+QRectF QtReportPrinter::printableArea() const { return printer_.pageLayout().paintRect(QPageLayout::Point); }
+
+bool QtPrinterSelectionDialog::choose(QWidget *parent, const PrinterSetup &current, PrinterSetup &chosen)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    // A file name the dialog proposes when the user prints to a file.
+    printer.setDocName(QStringLiteral("Levelbook"));
+    if (current.printsToFile())
+        printer.setOutputFileName(current.outputFile);
+    else if (!current.deviceName.isEmpty() && QPrinterInfo::availablePrinterNames().contains(current.deviceName))
+        printer.setPrinterName(current.deviceName);
+    if (current.pageSize.isValid())
+        printer.setPageSize(current.pageSize);
+    printer.setCopyCount(std::max(1, current.copies));
+
+    QPrintDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("PrinterSelectionDialog"));
+    // The set-up form: a printer, a file, the paper and copies; no page ranges.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize |
+                      QAbstractPrintDialog::PrintCollateCopies);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+
+    chosen = PrinterSetup{};
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        chosen.outputFile = printer.outputFileName();
+    } else {
+        chosen.deviceName = printer.printerName();
+        const QPrinterInfo info(printer);
+        chosen.driverName = info.makeAndModel();
+        chosen.port = info.location();
+    }
+    chosen.paperBin = int(printer.paperSource());
+    chosen.pageSize = printer.pageLayout().pageSize();
+    chosen.copies = printer.copyCount();
+    return true;
+}

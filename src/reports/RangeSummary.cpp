@@ -1,0 +1,109 @@
+#include "reports/RangeSummary.h"
+
+#include "platform/Services.h"
+#include "reports/ReportLayout.h"
+#include "store/Database.h"
+#include "store/DateKey.h"
+
+#include <cmath>
+
+QString ReadingText(double value)
+{
+    if (value == 0)
+        return QStringLiteral(" 0");
+    QString digits = QString::number(std::fabs(value), 'g', 7).toUpper();
+    if (digits.startsWith(QLatin1String("0.")))
+        digits.remove(0, 1);
+    return (value < 0 ? QStringLiteral("-") : QStringLiteral(" ")) + digits;
+}
+
+bool isCountedReading(QStringView text) { return text != QLatin1String("-"); }
+
+float readingValue(QStringView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text[i] == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    const qsizetype start = i;
+    bool digits = false;
+    while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+        ++i;
+        digits = true;
+    }
+    if (i < n && text[i] == QLatin1Char('.')) {
+        ++i;
+        while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
+            ++i;
+            digits = true;
+        }
+    }
+    if (!digits)
+        return 0;
+    QString number = text.mid(start, i - start).toString();
+    if (number.endsWith(QLatin1Char('.')))
+        number.chop(1);
+    const double v = number.toDouble();
+    return float(negative ? -v : v);
+}
+
+namespace {
+
+void count(KindSummary &s, float v, const QString &key)
+{
+    s.Count += 1;
+    s.Total += v;
+    // Strictly greater or less: among equal extremes the earliest date stays.
+    if (s.Count == 1 || v > s.Highest) {
+        s.Highest = v;
+        s.HighestText = ReadingText(v);
+        s.HighestDate = ShortDate(key);
+    }
+    if (s.Count == 1 || v < s.Lowest) {
+        s.Lowest = v;
+        s.LowestText = ReadingText(v);
+        s.LowestDate = ShortDate(key);
+    }
+}
+
+} // namespace
+
+std::optional<RangeSummary> CollectRangeSummary(Services &services, QWidget *parent, Cursor &cursor,
+                                                const QString &startKey, const QString &endKey)
+{
+    RangeSummary summary;
+    cursor.seek(SeekOp::AtLeast, startKey);
+    if (cursor.noMatch()) {
+        services.messages->show(parent, QStringLiteral("Thee are no readings to print."));
+        return std::nullopt;
+    }
+
+    // One walk counts the lines and gathers the statistics alike.
+    for (; !cursor.eof() && cursor.key() <= endKey; cursor.moveNext()) {
+        ++summary.lines;
+        const ReadingDay &day = cursor.row();
+        for (int k = 0; k < kReadingKinds; ++k) {
+            const QString &text = day.readings[size_t(k)];
+            if (isCountedReading(text))
+                count(summary.kinds[size_t(k)], readingValue(text), day.key);
+        }
+    }
+    if (summary.lines == 0) {
+        services.messages->show(parent, QStringLiteral("There are no readings to print."));
+        return std::nullopt;
+    }
+    summary.pages = (summary.lines + kLinesPerPage - 1) / kLinesPerPage;
+
+    for (KindSummary &s : summary.kinds) {
+        if (s.Count == 0)
+            continue;
+        const double average = s.Total / double(s.Count);
+        s.AverageText = ReadingText(std::round(average * 100) / 100);
+    }
+    return summary;
+}

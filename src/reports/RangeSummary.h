@@ -1,0 +1,58 @@
+#pragma once
+// The statistics of a report's date range: for every reading kind the number
+// of readings, their highest and lowest value with its date, and the average.
+
+#include "store/ReadingKind.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <optional>
+
+class Cursor;
+class QWidget;
+struct Services;
+
+struct KindSummary {
+    qint64 Count = 0;
+    double Total = 0;   // summed in double: a long range of readings stays exact
+    float Highest = 0;
+    float Lowest = 0;
+    QString HighestText = noReadingsText();
+    QString HighestDate;
+    QString LowestText = noReadingsText();
+    QString LowestDate;
+    QString AverageText = noReadingsText();
+
+    static QString noReadingsText() { return QStringLiteral("No Readings"); }
+};
+
+using KindSummaries = std::array<KindSummary, kReadingKinds>;
+
+// What a walk over the range found.
+struct RangeSummary {
+    qint64 lines = 0; // dates in the range, one printed line each
+    qint64 pages = 0; // pages of date lines
+    KindSummaries kinds;
+};
+
+// A number written with a sign position in front (a space, or "-"), up to
+// seven significant digits, no trailing zeros, and no 0 before the point:
+// 123 -> " 123", 95.5 -> " 95.5", 0.5 -> " .5".
+QString ReadingText(double value);
+
+// Whether a stored reading text counts ("-" is no reading).
+bool isCountedReading(QStringView text);
+// The number a reading text begins with, 0 when it begins with none:
+// "120.5" -> 120.5, "." -> 0.
+float readingValue(QStringView text);
+
+// Walks the stored dates from startKey to endKey (both included) and gathers
+// the number of lines and pages and the statistics of each kind. When there is
+// nothing to print it tells the user so ("Thee are no readings to print." when
+// no date lies on or after the start, "There are no readings to print." when
+// none lies within the range) and yields nothing. The cursor is left
+// anywhere. Throws StoreError when the diary cannot be read.
+std::optional<RangeSummary> CollectRangeSummary(Services &services, QWidget *parent, Cursor &cursor,
+                                                const QString &startKey, const QString &endKey);

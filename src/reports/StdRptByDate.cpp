@@ -1,0 +1,149 @@
+#include "reports/StdRptByDate.h"
+
+#include "platform/DatePicker.h"
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
+#include "readings/CurrReading.h"
+#include "reports/PrinterChoice.h"
+#include "reports/Reports.h"
+#include "store/DateKey.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Sizes are designed in twips; 15 of them make a pixel on a 96 dpi screen.
+int px(int twips) { return twips / 15; }
+
+} // namespace
+
+StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("StdRptByDate"))
+{
+    setWindowTitle(QStringLiteral("Print Standard Report By Date"));
+    setHelpContext(110);
+    setEscapeCloses(true);
+
+    StartDate = new DatePicker(this, "StartDate");
+    EndDate = new DatePicker(this, "EndDate");
+    // The last date may be any date the picker can show.
+    EndDate->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
+    for (DatePicker *p : {StartDate, EndDate})
+        p->setMinimumSize(px(1815), px(375));
+    Label1 = makeLabel(this, "Label1", QStringLiteral("Starting Date:"), StartDate);
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Ending Date:"), EndDate);
+    for (QLabel *l : {Label1, Label2})
+        l->setMinimumWidth(px(1515));
+
+    Option1 = new QRadioButton(QStringLiteral("Print Report With Readings"), this);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option2 = new QRadioButton(QStringLiteral("Print Summary Page Only"), this);
+    Option2->setObjectName(QStringLiteral("Option2"));
+
+    PrintRpt = makeButton(this, "PrintRpt", QStringLiteral("Print"), QStringLiteral("Print your report."));
+    Cancel = makeButton(this, "Cancel", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
+    for (QPushButton *b : {PrintRpt, Cancel})
+        b->setMinimumSize(px(1695), px(495));
+
+    Bdates = makeBox(this, "Bdates", true);
+    Edates = makeBox(this, "Edates", true);
+    Bdates->hide();
+    Edates->hide();
+
+    auto *dates = new QHBoxLayout;
+    dates->addWidget(Label1);
+    dates->addWidget(StartDate);
+    dates->addSpacing(px(825));
+    dates->addWidget(Label2);
+    dates->addWidget(EndDate);
+
+    auto *options = new QVBoxLayout;
+    options->addWidget(Option1);
+    options->addWidget(Option2);
+    auto *optionRow = new QHBoxLayout;
+    optionRow->addStretch();
+    optionRow->addLayout(options);
+    optionRow->addStretch();
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(PrintRpt);
+    buttons->addSpacing(px(2145));
+    buttons->addWidget(Cancel);
+    buttons->addStretch();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(px(600), px(600), px(600), px(500));
+    layout->addLayout(dates);
+    layout->addSpacing(px(400));
+    layout->addLayout(optionRow);
+    layout->addSpacing(px(400));
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabChain({StartDate, EndDate, Option1, Option2, PrintRpt, Cancel});
+    setFocusProxy(StartDate);
+
+    connect(StartDate, &DatePicker::lostFocus, this, &StdRptByDate::StartDate_LostFocus);
+    connect(EndDate, &DatePicker::lostFocus, this, &StdRptByDate::EndDate_LostFocus);
+    connect(PrintRpt, &QPushButton::clicked, this, &StdRptByDate::PrintRpt_Click);
+    connect(Cancel, &QPushButton::clicked, this, &ChildWindow::discard);
+}
+
+ChildWindow::LoadResult StdRptByDate::load()
+{
+    CurrReading *browser = shell_.browser();
+    if (!browser || browser->Bdates->text().isEmpty())
+        return LoadResult::Discard;
+    shell_.setWindowEnabled(QStringLiteral("CurrReading"), false);
+
+    const QDate today = shell_.services().clock->today();
+    StartDate->setDate(today);
+    EndDate->setDate(today);
+    EndDate_LostFocus();
+    StartDate_LostFocus();
+    Option1->setChecked(true);
+    return LoadResult::Show;
+}
+
+void StdRptByDate::closingStep() { shell_.setWindowEnabled(QStringLiteral("CurrReading"), true); }
+
+void StdRptByDate::StartDate_LostFocus() { Bdates->setText(dateKey(StartDate->date())); }
+void StdRptByDate::EndDate_LostFocus() { Edates->setText(dateKey(EndDate->date())); }
+
+ReportRequest StdRptByDate::request() const
+{
+    ReportRequest r;
+    r.databasePath = shell_.currentDatabasePath();
+    if (const CurrReading *browser = shell_.browser())
+        r.databaseName = browser->DatabaseName->text();
+    r.startKey = Bdates->text();
+    r.endKey = Edates->text();
+    r.startDate = StartDate->date();
+    r.endDate = EndDate->date();
+    return r;
+}
+
+void StdRptByDate::PrintRpt_Click()
+{
+    // The texts follow the pickers; a date typed just now counts too.
+    StartDate_LostFocus();
+    EndDate_LostFocus();
+
+    Services &services = shell_.services();
+    if (Bdates->text() > Edates->text()) {
+        services.messages->show(this, QStringLiteral("The date range has been set incorrectly."));
+        return;
+    }
+    if (!choosePrinter(services, this))
+        return;
+
+    const ReportRequest r = request();
+    if (Option1->isChecked())
+        PrintReadingsReport(services, this, r);
+    else
+        PrintSummaryOnly(services, this, r);
+    discard();
+}
