@@ -1,5 +1,7 @@
 #include "charts/LineChart.h"
 
+#include "charts/ChartPrinting.h"
+
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "readings/CurrReading.h"
@@ -188,11 +190,7 @@ void LineChart::Previous_Click()
     step([&](Cursor &c, const ChartGroup &shown) { return previousGroup(c, kind_, shown); });
 }
 
-void LineChart::PrintChart_Click()
-{
-    // Printing the chart is not part of this window yet; chartView() gives
-    // the picture to print.
-}
+void LineChart::PrintChart_Click() { ::PrintChart(shell_.services(), this, MSChart1->chart()); }
 
 void LineChart::drawGroup(const ChartGroup &group)
 {

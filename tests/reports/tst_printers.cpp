@@ -6,7 +6,7 @@
 #include "PdfReader.h"
 
 #include "platform/QtPrinting.h"
-#include "reports/ChartPrinting.h"
+#include "charts/ChartPrinting.h"
 #include "reports/PrinterChoice.h"
 #include "reports/Reports.h"
 #include "store/DateKey.h"

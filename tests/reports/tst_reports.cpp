@@ -10,7 +10,7 @@
 #include "platform/QtClipboard.h"
 #include "platform/QtPrinting.h"
 #include "readings/CurrReading.h"
-#include "reports/ChartPrinting.h"
+#include "charts/ChartPrinting.h"
 #include "reports/PrinterChoice.h"
 #include "reports/Reports.h"
 #include "reports/StdRptByDate.h"

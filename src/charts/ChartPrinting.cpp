@@ -1,4 +1,4 @@
-#include "reports/ChartPrinting.h"
+#include "charts/ChartPrinting.h"
 
 #include "platform/Clipboard.h"
 #include "platform/ReportPrinter.h"
