@@ -1,6 +1,7 @@
 #pragma once
 // The real desktop services, on Qt.
 
+#include "platform/HelpViewer.h"
 #include "platform/Services.h"
 
 class QtMessageService final : public MessageService {
@@ -26,5 +27,6 @@ struct QtServices {
     QtMessageService messages;
     SystemClock clock;
     QtWaitPointer wait;
-    Services services() { return Services{&messages, &clock, &wait}; }
+    QtHelpService help{messages};
+    Services services() { return Services{&messages, &clock, &wait, &help}; }
 };

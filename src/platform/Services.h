@@ -7,6 +7,7 @@
 #include <QString>
 
 class QWidget;
+class HelpService;
 
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgButtons { Ok, OkCancel };
@@ -50,6 +51,7 @@ struct Services {
     MessageService *messages = nullptr;
     Clock *clock = nullptr;
     WaitPointer *wait = nullptr;
+    HelpService *help = nullptr;
 };
 
 // The program's name, the title of every message box that has none of its own.
