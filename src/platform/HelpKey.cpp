@@ -71,6 +71,10 @@ bool HelpKey::eventFilter(QObject *watched, QEvent *event)
     auto *widget = qobject_cast<QWidget *>(watched);
     if (!widget || !belongsToFrame(widget))
         return false;
+    // A modal dialog would block the help window until it closes; the help
+    // waits for it.
+    if (QApplication::activeModalWidget())
+        return false;
     const int context = helpContextFor(widget);
     // An open menu closes, as it does when any other window comes up; the
     // frame stands in for it as the window the user asked from.

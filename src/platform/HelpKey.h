@@ -5,7 +5,8 @@
 // Windows, controls and menu items carry their number in the Qt property
 // "helpContext". A control without a number of its own takes the number of
 // the nearest widget around it that has one: its window, and at last the main
-// frame. While a menu is open, the highlighted item's number counts.
+// frame. While a menu is open, the highlighted item's number counts. While a
+// modal dialog is up, F1 is left to it.
 
 #include "platform/Services.h"
 

@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 // ---------------------------------------------------------------- finding the file
 
 QStringList helpFolders()
@@ -150,18 +152,17 @@ HelpViewer::HelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
     buttons->addWidget(Home);
     buttons->addStretch(1);
 
-    auto *split = new QSplitter(Qt::Horizontal, this);
-    split->addWidget(Contents);
-    split->addWidget(Page);
-    split->setStretchFactor(0, 0);
-    split->setStretchFactor(1, 1);
-    split->setSizes({230, 570});
-    split->setChildrenCollapsible(false);
+    split_ = new QSplitter(Qt::Horizontal, this);
+    split_->addWidget(Contents);
+    split_->addWidget(Page);
+    split_->setStretchFactor(0, 0);
+    split_->setStretchFactor(1, 1);
+    split_->setChildrenCollapsible(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(buttons);
-    layout->addWidget(split, 1);
+    layout->addWidget(split_, 1);
 
     setTabOrder(Back, Forward);
     setTabOrder(Forward, Home);
@@ -190,7 +191,8 @@ HelpViewer::HelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
             contentsChosen(item);
     });
 
-    resize(820, 620);
+    resize(760, 620);
+    split_->setSizes({240, 520});
 }
 
 void HelpViewer::setFile(std::shared_ptr<const ChmFile> file)
@@ -215,6 +217,20 @@ void HelpViewer::setFile(std::shared_ptr<const ChmFile> file)
         parents.append(item);
     }
     Contents->expandAll();
+    // The contents list wide enough for its longest title, but never more
+    // than two fifths of the window.
+    int wanted = 0;
+    for (QTreeWidgetItemIterator it(Contents); *it; ++it) {
+        int depth = 1;
+        for (const QTreeWidgetItem *up = (*it)->parent(); up; up = up->parent())
+            ++depth;
+        wanted = std::max(wanted, Contents->fontMetrics().horizontalAdvance((*it)->text(0)) +
+                                      depth * Contents->indentation());
+    }
+    wanted += 2 * Contents->frameWidth() + 16;
+    const int total = std::max(split_->width(), 600);
+    const int left = std::min(wanted, total * 2 / 5);
+    split_->setSizes({left, total - left});
 }
 
 void HelpViewer::showPage(const QString &page)
@@ -333,7 +349,7 @@ void QtHelpService::showTopic(QWidget *parent, int context)
         const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
         if (screen) {
             const QRect room = screen->availableGeometry();
-            const QSize size = viewer_->size().boundedTo(room.size());
+            const QSize size = viewer_->size().boundedTo(room.size() * 9 / 10);
             viewer_->resize(size);
             viewer_->move(room.right() - size.width() + 1, room.top() + (room.height() - size.height()) / 2);
         }

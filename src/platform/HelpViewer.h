@@ -62,6 +62,7 @@ private:
     void contentsChosen(QTreeWidgetItem *item);
 
     std::shared_ptr<const ChmFile> file_;
+    class QSplitter *split_;
     bool marking_ = false;
 };
 
