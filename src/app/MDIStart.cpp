@@ -5,6 +5,7 @@
 #include "charts/Windows.h"
 #include "listing/Windows.h"
 #include "maintenance/Windows.h"
+#include "platform/HelpKey.h"
 #include "readings/CurrReading.h"
 #include "readings/Windows.h"
 #include "reports/Windows.h"
@@ -33,6 +34,8 @@ MDIStart::MDIStart(const Services &services, const QString &dataFolder)
     exit_ = [] { QCoreApplication::exit(0); };
     buildMenus();
     registerWindows();
+    // F1 anywhere in the frame opens the help at the topic of the control in use.
+    new HelpKey(this, services_);
 }
 
 MDIStart::~MDIStart()

@@ -3,6 +3,7 @@
 
 #include "platform/QtClipboard.h"
 #include "platform/QtPrinting.h"
+#include "platform/HelpViewer.h"
 #include "platform/Services.h"
 
 class QtMessageService final : public MessageService {
@@ -31,5 +32,6 @@ struct QtServices {
     QtReportPrinter printer;
     QtPrinterSelectionDialog printerDialog;
     QtClipboard clipboard;
-    Services services() { return Services{&messages, &clock, &wait, &printer, &printerDialog, &clipboard}; }
+    QtHelpService help{messages};
+    Services services() { return Services{&messages, &clock, &wait, &printer, &printerDialog, &clipboard, &help}; }
 };

@@ -10,6 +10,7 @@ class QWidget;
 class ReportPrinter;
 class PrinterSelectionDialog;
 class Clipboard;
+class HelpService;
 
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgButtons { Ok, OkCancel };
@@ -56,6 +57,7 @@ struct Services {
     ReportPrinter *printer = nullptr;                // the printer of every report and chart
     PrinterSelectionDialog *printerDialog = nullptr; // the printer set-up dialog
     Clipboard *clipboard = nullptr;
+    HelpService *help = nullptr;
 };
 
 // The program's name, the title of every message box that has none of its own.
