@@ -88,35 +88,9 @@ bool replace(const QString &from, const QString &to, QString *error)
 
 bool copyAtomically(const QString &from, const QString &to, QString *error)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = in.errorString();
+    const QString tmp = stageCopy(from, to, error);
+    if (tmp.isEmpty())
         return false;
-    }
-    const QString tmp = tempPathBeside(to);
-    QFile out(tmp);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        if (error)
-            *error = out.errorString();
-        return false;
-    }
-    bool ok = true;
-    QByteArray chunk;
-    while (ok && !(chunk = in.read(1 << 20)).isEmpty())
-        ok = out.write(chunk) == chunk.size();
-    if (ok && in.error() != QFileDevice::NoError)
-        ok = false;
-    ok = ok && out.flush() && ::fsync(out.handle()) == 0;
-    const QString outError = out.errorString();
-    const QString inError = in.errorString();
-    out.close();
-    if (!ok) {
-        if (error)
-            *error = in.error() != QFileDevice::NoError ? inError : outError;
-        QFile::remove(tmp);
-        return false;
-    }
     if (!replace(tmp, to, error)) {
         QFile::remove(tmp);
         return false;
