@@ -16,6 +16,7 @@
 #include "readings/CurrReading.h"
 #include "readings/DeleteRds.h"
 #include "readings/EditRds.h"
+#include "readings/ReadingEntry.h"
 #include "readings/SearchRds.h"
 #include "reports/RangeSummary.h"
 #include "reports/Reports.h"
