@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/DiaryFile.h"
 #include "support/TestSupport.h"
+#include "DiaryGenerator.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,6 +70,45 @@ class TestStore : public QObject {
     QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
 
 private slots:
+    void generatedLargestDiaryHoldsEveryDateWithRealisticReadings()
+    {
+        const QString p = path(QStringLiteral("Generated Largest.bcl"));
+        writeGeneratedDiary(p, largestDiary());
+        Database db = Database::open(p, Database::Access::ReadOnly);
+        Cursor c(db);
+        QCOMPARE(c.key(), QStringLiteral("2000-01-01"));
+        int days = 0, missing = 0, tenths = 0;
+        QDate expected(2000, 1, 1);
+        bool inOrder = true;
+        for (; !c.eof(); c.moveNext(), expected = expected.addDays(1), ++days) {
+            const ReadingDay &d = c.row();
+            inOrder = inOrder && d.key == dateKey(expected);
+            for (const QString &r : d.readings) {
+                if (r == missingReading()) {
+                    ++missing;
+                    continue;
+                }
+                bool ok = false;
+                const double v = r.toDouble(&ok);
+                QVERIFY2(ok && v >= 40 && v < 220, qPrintable(d.key + QLatin1Char(' ') + r));
+                tenths += r.contains(QLatin1Char('.'));
+            }
+        }
+        QVERIFY(inOrder);
+        QCOMPARE(days, 36525);
+        QCOMPARE(expected, QDate(2100, 1, 1));
+        const int total = days * kReadingKinds;
+        QVERIFY(missing > total / 40 && missing < total / 8);
+        QVERIFY(tenths > total / 8 && tenths < total / 2);
+        // The same shape gives the same days; another seed other readings.
+        DiaryShape other = largestDiary();
+        QCOMPARE(generatedDay(largestDiary(), 1234), generatedDay(largestDiary(), 1234));
+        other.seed += 1;
+        QVERIFY(generatedDay(other, 1234).readings != generatedDay(largestDiary(), 1234).readings);
+        // Writing over a diary is refused.
+        QVERIFY_THROWS_EXCEPTION(StoreError, writeGeneratedDiary(p, DiaryShape{1}));
+    }
+
     void emptyTableIsBothBeginAndEnd()
     {
         const QString p = path(QStringLiteral("Empty One.bcl"));

@@ -1,0 +1,567 @@
+// Every user action timed as its handler does it (open the diary, walk a
+// cursor, close it, show the result), on diaries of 100, 3,653 and 36,525
+// days. The windows are the real ones, driven by clicks; messages are answered
+// OK by the test support's fake. Set-up between timed clicks (putting the
+// browser back on a date, restoring a deleted day) is not timed.
+
+#include "BenchDiaries.h"
+#include "DiaryGenerator.h"
+
+#include "charts/ChartGroup.h"
+#include "charts/LineChart.h"
+#include "listing/Display.h"
+#include "platform/DatePicker.h"
+#include "platform/QtPrinting.h"
+#include "readings/AddRds.h"
+#include "readings/CurrReading.h"
+#include "readings/DeleteRds.h"
+#include "readings/EditRds.h"
+#include "readings/ReadingEntry.h"
+#include "readings/SearchRds.h"
+#include "reports/RangeSummary.h"
+#include "reports/Reports.h"
+#include "store/DateKey.h"
+#include "store/Database.h"
+#include "store/ReadingKind.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::map<int, std::unique_ptr<OpenDiary>> &openDiaries()
+{
+    static std::map<int, std::unique_ptr<OpenDiary>> diaries;
+    return diaries;
+}
+
+// The diary of `days` days open in the browser, on its latest date unless a
+// benchmark moved it.
+OpenDiary &diary(int days)
+{
+    auto &d = openDiaries()[days];
+    if (!d)
+        d = std::make_unique<OpenDiary>(days);
+    return *d;
+}
+
+int daysOf(const benchmark::State &state) { return int(state.range(0)); }
+QDate firstDate() { return QDate(2000, 1, 1); }
+QDate middleDate(int days) { return firstDate().addDays(days / 2); }
+QDate lastDate(int days) { return firstDate().addDays(days - 1); }
+
+ReadingDay storedDay(const QString &path, const QString &key)
+{
+    Database db = Database::open(path, Database::Access::ReadOnly);
+    Cursor c(db);
+    c.seek(SeekOp::Equal, key);
+    if (c.noMatch())
+        qFatal("%s is not stored", qPrintable(key));
+    return c.row();
+}
+
+void removeDay(const QString &path, const QString &key)
+{
+    Database db = Database::open(path);
+    Cursor c(db);
+    c.seek(SeekOp::Equal, key);
+    if (!c.noMatch())
+        c.remove();
+}
+
+void putDay(const QString &path, const ReadingDay &day)
+{
+    Database db = Database::open(path);
+    Cursor c(db);
+    c.seek(SeekOp::Equal, day.key);
+    if (c.noMatch())
+        c.append(day);
+}
+
+void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
+
+template <class W> W *openWindow(OpenDiary &d, const char *name)
+{
+    auto *w = qobject_cast<W *>(d.app.frame->openWindow(QLatin1String(name)));
+    if (!w)
+        qFatal("window %s did not open", name);
+    return w;
+}
+
+void settle(OpenDiary &d)
+{
+    // Windows closed by a handler go away; nothing is left for the next one.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    d.app.fakes.messages.reset();
+}
+
+// ---- The browser ----------------------------------------------------------
+
+void BM_OpenOnLatestDate(benchmark::State &state)
+{
+    OpenDiary &d = diary(daysOf(state));
+    for (auto _ : state) {
+        // The loading step: open the diary, go to its last date, show it.
+        d.browser->load();
+    }
+    if (d.browser->shownKey() != dateKey(lastDate(d.days)))
+        state.SkipWithError("not on the latest date");
+}
+
+void browserStep(benchmark::State &state, QPushButton *CurrReading::*button, const QDate &from, const QDate &expect)
+{
+    OpenDiary &d = diary(daysOf(state));
+    const ReadingDay start = storedDay(d.path, dateKey(from));
+    for (auto _ : state) {
+        state.PauseTiming();
+        d.browser->showDay(start);
+        state.ResumeTiming();
+        click(d.browser->*button);
+    }
+    if (d.browser->shownKey() != dateKey(expect))
+        state.SkipWithError("the browser went elsewhere");
+    d.browser->load();
+}
+
+void BM_Next(benchmark::State &state)
+{
+    const int days = daysOf(state);
+    browserStep(state, &CurrReading::Next, middleDate(days), middleDate(days).addDays(1));
+}
+void BM_Previous(benchmark::State &state)
+{
+    const int days = daysOf(state);
+    browserStep(state, &CurrReading::Previous, middleDate(days), middleDate(days).addDays(-1));
+}
+void BM_First(benchmark::State &state)
+{
+    const int days = daysOf(state);
+    browserStep(state, &CurrReading::MoveFirst, middleDate(days), firstDate());
+}
+void BM_Last(benchmark::State &state)
+{
+    const int days = daysOf(state);
+    browserStep(state, &CurrReading::MoveLast, middleDate(days), lastDate(days));
+}
+
+void BM_Search(benchmark::State &state)
+{
+    OpenDiary &d = diary(daysOf(state));
+    const QDate target = middleDate(d.days);
+    for (auto _ : state) {
+        state.PauseTiming();
+        d.browser->load();
+        auto *w = openWindow<SearchRds>(d, "SearchRds");
+        w->Bdates->setDate(target);
+        state.ResumeTiming();
+        click(w->Search);
+        state.PauseTiming();
+        settle(d);
+        state.ResumeTiming();
+    }
+    if (d.browser->shownKey() != dateKey(target))
+        state.SkipWithError("search did not find the date");
+    d.browser->load();
+}
+
+void BM_Add(benchmark::State &state)
+{
+    OpenDiary &d = diary(daysOf(state));
+    const QDate target = middleDate(d.days);
+    const ReadingDay kept = storedDay(d.path, dateKey(target));
+    for (auto _ : state) {
+        state.PauseTiming();
+        removeDay(d.path, kept.key);
+        auto *w = openWindow<AddRds>(d, "AddRds");
+        w->Bdates->setDate(target);
+        for (int k = 0; k < kReadingKinds; ++k)
+            w->readings->boxes[size_t(k)]->setText(kept.readings[size_t(k)] == missingReading() ? QString()
+                                                                                             : kept.readings[size_t(k)]);
+        state.ResumeTiming();
+        click(w->SaveRd);
+        state.PauseTiming();
+        settle(d);
+        state.ResumeTiming();
+    }
+    if (storedDay(d.path, kept.key) != kept || d.browser->shownKey() != kept.key)
+        state.SkipWithError("the day was not added as typed");
+    d.browser->load();
+}
+
+void BM_EditReplace(benchmark::State &state)
+{
+    OpenDiary &d = diary(daysOf(state));
+    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    int turn = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        d.browser->showDay(day);
+        auto *w = openWindow<EditRds>(d, "EditRds");
+        w->readings->boxes[0]->setText(QString::number(90 + turn++ % 50));
+        state.ResumeTiming();
+        click(w->Save);
+        state.PauseTiming();
+        settle(d);
+        state.ResumeTiming();
+    }
+    if (storedDay(d.path, day.key).readings[0] != QString::number(90 + (turn - 1) % 50))
+        state.SkipWithError("the edit was not stored");
+    putDay(d.path, day);
+    d.browser->load();
+}
+
+void BM_DeleteCurrentDate(benchmark::State &state)
+{
+    OpenDiary &d = diary(daysOf(state));
+    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        putDay(d.path, day);
+        d.browser->showDay(day);
+        state.ResumeTiming();
+        click(d.browser->DeleteReading);
+    }
+    if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
+        state.SkipWithError("the browser did not go on to the next date");
+    putDay(d.path, day);
+    d.app.fakes.messages.reset();
+    d.browser->load();
+}
+
+void BM_DeleteBeforeHalf(benchmark::State &state)
+{
+    OpenDiary &d = diary(daysOf(state));
+    const QDate target = middleDate(d.days);
+    for (auto _ : state) {
+        state.PauseTiming();
+        placeBenchDiary(d.days, d.app.folder());
+        d.browser->load();
+        auto *w = openWindow<DeleteRds>(d, "DeleteRds");
+        w->Bdates->setDate(target);
+        state.ResumeTiming();
+        click(w->DeleteRecords);
+        state.PauseTiming();
+        settle(d);
+        state.ResumeTiming();
+    }
+    {
+        Database db = Database::open(d.path, Database::Access::ReadOnly);
+        Cursor c(db);
+        if (c.key() != dateKey(target))
+            state.SkipWithError("the dates before the half were not deleted");
+    }
+    placeBenchDiary(d.days, d.app.folder());
+    d.browser->load();
+}
+
+// ---- The listing ----------------------------------------------------------
+
+void listingStep(benchmark::State &state, bool forward)
+{
+    OpenDiary &d = diary(daysOf(state));
+    const ReadingDay from = storedDay(d.path, dateKey(middleDate(d.days)));
+    d.browser->showDay(from);
+    auto *w = openWindow<listing::Display>(d, "Display");
+    for (auto _ : state) {
+        state.PauseTiming();
+        w->LastDate->setText(from.key);
+        w->LineCount->setText(QString::number(kListingLines));
+        state.ResumeTiming();
+        click(forward ? w->NextPage : w->Previous);
+        QCoreApplication::processEvents(); // the page is drawn
+    }
+    if (w->Picture1->texts().isEmpty())
+        state.SkipWithError("no page drawn");
+    d.app.frame->closeWindow(QStringLiteral("Display"));
+    settle(d);
+    d.browser->load();
+}
+
+void BM_ListingNextPage(benchmark::State &state) { listingStep(state, true); }
+void BM_ListingPreviousPage(benchmark::State &state) { listingStep(state, false); }
+
+// ---- The charts -----------------------------------------------------------
+
+LineChart *openChart(OpenDiary &d)
+{
+    return openWindow<LineChart>(d, readingKinds()[0].chartWindow);
+}
+
+void BM_ChartLoad(benchmark::State &state)
+{
+    OpenDiary &d = diary(daysOf(state));
+    d.browser->showDay(storedDay(d.path, dateKey(middleDate(d.days))));
+    LineChart *w = openChart(d);
+    for (auto _ : state) {
+        w->load();
+        QCoreApplication::processEvents();
+    }
+    if (w->group().lineCount == 0)
+        state.SkipWithError("no group drawn");
+    d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
+    settle(d);
+    d.browser->load();
+}
+
+void chartStep(benchmark::State &state, bool forward)
+{
+    OpenDiary &d = diary(daysOf(state));
+    d.browser->showDay(storedDay(d.path, dateKey(middleDate(d.days))));
+    LineChart *w = openChart(d);
+    const QString anchor = w->Bdate->text();
+    const QString count = w->LineCount->text();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w->Bdate->setText(anchor);
+        w->LineCount->setText(count);
+        state.ResumeTiming();
+        click(forward ? w->NextGroup : w->Previous);
+        QCoreApplication::processEvents();
+    }
+    if (w->Bdate->text() == anchor)
+        state.SkipWithError("the chart did not move");
+    d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
+    settle(d);
+    d.browser->load();
+}
+
+void BM_ChartNext(benchmark::State &state) { chartStep(state, true); }
+void BM_ChartPrevious(benchmark::State &state) { chartStep(state, false); }
+
+// ---- The reports ----------------------------------------------------------
+
+ReportRequest wholeRange(int days)
+{
+    ReportRequest r;
+    r.databasePath = benchDiary(days);
+    r.databaseName = QStringLiteral("Bench %1").arg(days);
+    r.startDate = firstDate();
+    r.endDate = lastDate(days);
+    r.startKey = dateKey(r.startDate);
+    r.endKey = dateKey(r.endDate);
+    return r;
+}
+
+void BM_CollectRangeSummary(benchmark::State &state)
+{
+    const ReportRequest r = wholeRange(daysOf(state));
+    FakeServices fakes;
+    Services services = fakes.services();
+    for (auto _ : state) {
+        Database db = Database::open(r.databasePath, Database::Access::ReadOnly);
+        Cursor c(db);
+        auto summary = CollectRangeSummary(services, nullptr, c, r.startKey, r.endKey);
+        benchmark::DoNotOptimize(summary);
+        if (!summary || summary->lines != daysOf(state))
+            state.SkipWithError("wrong summary");
+    }
+}
+
+QString pdfPath()
+{
+    static QTemporaryDir dir;
+    return dir.filePath(QStringLiteral("report.pdf"));
+}
+
+void printReport(benchmark::State &state, bool summaryOnly)
+{
+    const ReportRequest r = wholeRange(daysOf(state));
+    FakeServices fakes;
+    QtReportPrinter printer;
+    printer.useOutputFile(pdfPath());
+    Services services = fakes.services();
+    services.printer = &printer;
+    for (auto _ : state) {
+        if (summaryOnly)
+            PrintSummaryOnly(services, nullptr, r);
+        else
+            PrintReadingsReport(services, nullptr, r);
+    }
+    if (!fakes.messages.shown.isEmpty())
+        state.SkipWithError(qPrintable(fakes.messages.lastText()));
+    state.counters["pdf_bytes"] = double(QFile(pdfPath()).size());
+}
+
+void BM_ReportToPdf(benchmark::State &state) { printReport(state, false); }
+void BM_SummaryPageAlone(benchmark::State &state) { printReport(state, true); }
+
+// The floor of the report: the same texts at the same places drawn with a
+// bare QPainter into the same kind of PDF. The texts and their places are
+// taken from the report by a printer that only records them.
+struct DrawnText {
+    int font; // index into fonts
+    QPointF at;
+    QString text;
+};
+struct DrawnPage {
+    std::vector<DrawnText> texts;
+};
+
+class RecordingPrinter final : public ReportPrinter {
+public:
+    RecordingPrinter() { pages.emplace_back(); }
+    PrinterSetup setup() const override { return metrics_.setup(); }
+    bool tracksDefaultPrinter() const override { return false; }
+    void setTrackDefaultPrinter(bool) override {}
+    QStringList installedPrinters() const override { return {}; }
+    void useInstalledPrinter(const QString &) override {}
+    void useOutputFile(const QString &path) override { metrics_.useOutputFile(path); }
+    void usePaper(const QPageSize &size, int copies) override { metrics_.usePaper(size, copies); }
+    void setDocumentName(const QString &) override {}
+    void setScale(double l, double t, double r, double b) override
+    {
+        metrics_.setScale(l, t, r, b);
+        twips_ = false;
+        l_ = l, t_ = t, r_ = r, b_ = b;
+    }
+    void setScaleTwips() override
+    {
+        metrics_.setScaleTwips();
+        twips_ = true;
+    }
+    void setFont(const QString &family, double points) override
+    {
+        metrics_.setFont(family, points);
+        font_.setFamily(family);
+        font_.setPointSizeF(points);
+    }
+    void setFontBold(bool on) override { metrics_.setFontBold(on), font_.setBold(on); }
+    void setFontItalic(bool on) override { metrics_.setFontItalic(on), font_.setItalic(on); }
+    double currentX() const override { return x_; }
+    double currentY() const override { return y_; }
+    void setCurrentX(double x) override { x_ = x; }
+    void setCurrentY(double y) override { y_ = y; }
+    void printText(const QString &text) override
+    {
+        int index = fonts.indexOf(font_);
+        if (index < 0) {
+            fonts.append(font_);
+            index = int(fonts.size()) - 1;
+        }
+        // Where the real printer puts the text's top-left corner, in pixels
+        // of the printable area; the floor adds the ascent.
+        const QRectF area = device_.pageRect(QPrinter::DevicePixel);
+        QPointF at;
+        if (twips_) {
+            const double k = device_.logicalDpiX() / 1440.0;
+            at = QPointF(x_ * k - area.left(), y_ * k - area.top());
+        } else {
+            at = QPointF((x_ - l_) * area.width() / (r_ - l_), (y_ - t_) * area.height() / (b_ - t_));
+        }
+        pages.back().texts.push_back({index, at, text});
+    }
+    double textWidth(const QString &text) override { return metrics_.textWidth(text); }
+    void newPage() override { pages.emplace_back(); }
+    void endDoc() override {}
+    void killDoc() override {}
+    Orientation orientation() const override { return Orientation::Portrait; }
+    void setOrientation(Orientation) override {}
+    void paintPicture(const QPicture &, double, double) override {}
+
+    std::vector<DrawnPage> pages;
+    QList<QFont> fonts;
+
+private:
+    QtReportPrinter metrics_;
+    QPrinter device_{QPrinter::HighResolution};
+    QFont font_;
+    bool twips_ = true;
+    double l_ = 0, t_ = 0, r_ = 1, b_ = 1, x_ = 0, y_ = 0;
+};
+
+void BM_ReportFloorQPainter(benchmark::State &state)
+{
+    const ReportRequest r = wholeRange(daysOf(state));
+    FakeServices fakes;
+    RecordingPrinter recorder;
+    Services services = fakes.services();
+    services.printer = &recorder;
+    PrintReadingsReport(services, nullptr, r);
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfPath());
+        QPainter painter(&printer);
+        std::vector<double> ascents;
+        for (const QFont &f : recorder.fonts)
+            ascents.push_back(QFontMetricsF(f, &printer).ascent());
+        bool first = true;
+        for (const DrawnPage &page : recorder.pages) {
+            if (!first)
+                printer.newPage();
+            first = false;
+            int font = -1;
+            for (const DrawnText &t : page.texts) {
+                if (t.font != font) {
+                    painter.setFont(recorder.fonts[t.font]);
+                    font = t.font;
+                }
+                painter.drawText(QPointF(t.at.x(), t.at.y() + ascents[size_t(t.font)]), t.text);
+            }
+        }
+        painter.end();
+    }
+    state.counters["pages"] = double(recorder.pages.size());
+    state.counters["pdf_bytes"] = double(QFile(pdfPath()).size());
+}
+
+void sizes(benchmark::internal::Benchmark *b)
+{
+    for (int days : kBenchSizes)
+        b->Arg(days);
+    b->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true)->MinTime(0.05);
+}
+
+void printSizes(benchmark::internal::Benchmark *b)
+{
+    for (int days : kBenchSizes)
+        b->Arg(days);
+    b->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true)->Iterations(1);
+}
+
+} // namespace
+
+BENCHMARK(BM_OpenOnLatestDate)->Apply(sizes);
+BENCHMARK(BM_Next)->Apply(sizes);
+BENCHMARK(BM_Previous)->Apply(sizes);
+BENCHMARK(BM_First)->Apply(sizes);
+BENCHMARK(BM_Last)->Apply(sizes);
+BENCHMARK(BM_Search)->Apply(sizes);
+BENCHMARK(BM_Add)->Apply(sizes);
+BENCHMARK(BM_EditReplace)->Apply(sizes);
+BENCHMARK(BM_DeleteCurrentDate)->Apply(sizes);
+BENCHMARK(BM_DeleteBeforeHalf)->Apply(sizes);
+BENCHMARK(BM_ListingNextPage)->Apply(sizes);
+BENCHMARK(BM_ListingPreviousPage)->Apply(sizes);
+BENCHMARK(BM_ChartLoad)->Apply(sizes);
+BENCHMARK(BM_ChartNext)->Apply(sizes);
+BENCHMARK(BM_ChartPrevious)->Apply(sizes);
+BENCHMARK(BM_CollectRangeSummary)->Apply(sizes);
+BENCHMARK(BM_SummaryPageAlone)->Apply(sizes);
+BENCHMARK(BM_ReportToPdf)->Apply(printSizes);
+BENCHMARK(BM_ReportFloorQPainter)->Apply(printSizes);
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    openDiaries().clear();
+    benchmark::Shutdown();
+    return 0;
+}

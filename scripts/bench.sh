@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the program with the benchmarks (release-like, with debug info) and
+# runs them all: every user action at 100, 3,653 and 36,525 days, then the
+# start-up and memory figures. Results go to bench-results/ as well.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build-bench}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEVELBOOK_BENCH=ON >/dev/null
+ninja -C "$build" lb_bench_actions lb_bench_startup levelbook-gen
+mkdir -p bench-results
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+"$build/bin/lb_bench_actions" --benchmark_out=bench-results/actions.json --benchmark_out_format=json "$@" \
+  | tee bench-results/actions.txt
+"$build/bin/lb_bench_startup" | tee bench-results/startup.txt
+python3 bench/table.py bench-results/actions.json | tee bench-results/table.md

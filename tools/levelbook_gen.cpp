@@ -1,0 +1,46 @@
+// levelbook-gen: writes a diary of N consecutive days with realistic readings.
+//
+//   levelbook-gen FILE.bcl [DAYS [FIRST-DATE [SEED]]]
+//
+// DAYS defaults to 36525 (every date of 2000..2099), FIRST-DATE to 2000-01-01.
+
+#include "DiaryGenerator.h"
+
+#include "store/Database.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QTextStream err(stderr);
+    if (args.size() < 2 || args.size() > 5) {
+        err << "usage: levelbook-gen FILE.bcl [DAYS [FIRST-DATE [SEED]]]\n";
+        return 2;
+    }
+    DiaryShape shape = largestDiary();
+    bool ok = true;
+    if (args.size() > 2)
+        shape.days = args[2].toInt(&ok);
+    if (ok && args.size() > 3) {
+        shape.first = QDate::fromString(args[3], Qt::ISODate);
+        ok = shape.first.isValid();
+    }
+    if (ok && args.size() > 4)
+        shape.seed = args[4].toUInt(&ok);
+    const QDate last = shape.first.addDays(shape.days - 1);
+    if (!ok || shape.days < 0 || shape.first < QDate(2000, 1, 1) || last > QDate(2099, 12, 31)) {
+        err << "levelbook-gen: the days must be a count within 2000-01-01..2099-12-31\n";
+        return 2;
+    }
+    try {
+        writeGeneratedDiary(args[1], shape);
+    } catch (const StoreError &e) {
+        err << "levelbook-gen: " << e.message() << '\n';
+        return 1;
+    }
+    return 0;
+}
