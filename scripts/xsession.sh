@@ -8,7 +8,7 @@ start_x() {
     local size=${1:-1280x800} fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
     local number
     read -r -t 15 number <"$fifo" || true
