@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Levelbook"));
     QApplication::setApplicationVersion(QStringLiteral("1.10"));
     // The desktop entry that names the program and its icon in the launcher.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.levelbook.levelbook"));
+    QGuiApplication::setDesktopFileName(QLatin1String(kDesktopId));
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));

@@ -61,14 +61,27 @@ struct UserFolders {
 // A fresh program folder holding a copy of the program and nothing else.
 class Installation {
 public:
-    bool make()
+    enum class Layout {
+        Portable, // a folder of its own, as a copied build
+        Installed // PREFIX/bin with the desktop entry in PREFIX/share/applications
+    };
+
+    bool make(Layout layout = Layout::Portable)
     {
         if (!root_.isValid())
             return false;
         // Others (the unprivileged user below) must reach the program.
         QFile::setPermissions(root_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
                                                 QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-        folder_ = root_.path() + QStringLiteral("/Levelbook Program");
+        if (layout == Layout::Installed) {
+            const QString applications = root_.path() + QStringLiteral("/prefix/share/applications");
+            QFile entry(applications + QStringLiteral("/org.levelbook.levelbook.desktop"));
+            if (!QDir().mkpath(applications) || !entry.open(QIODevice::WriteOnly))
+                return false;
+            folder_ = root_.path() + QStringLiteral("/prefix/bin");
+        } else {
+            folder_ = root_.path() + QStringLiteral("/Levelbook Program");
+        }
         program_ = folder_ + QStringLiteral("/levelbook");
         return QDir().mkpath(folder_) && QFile::copy(QStringLiteral(LEVELBOOK_PROGRAM), program_);
     }
@@ -291,6 +304,19 @@ private slots:
         QCOMPARE(chooseDataFolder(root.path() + QStringLiteral("/gone/bin"), user), user);
         QVERIFY(QFileInfo(user).isDir());
 
+        // An installed program (PREFIX/bin beside its desktop entry in
+        // PREFIX/share/applications) keeps to the user's folder even where it
+        // may write its own; a mere folder called bin does not count.
+        const QString prefix = root.path() + QStringLiteral("/prefix");
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/bin")));
+        QCOMPARE(chooseDataFolder(prefix + QStringLiteral("/bin"), user), prefix + QStringLiteral("/bin"));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/share/applications")));
+        QFile entry(prefix + QStringLiteral("/share/applications/org.levelbook.levelbook.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.close();
+        QVERIFY(isInstalledProgramFolder(prefix + QStringLiteral("/bin")));
+        QCOMPARE(chooseDataFolder(prefix + QStringLiteral("/bin"), user), user);
+
         // Neither: no folder at all, which the program reports instead of starting.
         QFile blocker(root.path() + QStringLiteral("/file"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -344,6 +370,24 @@ private slots:
                                                       QStringLiteral("--clear-groups"), install.program()});
         else
             program.start(install.program(), {});
+        checkRunning(program);
+        askToEnd(program);
+        checkEndedCleanly(program);
+
+        QVERIFY2(QFileInfo(user.dataFolder()).isDir(), "the per-user data folder was not made");
+        QCOMPARE(install.strayFiles(), QStringList());
+    }
+
+    void aProgramInstalledUnderTheUsersOwnPrefixStillUsesTheUsersDataFolder()
+    {
+        Installation install;
+        QVERIFY(install.make(Installation::Layout::Installed));
+        UserFolders user;
+        user.make(install.root(), geteuid());
+
+        Program program;
+        program.setProcessEnvironment(environmentFor(user, QStringLiteral("offscreen")));
+        program.start(install.program(), {});
         checkRunning(program);
         askToEnd(program);
         checkEndedCleanly(program);
