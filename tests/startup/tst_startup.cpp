@@ -284,6 +284,14 @@ int lightness(const QImage &image, int x, int y) { return qGray(image.pixel(x, y
 
 } // namespace
 
+// Runs a checking helper and ends the test at its first failed check.
+#define CHECK(call)                                                                                                    \
+    do {                                                                                                               \
+        call;                                                                                                          \
+        if (QTest::currentTestFailed())                                                                                \
+            return;                                                                                                    \
+    } while (false)
+
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
@@ -330,15 +338,15 @@ private slots:
         Installation install;
         QVERIFY(install.make());
         UserFolders user;
-        user.make(install.root(), geteuid());
+        CHECK(user.make(install.root(), geteuid()));
 
         Program program;
         program.setProcessEnvironment(environmentFor(user, QStringLiteral("offscreen")));
         program.setWorkingDirectory(QDir::rootPath());
         program.start(install.program(), {});
-        checkRunning(program);
-        askToEnd(program);
-        checkEndedCleanly(program);
+        CHECK(checkRunning(program));
+        CHECK(askToEnd(program));
+        CHECK(checkEndedCleanly(program));
 
         // Its own folder may be written, so it kept to it and left nothing there.
         QVERIFY(!QFileInfo::exists(user.dataFolder()));
@@ -359,7 +367,7 @@ private slots:
         QVERIFY(QFile::setPermissions(install.folder(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
                                                             QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
         UserFolders user;
-        user.make(install.root(), asRoot ? nobody : geteuid());
+        CHECK(user.make(install.root(), asRoot ? nobody : geteuid()));
 
         Program program;
         program.setProcessEnvironment(environmentFor(user, QStringLiteral("offscreen")));
@@ -370,9 +378,9 @@ private slots:
                                                       QStringLiteral("--clear-groups"), install.program()});
         else
             program.start(install.program(), {});
-        checkRunning(program);
-        askToEnd(program);
-        checkEndedCleanly(program);
+        CHECK(checkRunning(program));
+        CHECK(askToEnd(program));
+        CHECK(checkEndedCleanly(program));
 
         QVERIFY2(QFileInfo(user.dataFolder()).isDir(), "the per-user data folder was not made");
         QCOMPARE(install.strayFiles(), QStringList());
@@ -383,14 +391,14 @@ private slots:
         Installation install;
         QVERIFY(install.make(Installation::Layout::Installed));
         UserFolders user;
-        user.make(install.root(), geteuid());
+        CHECK(user.make(install.root(), geteuid()));
 
         Program program;
         program.setProcessEnvironment(environmentFor(user, QStringLiteral("offscreen")));
         program.start(install.program(), {});
-        checkRunning(program);
-        askToEnd(program);
-        checkEndedCleanly(program);
+        CHECK(checkRunning(program));
+        CHECK(askToEnd(program));
+        CHECK(checkEndedCleanly(program));
 
         QVERIFY2(QFileInfo(user.dataFolder()).isDir(), "the per-user data folder was not made");
         QCOMPARE(install.strayFiles(), QStringList());
@@ -405,7 +413,7 @@ private slots:
         Installation install;
         QVERIFY(install.make());
         UserFolders user;
-        user.make(install.root(), geteuid());
+        CHECK(user.make(install.root(), geteuid()));
 
         Program program;
         program.setProcessEnvironment(environmentFor(user, QStringLiteral("xcb"), x.display()));
@@ -431,7 +439,7 @@ private slots:
 
         // "E&Xit" from the keyboard ends it at once.
         QVERIFY(x.keys(frame, {QStringLiteral("alt+f"), QStringLiteral("x")}));
-        checkEndedCleanly(program);
+        CHECK(checkEndedCleanly(program));
         QCOMPARE(install.strayFiles(), QStringList());
     }
 
@@ -444,7 +452,7 @@ private slots:
         Installation install;
         QVERIFY(install.make());
         UserFolders user;
-        user.make(install.root(), geteuid());
+        CHECK(user.make(install.root(), geteuid()));
         // A file that is no diary: opening it brings up the corrupted-file message.
         QFile bad(install.folder() + QStringLiteral("/Ann Smith.bcl"));
         QVERIFY(bad.open(QIODevice::WriteOnly));
@@ -461,8 +469,8 @@ private slots:
         QVERIFY(x.keys(frame, {QStringLiteral("Tab"), QStringLiteral("Return"), QStringLiteral("Return")}));
         QTRY_COMPARE_WITH_TIMEOUT(x.visibleWindowsOf(program.processId()), 2, 5000);
 
-        askToEnd(program);
-        checkEndedCleanly(program);
+        CHECK(askToEnd(program));
+        CHECK(checkEndedCleanly(program));
         QCOMPARE(QFileInfo(bad).size(), qint64(18));
     }
 };
