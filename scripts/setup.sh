@@ -20,6 +20,7 @@ packages=(
   cups cups-client cups-bsd printer-driver-cups-pdf
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   xvfb xauth imagemagick poppler-utils
+  desktop-file-utils appstream xdotool file dpkg-dev
 )
 
 missing=()

@@ -29,6 +29,10 @@ MDIStart::MDIStart(const Services &services, const QString &dataFolder)
     setProperty("helpContext", 30);
     area_->setObjectName(QStringLiteral("area"));
     area_->setBackground(Qt::black);
+    // A window larger than the frame (a chart at 200 % on a small screen)
+    // can still be scrolled into view, its buttons included.
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(area_);
     area_->viewport()->installEventFilter(this);
     exit_ = [] { QCoreApplication::exit(0); };
@@ -165,6 +169,9 @@ ChildWindow *MDIStart::openWindow(const QString &name)
     if (!factory)
         return nullptr;
 
+    // The window the user was in, to give the keyboard back to should this
+    // one decline to open (the open window after a corrupted-file message).
+    const QPointer<QMdiSubWindow> previous = area_->activeSubWindow();
     ChildWindow *form = (*factory)(*this);
     auto *sub = new QMdiSubWindow;
     sub->setObjectName(name + QStringLiteral("Frame"));
@@ -192,6 +199,10 @@ ChildWindow *MDIStart::openWindow(const QString &name)
     if (result == ChildWindow::LoadResult::Discard) {
         open_.remove(name);
         delete sub;
+        if (previous && previous->isVisible()) {
+            area_->setActiveSubWindow(previous);
+            previous->widget()->setFocus();
+        }
         return nullptr;
     }
     sub->adjustSize();

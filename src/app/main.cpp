@@ -1,9 +1,11 @@
 #include "app/DataFolder.h"
 #include "app/MDIStart.h"
+#include "app/TerminationSignals.h"
 #include "platform/QtServices.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QScreen>
@@ -14,6 +16,13 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Levelbook"));
     QApplication::setApplicationVersion(QStringLiteral("1.10"));
+    // The desktop entry that names the program and its icon in the launcher.
+    QGuiApplication::setDesktopFileName(QLatin1String(kDesktopId));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    quitOnTerminationSignals(app);
 
     const QString folder = chooseDataFolder(QApplication::applicationDirPath(),
                                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));

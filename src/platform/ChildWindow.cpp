@@ -2,6 +2,7 @@
 
 #include "platform/Shell.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -40,4 +41,48 @@ void ChildWindow::keyPressEvent(QKeyEvent *event)
         }
     }
     QWidget::keyPressEvent(event);
+}
+
+namespace {
+
+// The widget that takes the keyboard when `w` is given it.
+QWidget *focusTarget(QWidget *w)
+{
+    while (QWidget *proxy = w->focusProxy())
+        w = proxy;
+    return w;
+}
+
+} // namespace
+
+bool ChildWindow::focusNextPrevChild(bool next)
+{
+    // The controls Tab stops at, in the order of the focus chain. A compound
+    // control (a date picker) and the part of it that takes the keyboard
+    // are one stop, and so is the window itself, which hands the keyboard
+    // to the control it opens on.
+    QList<QWidget *> stops;
+    for (QWidget *w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if (!isAncestorOf(w) || !w->isVisibleTo(this) || !w->isEnabled())
+            continue;
+        QWidget *target = focusTarget(w);
+        if ((target->focusPolicy() & Qt::TabFocus) != Qt::TabFocus || !isAncestorOf(target) || !target->isEnabled())
+            continue;
+        if (!stops.contains(target))
+            stops << target;
+    }
+    if (stops.isEmpty())
+        return QWidget::focusNextPrevChild(next);
+
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus || !isAncestorOf(focus))
+        focus = focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < stops.size() && at < 0; ++i)
+        if (stops[i] == focus || stops[i]->isAncestorOf(focus))
+            at = i;
+    const qsizetype count = stops.size();
+    const qsizetype to = at < 0 ? (next ? 0 : count - 1) : (at + (next ? 1 : count - 1)) % count;
+    stops[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }

@@ -42,6 +42,10 @@ protected:
 
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // Tab and Shift+Tab walk the window's controls in their tab order and
+    // wrap round from the last to the first, whichever control the window
+    // gives the keyboard to when it opens.
+    bool focusNextPrevChild(bool next) override;
 
     Shell &shell_;
 
