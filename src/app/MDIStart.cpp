@@ -193,6 +193,16 @@ ChildWindow *MDIStart::openWindow(const QString &name)
             open_.remove(name);
             disabledBy_.remove(name);
         }
+        // The keyboard goes to the window now on top, as on any desktop.
+        const QList<QMdiSubWindow *> stack = area_->subWindowList(QMdiArea::StackingOrder);
+        for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+            if (*it != sub && (*it)->isVisible() && (*it)->isEnabled()) {
+                area_->setActiveSubWindow(*it);
+                if ((*it)->widget())
+                    (*it)->widget()->setFocus();
+                break;
+            }
+        }
     });
 
     const ChildWindow::LoadResult result = form->load();

@@ -20,7 +20,6 @@ DeleteRds::DeleteRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("Delete
                        Bdates, Qt::AlignCenter);
     Label1->setWordWrap(true);
     Label1->setFixedWidth(Label1->fontMetrics().horizontalAdvance(Label1->text()) / 2 + 40);
-    Bdates->setAccessibleName(QStringLiteral("Date"));
     DeleteRecords = makeButton(this, "DeleteRecords", QStringLiteral("&Delete"),
                                QStringLiteral("Delete all dates before the date you entered."));
     Cancel = makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));

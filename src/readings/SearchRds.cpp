@@ -14,7 +14,6 @@ SearchRds::SearchRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("Search
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("Enter a date you would like to search for."), Bdates,
                        Qt::AlignCenter);
-    Bdates->setAccessibleName(QStringLiteral("Date"));
     Search = makeButton(this, "Search", QStringLiteral("&Search"), QStringLiteral("Search for entered date."));
     Cancel = makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
     setDefaultButton(Search);
