@@ -104,19 +104,31 @@ Database Database::open(const QString &path, Access access)
         notADiary(QStringLiteral("\"%1\" is not a file.").arg(info.fileName()));
 
     const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    Database db(openHandle(path, flags));
-    try {
-        checkSchema(db.db_);
-    } catch (const StoreError &e) {
-        // A file the engine cannot read at all is not a diary either.
-        if (e.kind() == StoreError::Kind::Failed) {
-            const int code = sqlite3_errcode(db.db_);
-            if (code != SQLITE_BUSY && code != SQLITE_LOCKED && code != SQLITE_IOERR && code != SQLITE_NOMEM)
-                notADiary(e.message());
+    for (bool rolledBack = false;; rolledBack = true) {
+        Database db(openHandle(path, flags));
+        try {
+            checkSchema(db.db_);
+            return db;
+        } catch (const StoreError &e) {
+            // A change that a program ended in the middle of (a crash, a kill,
+            // a power cut) has left its journal beside the diary. The engine
+            // puts the diary back as it was before that change, but only
+            // through a handle that may write: open it so once, then read.
+            if (access == Access::ReadOnly && !rolledBack &&
+                sqlite3_extended_errcode(db.db_) == SQLITE_READONLY_ROLLBACK) {
+                db.close();
+                open(path, Access::ReadWrite);
+                continue;
+            }
+            // A file the engine cannot read at all is not a diary either.
+            if (e.kind() == StoreError::Kind::Failed) {
+                const int code = sqlite3_errcode(db.db_);
+                if (code != SQLITE_BUSY && code != SQLITE_LOCKED && code != SQLITE_IOERR && code != SQLITE_NOMEM)
+                    notADiary(e.message());
+            }
+            throw;
         }
-        throw;
     }
-    return db;
 }
 
 void Database::create(const QString &path)
