@@ -208,7 +208,15 @@ void Database::Transaction::commit()
 
 Cursor::Cursor(Database &db) : db_(db)
 {
-    pos_ = fetch(First, nullptr) ? Pos::On : Pos::Empty;
+    try {
+        pos_ = fetch(First, nullptr) ? Pos::On : Pos::Empty;
+    } catch (...) {
+        // No destructor runs for a cursor that was never made: finalize the
+        // statement here, or the engine keeps the closed diary open for good.
+        for (sqlite3_stmt *st : stmts_)
+            sqlite3_finalize(st);
+        throw;
+    }
 }
 
 Cursor::~Cursor()
