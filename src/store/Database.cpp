@@ -93,6 +93,22 @@ QString corruptedFileMessage()
                           "Use the repair utility to repair the file.");
 }
 
+bool undoUnfinishedChange(const QString &path)
+{
+    const QString journal = path + QStringLiteral("-journal");
+    if (!QFileInfo::exists(journal))
+        return true;
+    // The engine plays the journal back as soon as it reads the file through
+    // a handle that may write.
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(db);
+    return !QFileInfo::exists(journal);
+}
+
 // ---------------------------------------------------------------- Database
 
 Database Database::open(const QString &path, Access access)
