@@ -25,6 +25,10 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QString kAnn = QStringLiteral("Ann Smith.bcl");
@@ -378,6 +382,63 @@ private slots:
         QCOMPARE(readDiary(backups.filePath(kAnn)), days);
         QCOMPARE(readDiary(diary), days);
         QCOMPARE(integrity(diary), QStringLiteral("ok"));
+    }
+
+    void maintenanceWaitsForAnotherProgramsChange_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("compact") << "compact";
+        QTest::newRow("repair") << "repair";
+    }
+    void maintenanceWaitsForAnotherProgramsChange()
+    {
+        QFETCH(QString, action);
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        const QList<ReadingDay> days = consecutiveDays(3000);
+        writeDiary(diary, days);
+        ForeignChange other(diary);
+        QVERIFY(other.holding());
+        const auto before = snapshot(app.folder());
+        if (action == QLatin1String("compact"))
+            runOnFile(app, "mnuUtilitiesCompact", "CompactDbase", kAnn);
+        else
+            runOnFile(app, "mnuUtilitiesRepair", "RepairDbase", kAnn);
+        QCOMPARE(app.fakes.messages.shown.last().icon, MsgIcon::Critical);
+        QVERIFY(app.fakes.messages.lastText().contains(QStringLiteral("as it was")));
+        QCOMPARE(snapshot(app.folder()), before);
+        other.kill();
+        QCOMPARE(readDiary(diary), days);
+    }
+
+    void aFileNameThatIsNotUtf8IsLeftAlone()
+    {
+        // A file put into the folder by another system, its name in a
+        // single-byte code page: no name of this program reaches it, so it
+        // is not offered, and the lists and the diaries beside it work.
+        App app;
+        const QByteArray raw = QFile::encodeName(app.folder()) + "/Zo\xEB Smith.bcl";
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, "x", 1), ssize_t(1));
+        ::close(fd);
+        writeDiary(app.pathOf(kAnn), consecutiveDays(4));
+        for (const char *item : {"mnuUtilitiesCompact", "mnuUtilitiesRepair"}) {
+            trigger(app, item);
+            const QString window = QLatin1String(item) == QLatin1String("mnuUtilitiesCompact") ? QStringLiteral("CompactDbase")
+                                                                                              : QStringLiteral("RepairDbase");
+            auto *list = qobject_cast<DiaryListWindow *>(app.frame->window(window));
+            QVERIFY(list);
+            QCOMPARE(list->File1->count(), 1);
+            app.frame->closeWindow(window);
+        }
+        CurrReading *browser = app.openDiary(kAnn);
+        QVERIFY(browser);
+        QCOMPARE(browser->shownKey(), QStringLiteral("2013-01-04"));
+        QVERIFY(app.fakes.messages.shown.isEmpty());
+        struct stat st {};
+        QCOMPARE(::stat(raw.constData(), &st), 0);
+        QCOMPARE(st.st_size, off_t(1));
     }
 
     // ------------------------------------------------------------ a change cut short
