@@ -585,6 +585,65 @@ private slots:
         QVERIFY(someWindow);
     }
 
+    void storeChangesOnAFullDiskAreAllOrNothing_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("limit");
+        for (const char *change : {"add", "edit", "bulk delete"})
+            for (int limit : {0, 4096, 30000, 70000, 1 << 20})
+                QTest::addRow("%s, files up to %d bytes", change, limit) << QString::fromLatin1(change) << limit;
+    }
+    void storeChangesOnAFullDiskAreAllOrNothing()
+    {
+        // The changes the add, edit and bulk-delete windows make, as they
+        // make them: one append; a delete and an append in one transaction;
+        // many deletes in one transaction.
+        QFETCH(QString, change);
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const QString diary = dir.filePath(kAnn);
+        const QList<ReadingDay> days = consecutiveDays(1500);
+        writeDiary(diary, days);
+        QList<ReadingDay> expected = days;
+        bool failed = false;
+        {
+            FileSizeLimit full{rlim_t(limit)};
+            try {
+                Database db = Database::open(diary);
+                Cursor c(db);
+                if (change == QLatin1String("add")) {
+                    const ReadingDay day = makeDay(QStringLiteral("2020-02-29"), {QStringLiteral("99")});
+                    expected << day;
+                    c.append(day);
+                } else if (change == QLatin1String("edit")) {
+                    const ReadingDay day = makeDay(QStringLiteral("2019-01-01"), {QStringLiteral("5.5")});
+                    expected.removeAt(700);
+                    expected << day;
+                    Database::Transaction t(db);
+                    c.seek(SeekOp::Equal, days[700].key);
+                    c.remove();
+                    c.append(day);
+                    t.commit();
+                } else {
+                    expected = days.mid(1000);
+                    Database::Transaction t(db);
+                    for (c.moveFirst(); !c.eof() && c.key() < days[1000].key; c.moveNext())
+                        c.remove();
+                    t.commit();
+                }
+            } catch (const StoreError &) {
+                failed = true;
+            }
+        }
+        QCOMPARE(readDiary(diary), failed ? days : expected);
+        QCOMPARE(integrity(diary), QStringLiteral("ok"));
+        QVERIFY(!QFile::exists(diary + QStringLiteral("-journal")));
+        if (limit == 0)
+            QVERIFY(failed);
+        if (limit == 1 << 20)
+            QVERIFY(!failed);
+    }
+
     // ------------------------------------------------------------ many failures
 
     void failedOpensLeaveNoHandleBehind()
