@@ -6,3 +6,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh" "$here/build" -DLEVELBOOK_WERROR=ON
 cd "$here/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+# Kills, hostile input and full disks run above with the suite; then the
+# whole suite again under the address and undefined-behaviour sanitizers, and
+# the fuzz targets for a bounded time (see docs/reliability.md).
+bash "$here/scripts/test-sanitizers.sh"
+bash "$here/scripts/fuzz.sh"

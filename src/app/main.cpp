@@ -11,8 +11,13 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // A write past the user's file size limit fails like one on a full disk,
+    // with a message, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Levelbook"));
     QApplication::setApplicationVersion(QStringLiteral("1.10"));

@@ -2,6 +2,7 @@
 
 #include "maintenance/FaultPoints.h"
 #include "platform/FileOps.h"
+#include "store/Database.h"
 
 #include <QDir>
 #include <QFile>
@@ -111,7 +112,20 @@ bool backupDiary(const QString &dataFolder, const QString &fileName, const QStri
     }
     const QString source = dataFolder + QLatin1Char('/') + fileName;
     const QString target = backupCopyPath(dataFolder, backupFolder, fileName);
-    const QString staged = fileops::stageCopy(source, target, error);
+    // The diary is copied while it is held for reading: another program
+    // cannot change it half-way through the copy, and a change that one left
+    // unfinished is undone first. A file that does not open as a diary is not
+    // copied over the last good backup.
+    QString staged;
+    try {
+        Database db = Database::open(source, Database::Access::ReadOnly);
+        db.exec("BEGIN; SELECT count(*) FROM sqlite_schema");
+        staged = fileops::stageCopy(source, target, error);
+    } catch (const StoreError &e) {
+        if (error)
+            *error = e.message();
+        return false;
+    }
     if (staged.isEmpty())
         return false;
     if (faultpoints::fails("backup.replace") || !fileops::replace(staged, target, error)) {
@@ -151,6 +165,16 @@ bool restoreDiary(const QString &dataFolder, const QString &fileName, const QStr
             dropStaged();
             return false;
         }
+    }
+    // A change left unfinished in the diary being replaced belongs to that
+    // file alone: undo it, or drop its journal, so that the engine never
+    // plays it into the restored copy.
+    const QString journal = copies.front().to + QStringLiteral("-journal");
+    if (!undoUnfinishedChange(copies.front().to) && !QFile::remove(journal)) {
+        if (error)
+            *error = QStringLiteral("The diary is being changed by another program.");
+        dropStaged();
+        return false;
     }
     for (Copy &c : copies) {
         if (faultpoints::fails("restore.replace") || !fileops::replace(c.staged, c.to, error)) {

@@ -212,6 +212,15 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
         return r;
     }
 
+    // A change that a program left unfinished is undone first; copied
+    // without its journal, the diary would look damaged where it is not.
+    if (!undoUnfinishedChange(diary)) {
+        r.failure = failure(QStringLiteral("\"%1\" could not be repaired now: another program is changing it, "
+                                           "or a change left unfinished in it could not be undone. ")
+                                    .arg(fileName) + unchanged);
+        return r;
+    }
+
     // Everything is tried on a working copy; the diary is not touched until
     // its replacement is complete.
     const QString work = fileops::stageCopy(diary, diary, &error);

@@ -93,6 +93,22 @@ QString corruptedFileMessage()
                           "Use the repair utility to repair the file.");
 }
 
+bool undoUnfinishedChange(const QString &path)
+{
+    const QString journal = path + QStringLiteral("-journal");
+    if (!QFileInfo::exists(journal))
+        return true;
+    // The engine plays the journal back as soon as it reads the file through
+    // a handle that may write.
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(db);
+    return !QFileInfo::exists(journal);
+}
+
 // ---------------------------------------------------------------- Database
 
 Database Database::open(const QString &path, Access access)
@@ -104,19 +120,31 @@ Database Database::open(const QString &path, Access access)
         notADiary(QStringLiteral("\"%1\" is not a file.").arg(info.fileName()));
 
     const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    Database db(openHandle(path, flags));
-    try {
-        checkSchema(db.db_);
-    } catch (const StoreError &e) {
-        // A file the engine cannot read at all is not a diary either.
-        if (e.kind() == StoreError::Kind::Failed) {
-            const int code = sqlite3_errcode(db.db_);
-            if (code != SQLITE_BUSY && code != SQLITE_LOCKED && code != SQLITE_IOERR && code != SQLITE_NOMEM)
-                notADiary(e.message());
+    for (bool rolledBack = false;; rolledBack = true) {
+        Database db(openHandle(path, flags));
+        try {
+            checkSchema(db.db_);
+            return db;
+        } catch (const StoreError &e) {
+            // A change that a program ended in the middle of (a crash, a kill,
+            // a power cut) has left its journal beside the diary. The engine
+            // puts the diary back as it was before that change, but only
+            // through a handle that may write: open it so once, then read.
+            if (access == Access::ReadOnly && !rolledBack &&
+                sqlite3_extended_errcode(db.db_) == SQLITE_READONLY_ROLLBACK) {
+                db.close();
+                open(path, Access::ReadWrite);
+                continue;
+            }
+            // A file the engine cannot read at all is not a diary either.
+            if (e.kind() == StoreError::Kind::Failed) {
+                const int code = sqlite3_errcode(db.db_);
+                if (code != SQLITE_BUSY && code != SQLITE_LOCKED && code != SQLITE_IOERR && code != SQLITE_NOMEM)
+                    notADiary(e.message());
+            }
+            throw;
         }
-        throw;
     }
-    return db;
 }
 
 void Database::create(const QString &path)
@@ -196,7 +224,15 @@ void Database::Transaction::commit()
 
 Cursor::Cursor(Database &db) : db_(db)
 {
-    pos_ = fetch(First, nullptr) ? Pos::On : Pos::Empty;
+    try {
+        pos_ = fetch(First, nullptr) ? Pos::On : Pos::Empty;
+    } catch (...) {
+        // No destructor runs for a cursor that was never made: finalize the
+        // statement here, or the engine keeps the closed diary open for good.
+        for (sqlite3_stmt *st : stmts_)
+            sqlite3_finalize(st);
+        throw;
+    }
 }
 
 Cursor::~Cursor()

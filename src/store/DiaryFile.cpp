@@ -28,6 +28,15 @@ QString diaryNameProblem(const QString &fileName)
     return {};
 }
 
+QString nameTakenInAnotherCase(const QString &folder, const QString &fileName)
+{
+    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names)
+        if (name != fileName && name.compare(fileName, Qt::CaseInsensitive) == 0)
+            return name;
+    return {};
+}
+
 QStringList listDiaries(const QString &folder)
 {
     QDir dir(folder);

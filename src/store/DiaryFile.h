@@ -16,5 +16,11 @@ QString diaryPersonName(const QString &fileName);
 // than the file system takes would land elsewhere or be refused.
 QString diaryNameProblem(const QString &fileName);
 
+// The name of a file of the folder that differs from `fileName` in the case of
+// its letters only, or empty text. Such a name is taken too: on a file system
+// that ignores case (a memory stick, a shared folder, another system) the two
+// are one file, and a backup of one would replace the other's.
+QString nameTakenInAnotherCase(const QString &folder, const QString &fileName);
+
 // Every "*.bcl" file of the folder, in alphabetical order.
 QStringList listDiaries(const QString &folder);

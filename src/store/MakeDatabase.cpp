@@ -74,7 +74,7 @@ void MakeDatabase::CreateDatabase_Click()
         sv.messages->show(this, QStringLiteral("That database already exists. Change the first or last name "
                                                "or both to create a new database."));
     };
-    if (QFileInfo::exists(path)) {
+    if (QFileInfo::exists(path) || !nameTakenInAnotherCase(shell_.dataFolder(), name).isEmpty()) {
         alreadyExists();
         return;
     }

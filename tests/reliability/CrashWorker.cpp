@@ -1,0 +1,214 @@
+// The child of the crash test. It changes a diary through the program's own
+// store code, in a loop that ends only when the parent kills it, the way the
+// windows do: a new day is one append, a deleted day one delete, an edit is
+// the delete of the old row and the append of the new one in one transaction,
+// and a bulk delete removes every day before a date in one transaction.
+//
+// Before a change it tells the parent what it is about to do, and after the
+// change is committed it says so, one line each on standard output:
+//   A <key> <r1> ... <r8>          add a day
+//   E <old key> <key> <r1> ... <r8> replace a day
+//   D <key>                         delete a day
+//   B <key>                         delete every day before the key
+//   C                               the change above is committed
+// The first line, "R", says that the worker is running.
+//
+// Besides the loop it can hold a diary locked for the hostile-input tests:
+//   lb_crash_worker change <diary> <seed>
+//   lb_crash_worker lock <diary>     (deletes every day without committing,
+//                                    holding the write lock; says "L", waits)
+
+#include "store/Database.h"
+
+#include <QDate>
+#include <QFile>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void say(const QString &line)
+{
+    // One write per line: a line reaches the pipe whole or not at all.
+    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0)
+            std::_Exit(3);
+        done += n;
+    }
+}
+
+class Changer {
+public:
+    Changer(QString path, unsigned seed) : path_(std::move(path)), rng_(seed) {}
+
+    void run()
+    {
+        say(QStringLiteral("R"));
+        for (;;) {
+            const int pick = int(rng_() % 100);
+            if (pick < 45)
+                add();
+            else if (pick < 75)
+                edit();
+            else if (pick < 85)
+                removeOne();
+            else
+                bulkDelete();
+        }
+    }
+
+private:
+    QString randomKey()
+    {
+        // A thousand dates, so that adds, edits and deletes meet each other.
+        return QDate(2000, 1, 1).addDays(qint64(rng_() % 1000)).toString(QStringLiteral("yyyy-MM-dd"));
+    }
+
+    ReadingDay randomDay(const QString &key)
+    {
+        ReadingDay day;
+        day.key = key;
+        for (QString &r : day.readings) {
+            const unsigned v = rng_() % 10;
+            r = v == 0 ? QStringLiteral("-") : QString::number(40 + rng_() % 300) + (v == 1 ? QStringLiteral(".5") : QString());
+        }
+        return day;
+    }
+
+    static QString readingsText(const ReadingDay &day)
+    {
+        QStringList parts;
+        for (const QString &r : day.readings)
+            parts << r;
+        return parts.join(QLatin1Char(' '));
+    }
+
+    // A new day, as the add window stores it: the date must be free.
+    void add()
+    {
+        const ReadingDay day = randomDay(randomKey());
+        Database db = Database::open(path_);
+        Cursor c(db);
+        c.seek(SeekOp::Equal, day.key);
+        if (!c.noMatch())
+            return;
+        say(QStringLiteral("A %1 %2").arg(day.key, readingsText(day)));
+        c.append(day);
+        say(QStringLiteral("C"));
+    }
+
+    // A stored day moved to a free date (or kept on its own) with new
+    // readings, as the edit window stores it.
+    void edit()
+    {
+        Database db = Database::open(path_);
+        Cursor c(db);
+        c.seek(SeekOp::AtLeast, randomKey());
+        if (c.noMatch())
+            return;
+        const QString old = c.row().key;
+        const QString key = rng_() % 3 == 0 ? old : randomKey();
+        if (key != old) {
+            c.seek(SeekOp::Equal, key);
+            if (!c.noMatch())
+                return;
+        }
+        const ReadingDay day = randomDay(key);
+        say(QStringLiteral("E %1 %2 %3").arg(old, key, readingsText(day)));
+        Database::Transaction t(db);
+        c.seek(SeekOp::Equal, old);
+        if (c.noMatch())
+            fail("the day to edit vanished");
+        c.remove();
+        c.append(day);
+        t.commit();
+        say(QStringLiteral("C"));
+    }
+
+    // The browser's delete of the shown day.
+    void removeOne()
+    {
+        Database db = Database::open(path_);
+        Cursor c(db);
+        c.seek(SeekOp::AtLeast, randomKey());
+        if (c.noMatch())
+            return;
+        say(QStringLiteral("D %1").arg(c.key()));
+        c.remove();
+        say(QStringLiteral("C"));
+    }
+
+    // Every day before a date, as the bulk delete removes them.
+    void bulkDelete()
+    {
+        Database db = Database::open(path_);
+        Cursor c(db);
+        if (c.eof())
+            return;
+        c.moveFirst();
+        const QString bound = QDate::fromString(c.key(), QStringLiteral("yyyy-MM-dd"))
+                                  .addDays(qint64(1 + rng_() % 12))
+                                  .toString(QStringLiteral("yyyy-MM-dd"));
+        say(QStringLiteral("B %1").arg(bound));
+        Database::Transaction t(db);
+        while (!c.eof() && c.key() < bound) {
+            c.remove();
+            c.moveNext();
+        }
+        t.commit();
+        say(QStringLiteral("C"));
+    }
+
+    [[noreturn]] static void fail(const char *why)
+    {
+        say(QStringLiteral("X %1").arg(QLatin1String(why)));
+        std::_Exit(2);
+    }
+
+    QString path_;
+    std::mt19937 rng_;
+};
+
+// Holds the diary's write lock until killed, as another program would.
+int holdLock(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        return 2;
+    // A cache of a few pages makes the engine write part of the change into
+    // the diary itself before the commit, as it does with a large change: the
+    // file is then half changed for as long as the lock is held.
+    if (sqlite3_exec(db, "PRAGMA cache_size = 2; BEGIN EXCLUSIVE; DELETE FROM BLOOD", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return 2;
+    say(QStringLiteral("L"));
+    for (;;)
+        ::pause();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "change") == 0) {
+        try {
+            Changer(QFile::decodeName(argv[2]), unsigned(std::strtoul(argv[3], nullptr, 10))).run();
+        } catch (const StoreError &e) {
+            say(QStringLiteral("X %1").arg(e.message()));
+            return 2;
+        }
+    }
+    if (argc == 3 && std::strcmp(argv[1], "lock") == 0)
+        return holdLock(QFile::decodeName(argv[2]));
+    std::fprintf(stderr, "usage: %s change <diary> <seed> | lock <diary>\n", argv[0]);
+    return 1;
+}

@@ -1,0 +1,671 @@
+// Hostile names, folders and files: names that would leave the data folder or
+// that the file system refuses, a data folder that may not be written or that
+// vanishes, a diary deleted, replaced by garbage, locked or left half changed
+// by another program, and a full disk. Each ends with a clear message, the
+// program goes on, and no stored day is lost or changed.
+
+#include "HostileSupport.h"
+
+#include "maintenance/BackupFiles.h"
+#include "maintenance/Cback.h"
+#include "maintenance/DiaryListWindows.h"
+#include "readings/CurrReading.h"
+#include "store/Database.h"
+#include "store/MakeDatabase.h"
+#include "store/SelectDbase.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kAnn = QStringLiteral("Ann Smith.bcl");
+
+// The main frame, with the windows closed during a test deleted before it.
+struct App : TestApp {
+    ~App() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+void trigger(TestApp &app, const char *item)
+{
+    QAction *a = app.frame->action(QLatin1String(item));
+    if (!a)
+        qFatal("no menu item %s", item);
+    a->trigger();
+}
+
+void doubleClick(QListWidget *list, const QString &text)
+{
+    const auto items = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!items.isEmpty(), qPrintable(text));
+    list->setCurrentItem(items.first());
+    const QPoint at = list->visualItemRect(items.first()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Runs a maintenance window on one file of the data folder.
+void runOnFile(App &app, const char *menuItem, const char *window, const QString &file)
+{
+    trigger(app, menuItem);
+    auto *w = app.window<DiaryListWindow>(window);
+    QVERIFY(w);
+    doubleClick(w->File1, file);
+}
+
+void createDiary(App &app, const QString &first, const QString &last)
+{
+    if (!app.frame->window(QStringLiteral("MakeDatabase")))
+        app.click("BloodMenu", "Command1");
+    auto *make = app.window<MakeDatabase>("MakeDatabase");
+    QVERIFY(make);
+    make->FirstName->setText(first);
+    make->LastName->setText(last);
+    QTest::mouseClick(make->CreateDatabase, Qt::LeftButton);
+}
+
+void saveBackupLocation(App &app, const QString &path)
+{
+    trigger(app, "mnuFileBackupRestore");
+    auto *cback = app.window<Cback>("Cback");
+    QVERIFY(cback);
+    cback->Bpath->setText(path);
+    QTest::mouseClick(cback->SaveCon, Qt::LeftButton);
+}
+
+// The browser's steps that read and the one that writes, each of which must
+// end in one message when the diary cannot be reached; the browser stays.
+void browserStepsFail(App &app, CurrReading *browser, const QString &shownKey)
+{
+    for (const char *button : {"Next", "Previous", "MoveFirst", "MoveLast", "DeleteReading"}) {
+        app.fakes.messages.reset();
+        app.click("CurrReading", button);
+        // The diary is opened before anything is asked, so the delete is
+        // told at once too.
+        QVERIFY2(app.fakes.messages.shown.size() == 1, button);
+        QCOMPARE(app.fakes.messages.shown.last().icon, MsgIcon::Critical);
+        QCOMPARE(browser->shownKey(), shownKey);
+    }
+}
+
+} // namespace
+
+class TestHostile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    // ------------------------------------------------------------ names
+
+    void createRefusesNamesThatLeaveTheFolderOrCannotBeFiles_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("slash") << "Ann/Bob" << "Smith";
+        QTest::newRow("backslash") << "Ann" << "Smith\\Jones";
+        QTest::newRow("up and out") << ".." << "/../etc/passwd";
+        QTest::newRow("up and out, other way") << "..\\..\\" << "x";
+        QTest::newRow("tab") << "Ann\tB" << "Smith";
+        QTest::newRow("line feed") << "Ann" << "Smith\n";
+        QTest::newRow("escape") << "Ann\x1b[2J" << "Smith";
+        QTest::newRow("delete") << "Ann\x7f" << "Smith";
+        QTest::newRow("next line") << QString(QChar(0x85)) << "Smith";
+        QTest::newRow("zero width") << QStringLiteral("Ann\u200bB") << "Smith";
+        QTest::newRow("nul") << QString(QChar(0)) << "Smith";
+        QTest::newRow("300 letters") << QString(300, QLatin1Char('a')) << "Smith";
+        QTest::newRow("300 bytes in 150 letters") << QString(150, QChar(0xE9)) << "Smith";
+    }
+    void createRefusesNamesThatLeaveTheFolderOrCannotBeFiles()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, last);
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(3));
+        const auto before = snapshot(app.folder());
+        const auto parent = snapshot(QFileInfo(app.folder()).absolutePath());
+        createDiary(app, first, last);
+        QCOMPARE(app.fakes.messages.shown.size(), 1);
+        QCOMPARE(app.fakes.messages.beeps, 1);
+        QVERIFY(app.frame->window(QStringLiteral("MakeDatabase"))); // to change the names
+        QCOMPARE(snapshot(app.folder()), before);
+        QCOMPARE(snapshot(QFileInfo(app.folder()).absolutePath()).keys(), parent.keys());
+    }
+
+    void dotsAloneStayInTheFolder()
+    {
+        App app;
+        createDiary(app, QStringLiteral(".."), QString());
+        createDiary(app, QStringLiteral("."), QStringLiteral("."));
+        QVERIFY(app.fakes.messages.shown.isEmpty());
+        QCOMPARE(snapshot(app.folder()).keys(), (QStringList{QStringLiteral(". ..bcl"), QStringLiteral(".. .bcl")}));
+        QVERIFY(readDiary(app.pathOf(QStringLiteral(".. .bcl"))).isEmpty());
+    }
+
+    void createRefusesANameThatExistsInAnotherCase()
+    {
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(3));
+        const auto before = snapshot(app.folder());
+        for (const auto &[first, last] : {std::pair{"ann", "smith"}, std::pair{"ANN", "SMITH"}, std::pair{"Ann", "smitH"}}) {
+            app.fakes.messages.reset();
+            createDiary(app, QLatin1String(first), QLatin1String(last));
+            QCOMPARE(app.fakes.messages.beeps, 1);
+            QCOMPARE(app.fakes.messages.lastText(),
+                     QStringLiteral("That database already exists. Change the first or last name or both to create a new database."));
+            QCOMPARE(snapshot(app.folder()), before);
+        }
+        // A name that only looks alike is another person.
+        app.fakes.messages.reset();
+        createDiary(app, QStringLiteral("Ann"), QStringLiteral("Smith-Jones"));
+        QVERIFY(app.fakes.messages.shown.isEmpty());
+        QVERIFY(QFile::exists(app.pathOf(QStringLiteral("Ann Smith-Jones.bcl"))));
+    }
+
+    void theLongestNameGoesThroughEveryStep()
+    {
+        // 196 bytes and ".bcl": as long as a diary name may be, in letters of
+        // two bytes; every file made from it (copies, temporary files, the
+        // kept damaged file) must still be a name the file system takes.
+        const QString first = QString(97, QChar(0xF6));
+        const QString name = first + QStringLiteral(" x.bcl");
+        QCOMPARE(QFile::encodeName(name).size(), 200);
+        QTemporaryDir backups;
+        App app;
+        createDiary(app, first, QStringLiteral("x"));
+        QVERIFY2(app.fakes.messages.shown.isEmpty(), qPrintable(app.fakes.messages.lastText()));
+        const QString diary = app.pathOf(name);
+        const QList<ReadingDay> days = consecutiveDays(300);
+        {
+            Database db = Database::open(diary);
+            Cursor c(db);
+            for (const ReadingDay &d : days)
+                c.append(d);
+        }
+        saveBackupLocation(app, backups.path());
+        QVERIFY(app.openDiary(name));
+        trigger(app, "mnuUtilitiesBackup");
+        QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Backup Successful ****"));
+        app.click("CurrReading", "CloseDbase");
+
+        app.fakes.messages.reset();
+        runOnFile(app, "mnuUtilitiesCompact", "CompactDbase", name);
+        QVERIFY2(app.fakes.messages.shown.isEmpty(), qPrintable(app.fakes.messages.lastText()));
+        {
+            sqlite3 *db = nullptr;
+            sqlite3_open(QFile::encodeName(diary).constData(), &db);
+            sqlite3_exec(db, "DROP INDEX Readings", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        }
+        runOnFile(app, "mnuUtilitiesRepair", "RepairDbase", name);
+        QVERIFY2(app.fakes.messages.lastText().contains(QStringLiteral("was repaired")),
+                 qPrintable(app.fakes.messages.lastText()));
+        QVERIFY(QFile::exists(diary + QStringLiteral(".damaged")));
+        QCOMPARE(readDiary(diary), days);
+
+        writeDiary(diary + QStringLiteral(".new"), {});
+        QVERIFY(QFile::remove(diary));
+        QVERIFY(QFile::rename(diary + QStringLiteral(".new"), diary));
+        runOnFile(app, "mnuUtilitiesRestore", "RestBackup", name);
+        QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Restore Process Successful ****"));
+        QCOMPARE(readDiary(diary), days);
+    }
+
+    // ------------------------------------------------------------ folders
+
+    void aReadOnlyDataFolderChangesNothing()
+    {
+        QTemporaryDir backups;
+        App app;
+        const QList<ReadingDay> days = consecutiveDays(30);
+        writeDiary(app.pathOf(kAnn), days);
+        saveBackupLocation(app, backups.path());
+        writeDiary(backups.filePath(kAnn), consecutiveDays(5, QDate(2016, 1, 1)));
+        const auto before = snapshot(app.folder());
+        QStringList shown;
+        {
+            ReadOnlyFolder readOnly(app.folder());
+            createDiary(app, QStringLiteral("Bob"), QStringLiteral("Jones"));
+            QCOMPARE(app.fakes.messages.shown.size(), 1);
+            QCOMPARE(app.fakes.messages.shown[0].icon, MsgIcon::Critical);
+            app.click("MakeDatabase", "CancelMake");
+
+            // The diary opens and reads; a change is refused with a message.
+            app.fakes.messages.reset();
+            CurrReading *browser = app.openDiary(kAnn);
+            QVERIFY(browser);
+            QCOMPARE(browser->shownKey(), days.last().key);
+            app.click("CurrReading", "Previous");
+            QCOMPARE(browser->shownKey(), days[days.size() - 2].key);
+            app.click("CurrReading", "DeleteReading");
+            QCOMPARE(app.fakes.messages.shown.size(), 2);
+            QCOMPARE(app.fakes.messages.shown[1].icon, MsgIcon::Critical);
+            QCOMPARE(browser->shownKey(), days[days.size() - 2].key);
+            app.click("CurrReading", "CloseDbase");
+
+            app.fakes.messages.reset();
+            saveBackupLocation(app, QStringLiteral("/elsewhere"));
+            QCOMPARE(app.fakes.messages.shown.size(), 1);
+            app.frame->closeWindow(QStringLiteral("Cback"));
+            runOnFile(app, "mnuUtilitiesCompact", "CompactDbase", kAnn);
+            app.frame->closeWindow(QStringLiteral("CompactDbase"));
+            runOnFile(app, "mnuUtilitiesRestore", "RestBackup", kAnn);
+            shown = texts(app.fakes.messages);
+        }
+        QCOMPARE(shown.size(), 3);
+        QVERIFY2(shown[1].contains(QStringLiteral("could not be compacted")), qPrintable(shown[1]));
+        QCOMPARE(shown[2], QStringLiteral("???? Restore Process Failed ????"));
+        QCOMPARE(snapshot(app.folder()), before);
+        QVERIFY(app.shown("BloodMenu"));
+    }
+
+    void aDataFolderRemovedUnderTheProgram()
+    {
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(10));
+        CurrReading *browser = app.openDiary(kAnn);
+        QVERIFY(browser);
+        const QString shown = browser->shownKey();
+        QVERIFY(QDir(app.folder()).removeRecursively());
+
+        browserStepsFail(app, browser, shown);
+        app.click("CurrReading", "CloseDbase");
+        QVERIFY(app.shown("BloodMenu"));
+
+        app.fakes.messages.reset();
+        app.click("BloodMenu", "Command2");
+        QCOMPARE(app.window<SelectDbase>("SelectDbase")->File1->count(), 0);
+        app.click("SelectDbase", "Command1");
+        createDiary(app, QStringLiteral("Ann"), QStringLiteral("Smith"));
+        QCOMPARE(app.fakes.messages.shown.size(), 1);
+        app.click("MakeDatabase", "CancelMake");
+        saveBackupLocation(app, QStringLiteral("/media/stick"));
+        QCOMPARE(app.fakes.messages.shown.size(), 2);
+        app.frame->closeWindow(QStringLiteral("Cback"));
+        trigger(app, "mnuUtilitiesCompact");
+        QCOMPARE(app.window<DiaryListWindow>("CompactDbase")->File1->count(), 0);
+        app.frame->closeWindow(QStringLiteral("CompactDbase"));
+        QVERIFY(!QDir(app.folder()).exists()); // nothing made it again
+        QDir().mkpath(app.folder());
+    }
+
+    // ------------------------------------------------------------ the open diary
+
+    void aDiaryDeletedOrSpoiledWhileOpen_data()
+    {
+        QTest::addColumn<QString>("harm");
+        QTest::newRow("deleted") << "deleted";
+        QTest::newRow("replaced by garbage") << "garbage";
+        QTest::newRow("replaced by another program's database") << "foreign";
+        QTest::newRow("replaced by a folder") << "folder";
+    }
+    void aDiaryDeletedOrSpoiledWhileOpen()
+    {
+        QFETCH(QString, harm);
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        writeDiary(diary, consecutiveDays(10));
+        CurrReading *browser = app.openDiary(kAnn);
+        QVERIFY(browser);
+        const QString shown = browser->shownKey();
+        QVERIFY(QFile::remove(diary));
+        if (harm == QLatin1String("garbage"))
+            writeBytes(diary, QByteArray("\x01\x02 not a diary ").repeated(500));
+        else if (harm == QLatin1String("foreign")) {
+            sqlite3 *db = nullptr;
+            sqlite3_open(QFile::encodeName(diary).constData(), &db);
+            sqlite3_exec(db, "CREATE TABLE BLOOD (Bdate TEXT); INSERT INTO BLOOD VALUES ('2013-01-01')", nullptr,
+                         nullptr, nullptr);
+            sqlite3_close(db);
+        } else if (harm == QLatin1String("folder"))
+            QVERIFY(QDir(app.folder()).mkdir(kAnn));
+        const auto before = snapshot(app.folder());
+
+        browserStepsFail(app, browser, shown);
+        QCOMPARE(snapshot(app.folder()), before); // nothing made, nothing written
+        app.click("CurrReading", "CloseDbase");
+        QVERIFY(app.shown("BloodMenu"));
+    }
+
+    void aDiaryLockedByAnotherProgramWhileOpen()
+    {
+        QTemporaryDir backups;
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        const QList<ReadingDay> days = consecutiveDays(3000);
+        writeDiary(diary, days);
+        saveBackupLocation(app, backups.path());
+        const QList<ReadingDay> older = consecutiveDays(5, QDate(2016, 1, 1));
+        writeDiary(backups.filePath(kAnn), older);
+        CurrReading *browser = app.openDiary(kAnn);
+        QVERIFY(browser);
+        const QString shown = browser->shownKey();
+        const QByteArray whole = bytesOf(diary);
+
+        ForeignChange other(diary);
+        QVERIFY(other.holding());
+        QVERIFY2(bytesOf(diary) != whole, "the other program's change is not in the file yet");
+
+        // Waits a moment for the other program, then says it cannot go on.
+        app.fakes.messages.reset();
+        app.click("CurrReading", "Next");
+        QCOMPARE(app.fakes.messages.shown.size(), 1);
+        QCOMPARE(browser->shownKey(), shown);
+        // A backup now would copy a half-changed file over the good copy.
+        app.fakes.messages.reset();
+        trigger(app, "mnuUtilitiesBackup");
+        QCOMPARE(texts(app.fakes.messages), QStringList{QStringLiteral("???? Backup Failed ????")});
+        QCOMPARE(readDiary(backups.filePath(kAnn)), older);
+
+        // The other program dies in the middle of its change: the diary is
+        // put back as it was, whoever reads it first.
+        other.kill();
+        QVERIFY(QFile::exists(diary + QStringLiteral("-journal")));
+        app.fakes.messages.reset();
+        app.click("CurrReading", "MoveFirst");
+        QVERIFY2(app.fakes.messages.shown.isEmpty(), qPrintable(app.fakes.messages.lastText()));
+        QCOMPARE(browser->shownKey(), days.first().key);
+        trigger(app, "mnuUtilitiesBackup");
+        QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Backup Successful ****"));
+        QCOMPARE(readDiary(backups.filePath(kAnn)), days);
+        QCOMPARE(readDiary(diary), days);
+        QCOMPARE(integrity(diary), QStringLiteral("ok"));
+    }
+
+    void maintenanceWaitsForAnotherProgramsChange_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("compact") << "compact";
+        QTest::newRow("repair") << "repair";
+    }
+    void maintenanceWaitsForAnotherProgramsChange()
+    {
+        QFETCH(QString, action);
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        const QList<ReadingDay> days = consecutiveDays(3000);
+        writeDiary(diary, days);
+        ForeignChange other(diary);
+        QVERIFY(other.holding());
+        const auto before = snapshot(app.folder());
+        if (action == QLatin1String("compact"))
+            runOnFile(app, "mnuUtilitiesCompact", "CompactDbase", kAnn);
+        else
+            runOnFile(app, "mnuUtilitiesRepair", "RepairDbase", kAnn);
+        QCOMPARE(app.fakes.messages.shown.last().icon, MsgIcon::Critical);
+        QVERIFY(app.fakes.messages.lastText().contains(QStringLiteral("as it was")));
+        QCOMPARE(snapshot(app.folder()), before);
+        other.kill();
+        QCOMPARE(readDiary(diary), days);
+    }
+
+    void aFileNameThatIsNotUtf8IsLeftAlone()
+    {
+        // A file put into the folder by another system, its name in a
+        // single-byte code page: no name of this program reaches it, so it
+        // is not offered, and the lists and the diaries beside it work.
+        App app;
+        const QByteArray raw = QFile::encodeName(app.folder()) + "/Zo\xEB Smith.bcl";
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, "x", 1), ssize_t(1));
+        ::close(fd);
+        writeDiary(app.pathOf(kAnn), consecutiveDays(4));
+        for (const char *item : {"mnuUtilitiesCompact", "mnuUtilitiesRepair"}) {
+            trigger(app, item);
+            const QString window = QLatin1String(item) == QLatin1String("mnuUtilitiesCompact") ? QStringLiteral("CompactDbase")
+                                                                                              : QStringLiteral("RepairDbase");
+            auto *list = qobject_cast<DiaryListWindow *>(app.frame->window(window));
+            QVERIFY(list);
+            QCOMPARE(list->File1->count(), 1);
+            app.frame->closeWindow(window);
+        }
+        CurrReading *browser = app.openDiary(kAnn);
+        QVERIFY(browser);
+        QCOMPARE(browser->shownKey(), QStringLiteral("2013-01-04"));
+        QVERIFY(app.fakes.messages.shown.isEmpty());
+        struct stat st {};
+        QCOMPARE(::stat(raw.constData(), &st), 0);
+        QCOMPARE(st.st_size, off_t(1));
+    }
+
+    // ------------------------------------------------------------ a change cut short
+
+    void aChangeCutShortIsUndoneByEveryPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("opened in the browser") << "open";
+        QTest::newRow("compacted") << "compact";
+        QTest::newRow("repaired") << "repair";
+        QTest::newRow("restored over") << "restore";
+    }
+    void aChangeCutShortIsUndoneByEveryPath()
+    {
+        QFETCH(QString, path);
+        QTemporaryDir backups;
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        const QList<ReadingDay> days = consecutiveDays(3000);
+        writeDiary(diary, days);
+        const QList<ReadingDay> backedUp = consecutiveDays(40, QDate(2016, 1, 1));
+        writeDiary(backups.filePath(kAnn), backedUp);
+        saveBackupLocation(app, backups.path());
+        {
+            ForeignChange other(diary);
+            QVERIFY(other.holding());
+        }
+        QVERIFY(QFile::exists(diary + QStringLiteral("-journal")));
+        app.fakes.messages.reset();
+
+        QList<ReadingDay> expected = days;
+        if (path == QLatin1String("open")) {
+            CurrReading *browser = app.openDiary(kAnn);
+            QVERIFY2(browser, qPrintable(app.fakes.messages.lastText()));
+            QCOMPARE(browser->shownKey(), days.last().key);
+            app.click("CurrReading", "CloseDbase");
+        } else if (path == QLatin1String("compact")) {
+            runOnFile(app, "mnuUtilitiesCompact", "CompactDbase", kAnn);
+        } else if (path == QLatin1String("repair")) {
+            runOnFile(app, "mnuUtilitiesRepair", "RepairDbase", kAnn);
+            QCOMPARE(app.fakes.messages.shown.size(), 1); // the warning alone: nothing to repair
+        } else {
+            runOnFile(app, "mnuUtilitiesRestore", "RestBackup", kAnn);
+            QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Restore Process Successful ****"));
+            expected = backedUp;
+        }
+        if (path != QLatin1String("repair") && path != QLatin1String("restore"))
+            QVERIFY2(app.fakes.messages.shown.isEmpty(), qPrintable(app.fakes.messages.lastText()));
+        // Read it twice: no journal left behind may change it later.
+        QCOMPARE(readDiary(diary), expected);
+        QCOMPARE(integrity(diary), QStringLiteral("ok"));
+        QCOMPARE(readDiary(diary), expected);
+        QVERIFY(!QFile::exists(diary + QStringLiteral("-journal")));
+    }
+
+    // ------------------------------------------------------------ full disk
+
+    void aFullDiskChangesNothing_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("limit");
+        for (const char *action : {"create", "delete", "configure", "backup", "restore", "compact", "repair"})
+            for (int limit : {0, 512, 4096, 20000, 60000})
+                QTest::addRow("%s, files up to %d bytes", action, limit) << QString::fromLatin1(action) << limit;
+    }
+    void aFullDiskChangesNothing()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, limit);
+        QTemporaryDir backups;
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        const QList<ReadingDay> days = consecutiveDays(1200);
+        writeDiary(diary, days);
+        const QList<ReadingDay> backedUp = consecutiveDays(900, QDate(2016, 1, 1));
+        writeDiary(backups.filePath(kAnn), backedUp);
+        saveBackupLocation(app, backups.path());
+        if (action == QLatin1String("repair")) {
+            sqlite3 *db = nullptr;
+            sqlite3_open(QFile::encodeName(diary).constData(), &db);
+            sqlite3_exec(db, "DROP INDEX Readings", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        }
+        if (action == QLatin1String("delete") || action == QLatin1String("backup"))
+            QVERIFY(app.openDiary(kAnn));
+        app.fakes.messages.reset();
+        const auto dataBefore = snapshot(app.folder());
+        const auto backupsBefore = snapshot(backups.path());
+
+        {
+            FileSizeLimit full{rlim_t(limit)};
+            if (action == QLatin1String("create"))
+                createDiary(app, QStringLiteral("Bob"), QStringLiteral("Jones"));
+            else if (action == QLatin1String("delete"))
+                app.click("CurrReading", "DeleteReading");
+            else if (action == QLatin1String("configure"))
+                saveBackupLocation(app, QStringLiteral("/media/another/stick"));
+            else if (action == QLatin1String("backup"))
+                trigger(app, "mnuUtilitiesBackup");
+            else if (action == QLatin1String("restore"))
+                runOnFile(app, "mnuUtilitiesRestore", "RestBackup", kAnn);
+            else if (action == QLatin1String("compact"))
+                runOnFile(app, "mnuUtilitiesCompact", "CompactDbase", kAnn);
+            else
+                runOnFile(app, "mnuUtilitiesRepair", "RepairDbase", kAnn);
+        }
+        const QStringList shown = texts(app.fakes.messages);
+        const QString last = shown.value(shown.size() - 1);
+        const bool failed = last.contains(QStringLiteral("Failed")) || last.contains(QStringLiteral("could not")) ||
+                            app.fakes.messages.shown.value(shown.size() - 1).icon == MsgIcon::Critical;
+        if (failed) {
+            // Told, and every file is as it was once the next action has
+            // opened the diary (a write the disk refused half-way is undone
+            // then, from the engine's journal); a repair may have kept its
+            // copy of the damaged file.
+            if (action != QLatin1String("repair"))
+                QCOMPARE(readDiary(diary), days);
+            auto after = snapshot(app.folder());
+            after.remove(kAnn + QStringLiteral(".damaged"));
+            QCOMPARE(after, dataBefore);
+            QCOMPARE(snapshot(backups.path()), backupsBefore);
+        } else {
+            // The disk had room enough: the whole action was done.
+            if (action == QLatin1String("delete"))
+                QCOMPARE(readDiary(diary).size(), days.size() - 1);
+            else if (action == QLatin1String("restore"))
+                QCOMPARE(readDiary(diary), backedUp);
+            else if (action == QLatin1String("backup"))
+                QCOMPARE(readDiary(backups.filePath(kAnn)), days);
+            else if (action == QLatin1String("create"))
+                QVERIFY(readDiary(app.pathOf(QStringLiteral("Bob Jones.bcl"))).isEmpty());
+            else if (action == QLatin1String("configure"))
+                QCOMPARE(ReadBackupLocation(app.folder()).path, QStringLiteral("/media/another/stick"));
+            else
+                QCOMPARE(readDiary(diary), days);
+        }
+        if (QFile::exists(diary))
+            QVERIFY(integrity(diary) == QStringLiteral("ok") || action == QLatin1String("repair"));
+        // The program goes on: the window of the action is still there for
+        // another try, or the start-up choice or the browser is.
+        bool someWindow = false;
+        for (const char *w : {"BloodMenu", "CurrReading", "MakeDatabase", "Cback", "CompactDbase", "RepairDbase"})
+            someWindow = someWindow || app.shown(w);
+        QVERIFY(someWindow);
+    }
+
+    void storeChangesOnAFullDiskAreAllOrNothing_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("limit");
+        for (const char *change : {"add", "edit", "bulk delete"})
+            for (int limit : {0, 4096, 30000, 70000, 1 << 20})
+                QTest::addRow("%s, files up to %d bytes", change, limit) << QString::fromLatin1(change) << limit;
+    }
+    void storeChangesOnAFullDiskAreAllOrNothing()
+    {
+        // The changes the add, edit and bulk-delete windows make, as they
+        // make them: one append; a delete and an append in one transaction;
+        // many deletes in one transaction.
+        QFETCH(QString, change);
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const QString diary = dir.filePath(kAnn);
+        const QList<ReadingDay> days = consecutiveDays(1500);
+        writeDiary(diary, days);
+        QList<ReadingDay> expected = days;
+        bool failed = false;
+        {
+            FileSizeLimit full{rlim_t(limit)};
+            try {
+                Database db = Database::open(diary);
+                Cursor c(db);
+                if (change == QLatin1String("add")) {
+                    const ReadingDay day = makeDay(QStringLiteral("2020-02-29"), {QStringLiteral("99")});
+                    expected << day;
+                    c.append(day);
+                } else if (change == QLatin1String("edit")) {
+                    const ReadingDay day = makeDay(QStringLiteral("2019-01-01"), {QStringLiteral("5.5")});
+                    expected.removeAt(700);
+                    expected << day;
+                    Database::Transaction t(db);
+                    c.seek(SeekOp::Equal, days[700].key);
+                    c.remove();
+                    c.append(day);
+                    t.commit();
+                } else {
+                    expected = days.mid(1000);
+                    Database::Transaction t(db);
+                    for (c.moveFirst(); !c.eof() && c.key() < days[1000].key; c.moveNext())
+                        c.remove();
+                    t.commit();
+                }
+            } catch (const StoreError &) {
+                failed = true;
+            }
+        }
+        QCOMPARE(readDiary(diary), failed ? days : expected);
+        QCOMPARE(integrity(diary), QStringLiteral("ok"));
+        QVERIFY(!QFile::exists(diary + QStringLiteral("-journal")));
+        if (limit == 0)
+            QVERIFY(failed);
+        if (limit == 1 << 20)
+            QVERIFY(!failed);
+    }
+
+    // ------------------------------------------------------------ many failures
+
+    void failedOpensLeaveNoHandleBehind()
+    {
+        App app;
+        const QString diary = app.pathOf(kAnn);
+        writeDiary(diary, consecutiveDays(600));
+        // Spoil the table's first page: the diary opens, its table does not read.
+        {
+            QFile f(diary);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(4096));
+            f.write(QByteArray(4096, char(0xA5)));
+        }
+        const int before = openHandles();
+        for (int i = 0; i < 50; ++i) {
+            QVERIFY(!app.openDiary(kAnn));
+            QCOMPARE(app.fakes.messages.lastText(), corruptedFileMessage());
+        }
+        QCOMPARE(openHandles(), before);
+    }
+};
+
+QTEST_MAIN(TestHostile)
+#include "tst_hostile.moc"
