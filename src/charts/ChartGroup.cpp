@@ -64,33 +64,7 @@ void seekKeyOrNext(Cursor &cursor, const QString &key)
 
 } // namespace
 
-double readingValue(const QString &text)
-{
-    int i = 0;
-    while (i < text.size() && text[i] == QLatin1Char(' '))
-        ++i;
-    const int start = i;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
-    int digits = 0;
-    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128) {
-        ++i;
-        ++digits;
-    }
-    if (i < text.size() && text[i] == QLatin1Char('.')) {
-        ++i;
-        while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return 0;
-    QString number = text.mid(start, i - start);
-    if (number.endsWith(QLatin1Char('.')))
-        number.chop(1);
-    return number.toDouble();
-}
+double readingValue(const QString &text) { return leadingNumber(text); }
 
 ChartGroup firstGroup(Cursor &cursor, int kind, const QString &startKey)
 {

@@ -19,38 +19,7 @@ QString ReadingText(double value)
 
 bool isCountedReading(QStringView text) { return text != QLatin1String("-"); }
 
-float readingValue(QStringView text)
-{
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text[i] == QLatin1Char(' '))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    const qsizetype start = i;
-    bool digits = false;
-    while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
-        ++i;
-        digits = true;
-    }
-    if (i < n && text[i] == QLatin1Char('.')) {
-        ++i;
-        while (i < n && text[i].isDigit() && text[i].unicode() < 128) {
-            ++i;
-            digits = true;
-        }
-    }
-    if (!digits)
-        return 0;
-    QString number = text.mid(start, i - start).toString();
-    if (number.endsWith(QLatin1Char('.')))
-        number.chop(1);
-    const double v = number.toDouble();
-    return float(negative ? -v : v);
-}
+float readingValue(QStringView text) { return float(leadingNumber(text)); }
 
 namespace {
 

@@ -4,9 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringList>
 
 #include <sqlite3.h>
+
+#include <memory>
 
 namespace {
 
@@ -28,40 +29,35 @@ QString engineText(sqlite3 *db)
 
 [[noreturn]] void notADiary(const QString &why) { throw StoreError(StoreError::Kind::NotADiary, why); }
 
-// Runs a query and collects the text of its first column, row by row.
-QStringList firstColumn(sqlite3 *db, const char *sql)
-{
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
-        fail(db, QStringLiteral("The diary could not be read"));
-    QStringList out;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
-        out << QString::fromUtf8(text ? text : "");
-    }
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        fail(db, QStringLiteral("The diary could not be read"));
-    return out;
-}
-
-// The schema of a diary: nine text fields and the index on the key.
+// The schema of a diary: its mark, nine text fields and the index on the key.
+// One statement reads all three, since every action opens the diary afresh and
+// compiling a statement costs more than running it.
 void checkSchema(sqlite3 *db)
 {
-    const QStringList id = firstColumn(db, "PRAGMA application_id");
-    if (id.value(0).toInt() != kDiaryApplicationId)
+    static const char *const sql =
+        "SELECT (SELECT application_id FROM pragma_application_id),"
+        " (SELECT group_concat(name, ', ') FROM (SELECT name FROM pragma_table_info('BLOOD') ORDER BY cid)),"
+        " (SELECT group_concat(name, ', ') FROM pragma_index_info('Readings') WHERE"
+        "  (SELECT tbl_name FROM sqlite_schema WHERE type = 'index' AND name = 'Readings') = 'BLOOD')";
+    sqlite3_stmt *raw = nullptr;
+    const int prepared = sqlite3_prepare_v2(db, sql, -1, &raw, nullptr);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> st(raw, sqlite3_finalize);
+    // The engine's error is read before the statement is finalized.
+    if (prepared != SQLITE_OK || sqlite3_step(st.get()) != SQLITE_ROW)
+        fail(db, QStringLiteral("The diary could not be read"));
+    const auto text = [&st](int column) {
+        const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(st.get(), column));
+        return QByteArray(t ? t : "");
+    };
+    const int id = sqlite3_column_int(st.get(), 0);
+    const QByteArray columns = text(1);
+    const QByteArray indexed = text(2);
+
+    if (id != kDiaryApplicationId)
         notADiary(QStringLiteral("The file is not a diary of this program."));
-
-    const QStringList columns = firstColumn(db, "SELECT name FROM pragma_table_info('BLOOD')");
-    const QStringList expected = QString::fromLatin1(kColumns).split(QStringLiteral(", "));
-    if (columns != expected)
+    if (columns != kColumns)
         notADiary(QStringLiteral("The diary has no sound table BLOOD."));
-
-    const QStringList indexed = firstColumn(
-        db, "SELECT name FROM pragma_index_info('Readings') WHERE "
-            "(SELECT tbl_name FROM sqlite_schema WHERE type = 'index' AND name = 'Readings') = 'BLOOD'");
-    if (indexed != QStringList{QStringLiteral("Bdate")})
+    if (indexed != "Bdate")
         notADiary(QStringLiteral("The diary has no index Readings."));
 }
 
@@ -237,6 +233,7 @@ Cursor::Cursor(Database &db) : db_(db)
 
 Cursor::~Cursor()
 {
+    stopScan();
     for (sqlite3_stmt *st : stmts_)
         sqlite3_finalize(st);
 }
@@ -250,12 +247,12 @@ sqlite3_stmt *Cursor::stmt(Stmt which)
     switch (which) {
     case First: sql = select + "ORDER BY Bdate LIMIT 1"; break;
     case Last: sql = select + "ORDER BY Bdate DESC LIMIT 1"; break;
-    case Next: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate LIMIT 1"; break;
     case Prev: sql = select + "WHERE Bdate < ?1 ORDER BY Bdate DESC LIMIT 1"; break;
     case Equal: sql = select + "WHERE Bdate = ?1 ORDER BY Bdate LIMIT 1"; break;
     case AtLeast: sql = select + "WHERE Bdate >= ?1 ORDER BY Bdate LIMIT 1"; break;
     case Insert: sql = QByteArray("INSERT INTO BLOOD (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"; break;
     case Delete: sql = "DELETE FROM BLOOD WHERE Bdate = ?1"; break;
+    case Scan: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate"; break;
     case StmtCount: break;
     }
     if (sqlite3_prepare_v3(db_.handle(), sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &stmts_[which], nullptr) != SQLITE_OK)
@@ -265,18 +262,27 @@ sqlite3_stmt *Cursor::stmt(Stmt which)
 
 bool Cursor::fetch(Stmt which, const QString *key)
 {
+    stopScan();
     sqlite3_stmt *st = stmt(which);
-    sqlite3_reset(st);
     if (key) {
         const QByteArray utf8 = key->toUtf8();
         sqlite3_bind_text(st, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
-    const int rc = sqlite3_step(st);
-    if (rc == SQLITE_DONE) {
+    const bool found = readRow(st, sqlite3_step(st));
+    if (which == Scan && found)
+        scanning_ = true;
+    else
         sqlite3_reset(st);
+    return found;
+}
+
+bool Cursor::readRow(sqlite3_stmt *st, int rc)
+{
+    if (rc == SQLITE_DONE)
         return false;
-    }
     if (rc != SQLITE_ROW) {
+        if (st == stmts_[Scan])
+            scanning_ = false;
         sqlite3_reset(st);
         fail(db_.handle(), QStringLiteral("The diary could not be read"));
     }
@@ -292,8 +298,15 @@ bool Cursor::fetch(Stmt which, const QString *key)
         else
             row_.readings[size_t(i - 1)] = std::move(value);
     }
-    sqlite3_reset(st);
     return true;
+}
+
+void Cursor::stopScan()
+{
+    if (scanning_) {
+        scanning_ = false;
+        sqlite3_reset(stmts_[Scan]);
+    }
 }
 
 void Cursor::requireRow(const char *what) const
@@ -321,9 +334,23 @@ void Cursor::moveNext()
     switch (pos_) {
     case Pos::Before: pos_ = fetch(First, nullptr) ? Pos::On : Pos::After; break;
     case Pos::On:
+        if (scanning_) {
+            const QString from = row_.key;
+            sqlite3_stmt *st = stmts_[Scan];
+            const int rc = sqlite3_step(st);
+            if (readRow(st, rc)) {
+                pos_ = Pos::On;
+            } else {
+                stopScan();
+                pos_ = Pos::After;
+                row_.key = from;
+            }
+            break;
+        }
+        [[fallthrough]];
     case Pos::Removed: {
         const QString from = row_.key;
-        pos_ = fetch(Next, &from) ? Pos::On : Pos::After;
+        pos_ = fetch(Scan, &from) ? Pos::On : Pos::After;
         if (pos_ == Pos::After)
             row_.key = from;
         break;
@@ -377,6 +404,7 @@ const QString &Cursor::key() const
 
 void Cursor::append(const ReadingDay &day)
 {
+    stopScan();
     sqlite3_stmt *st = stmt(Insert);
     sqlite3_reset(st);
     QByteArray values[kReadingKinds + 1];
@@ -395,6 +423,7 @@ void Cursor::append(const ReadingDay &day)
 void Cursor::remove()
 {
     requireRow("delete");
+    stopScan();
     sqlite3_stmt *st = stmt(Delete);
     sqlite3_reset(st);
     const QByteArray key = row_.key.toUtf8();

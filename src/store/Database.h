@@ -114,10 +114,12 @@ public:
 
 private:
     enum class Pos { Empty, Before, On, Removed, After, Undefined };
-    enum Stmt { First, Last, Next, Prev, Equal, AtLeast, Insert, Delete, StmtCount };
+    enum Stmt { First, Last, Prev, Equal, AtLeast, Insert, Delete, Scan, StmtCount };
 
     sqlite3_stmt *stmt(Stmt which);
     bool fetch(Stmt which, const QString *key); // runs a one-row query; true if a row came
+    bool readRow(sqlite3_stmt *st, int rc);     // takes the row a step produced; true if one came
+    void stopScan();
     void requireRow(const char *what) const;
 
     Database &db_;
@@ -125,6 +127,9 @@ private:
     Pos pos_ = Pos::Undefined;
     bool noMatch_ = false;
     bool rowDefect_ = false;
+    // Steps forward one after another read from one running query rather
+    // than a fresh query each, as long as nothing else moved the cursor.
+    bool scanning_ = false;
     ReadingDay row_;
 };
 

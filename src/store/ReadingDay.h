@@ -13,6 +13,11 @@ inline const QString &missingReading()
     return dash;
 }
 
+// The number a reading's text starts with: its longest leading part that
+// reads as a decimal number after any spaces and one sign; 0 when there is
+// none ("120.5" gives 120.5, "1.2.3" gives 1.2, "12." gives 12, "." gives 0).
+double leadingNumber(QStringView text);
+
 struct ReadingDay {
     QString key;                                // "yyyy-MM-dd"
     std::array<QString, kReadingKinds> readings; // in ReadingKind order

@@ -14,6 +14,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
+
 namespace {
 
 QStringList keysForward(Cursor &c)
@@ -207,6 +209,96 @@ private slots:
         c.movePrevious();
         QVERIFY(c.bof());
         QVERIFY(readDiary(p).isEmpty());
+    }
+
+    void forwardWalkSeesEveryChangeMadeOnTheWay()
+    {
+        const QString p = path(QStringLiteral("Walk Test.bcl"));
+        QList<ReadingDay> days;
+        for (int d = 1; d <= 19; d += 2) // odd dates only: 01, 03, ... 19
+            days << makeDay(QStringLiteral("2013-01-%1").arg(d, 2, 10, QLatin1Char('0')));
+        writeDiary(p, days);
+        const auto on = [](Cursor &c) { return c.key().right(2).toInt(); };
+
+        Database db = Database::open(p);
+        Cursor c(db);
+        c.moveFirst();
+        c.moveNext();
+        QCOMPARE(on(c), 3);
+        c.append(makeDay("2013-01-04")); // just ahead of the walk
+        c.moveNext();
+        QCOMPARE(on(c), 4);
+        c.moveNext();
+        c.moveNext();
+        QCOMPARE(on(c), 7);
+        c.remove();
+        c.moveNext();
+        QCOMPARE(on(c), 9);
+        c.movePrevious();
+        QCOMPARE(on(c), 5);
+        c.moveNext();
+        c.moveNext();
+        QCOMPARE(on(c), 11);
+        c.seek(SeekOp::AtLeast, QStringLiteral("2013-01-14"));
+        QCOMPARE(on(c), 15);
+        {
+            // A change committed half way through a walk.
+            Database::Transaction t(db);
+            c.moveNext();
+            QCOMPARE(on(c), 17);
+            c.append(makeDay("2013-01-18"));
+            c.moveNext();
+            QCOMPARE(on(c), 18);
+            c.moveNext();
+            t.commit();
+        }
+        QCOMPARE(on(c), 19);
+        c.moveNext();
+        QVERIFY(c.eof());
+        c.movePrevious();
+        QCOMPARE(on(c), 19);
+        QCOMPARE(readDiary(p).size(), 11);
+    }
+
+    void readingNumbersMatchTheirText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("whole") << "95" << 95.0;
+        QTest::newRow("tenths") << "120.5" << 120.5;
+        QTest::newRow("leading zeros") << "007" << 7.0;
+        QTest::newRow("second point ends it") << "1.2.3" << 1.2;
+        QTest::newRow("trailing point") << "12." << 12.0;
+        QTest::newRow("no whole part") << ".5" << 0.5;
+        QTest::newRow("point alone") << "." << 0.0;
+        QTest::newRow("spaces and sign") << "  -4.25x" << -4.25;
+        QTest::newRow("plus") << "+3" << 3.0;
+        QTest::newRow("letters") << "abc" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("many digits") << "12345678901234567.5" << 12345678901234567.5;
+        QTest::newRow("many decimals") << "0.1234567890123456789" << 0.1234567890123456789;
+    }
+    void readingNumbersMatchTheirText()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(leadingNumber(text), value);
+    }
+
+    void readingNumbersRoundAsTheDecimalText()
+    {
+        // Every short reading a person can type: the number must be the one
+        // the decimal text names, to the last bit, or averages drift.
+        for (int tenths = 0; tenths <= 99999; ++tenths) {
+            for (const QString &text : {QString::number(tenths), QString::number(tenths / 10) + QLatin1Char('.') +
+                                                                    QString::number(tenths % 10)}) {
+                const double expected = std::strtod(text.toLatin1().constData(), nullptr);
+                if (leadingNumber(text) != expected)
+                    QFAIL(qPrintable(text));
+            }
+        }
+        for (const char *text : {"0.01", "3.14159", "99.99", "0.000001", "123456789012345"})
+            QCOMPARE(leadingNumber(QString::fromLatin1(text)), std::strtod(text, nullptr));
     }
 
     void readingsAreStoredAsTyped()
