@@ -66,7 +66,7 @@ void QtReportPrinter::useInstalledPrinter(const QString &deviceName)
     printer_.setOutputFormat(QPrinter::NativeFormat);
     printer_.setPrinterName(deviceName);
     mapping_.reset();
-    metrics_.reset();
+    forgetMetrics();
 }
 
 void QtReportPrinter::useOutputFile(const QString &path)
@@ -74,7 +74,7 @@ void QtReportPrinter::useOutputFile(const QString &path)
     requireIdle("change");
     printer_.setOutputFileName(path);
     mapping_.reset();
-    metrics_.reset();
+    forgetMetrics();
 }
 
 void QtReportPrinter::usePaper(const QPageSize &size, int copies)
@@ -96,7 +96,7 @@ void QtReportPrinter::followDefault()
     if (!standard.isEmpty() && standard != printer_.printerName()) {
         printer_.setPrinterName(standard);
         mapping_.reset();
-        metrics_.reset();
+        forgetMetrics();
     }
 }
 
@@ -153,6 +153,12 @@ void QtReportPrinter::setScaleTwips()
     mapping_.reset();
 }
 
+void QtReportPrinter::forgetMetrics()
+{
+    metrics_.reset();
+    advances_.clear();
+}
+
 void QtReportPrinter::fontChanged()
 {
     metrics_.reset();
@@ -186,8 +192,10 @@ void QtReportPrinter::setFontItalic(bool on)
 
 const QFontMetricsF &QtReportPrinter::metrics()
 {
-    if (!metrics_)
+    if (!metrics_) {
         metrics_.emplace(font_, &printer_);
+        fontAdvances_ = &advances_[font_.key()];
+    }
     return *metrics_;
 }
 
@@ -203,7 +211,18 @@ void QtReportPrinter::printText(const QString &text)
     painter_.drawText(at, text);
 }
 
-double QtReportPrinter::textWidth(const QString &text) { return metrics().horizontalAdvance(text) / mapping().factorX; }
+double QtReportPrinter::textWidth(const QString &text)
+{
+    const QFontMetricsF &m = metrics();
+    QHash<QString, qreal> &widths = *fontAdvances_;
+    auto known = widths.constFind(text);
+    if (known == widths.cend()) {
+        if (widths.size() >= 4096)
+            widths.clear();
+        known = widths.insert(text, m.horizontalAdvance(text));
+    }
+    return *known / mapping().factorX;
+}
 
 void QtReportPrinter::newPage()
 {

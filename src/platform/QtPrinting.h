@@ -6,10 +6,12 @@
 #include "platform/ReportPrinter.h"
 
 #include <QFont>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 
+#include <map>
 #include <optional>
 
 class QtReportPrinter final : public ReportPrinter {
@@ -57,6 +59,7 @@ private:
     void begin();
     void followDefault();
     void fontChanged();
+    void forgetMetrics(); // the device changed
     const Mapping &mapping();
     const QFontMetricsF &metrics();
     void requireIdle(const char *what) const;
@@ -71,6 +74,10 @@ private:
 
     QFont font_;
     std::optional<QFontMetricsF> metrics_;
+    // Widths of texts already measured, by font on the present device: a
+    // report measures the same few reading texts over and over.
+    std::map<QString, QHash<QString, qreal>> advances_;
+    QHash<QString, qreal> *fontAdvances_ = nullptr; // the present font's
     bool painterFontStale_ = true;
     double x_ = 0, y_ = 0;
 };
