@@ -216,7 +216,13 @@ void LineChart::drawGroup(const ChartGroup &group)
     }
     dates_->setStartValue(-0.5);
     series_->replace(line);
-    levels_->setRange(0, top > 0 ? top * 1.05 : 10);
-    levels_->applyNiceNumbers();
+    // The chart lays itself out again on every change of the level axis, so
+    // the nice range is worked out on a loose axis and set in one step.
+    QValueAxis nice;
+    nice.setTickCount(levels_->tickCount());
+    nice.setRange(0, top > 0 ? top * 1.05 : 10);
+    nice.applyNiceNumbers();
+    levels_->setTickCount(nice.tickCount());
+    levels_->setRange(nice.min(), nice.max());
     MSChart1->setAccessibleDescription(described.join(QStringLiteral(", ")));
 }

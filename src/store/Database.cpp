@@ -247,12 +247,12 @@ sqlite3_stmt *Cursor::stmt(Stmt which)
     switch (which) {
     case First: sql = select + "ORDER BY Bdate LIMIT 1"; break;
     case Last: sql = select + "ORDER BY Bdate DESC LIMIT 1"; break;
-    case Prev: sql = select + "WHERE Bdate < ?1 ORDER BY Bdate DESC LIMIT 1"; break;
     case Equal: sql = select + "WHERE Bdate = ?1 ORDER BY Bdate LIMIT 1"; break;
     case AtLeast: sql = select + "WHERE Bdate >= ?1 ORDER BY Bdate LIMIT 1"; break;
     case Insert: sql = QByteArray("INSERT INTO BLOOD (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"; break;
     case Delete: sql = "DELETE FROM BLOOD WHERE Bdate = ?1"; break;
     case Scan: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate"; break;
+    case ScanBack: sql = select + "WHERE Bdate < ?1 ORDER BY Bdate DESC"; break;
     case StmtCount: break;
     }
     if (sqlite3_prepare_v3(db_.handle(), sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &stmts_[which], nullptr) != SQLITE_OK)
@@ -269,8 +269,8 @@ bool Cursor::fetch(Stmt which, const QString *key)
         sqlite3_bind_text(st, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
     const bool found = readRow(st, sqlite3_step(st));
-    if (which == Scan && found)
-        scanning_ = true;
+    if ((which == Scan || which == ScanBack) && found)
+        scanning_ = which;
     else
         sqlite3_reset(st);
     return found;
@@ -281,8 +281,8 @@ bool Cursor::readRow(sqlite3_stmt *st, int rc)
     if (rc == SQLITE_DONE)
         return false;
     if (rc != SQLITE_ROW) {
-        if (st == stmts_[Scan])
-            scanning_ = false;
+        if (scanning_ != StmtCount && st == stmts_[scanning_])
+            scanning_ = StmtCount;
         sqlite3_reset(st);
         fail(db_.handle(), QStringLiteral("The diary could not be read"));
     }
@@ -303,9 +303,9 @@ bool Cursor::readRow(sqlite3_stmt *st, int rc)
 
 void Cursor::stopScan()
 {
-    if (scanning_) {
-        scanning_ = false;
-        sqlite3_reset(stmts_[Scan]);
+    if (scanning_ != StmtCount) {
+        sqlite3_reset(stmts_[scanning_]);
+        scanning_ = StmtCount;
     }
 }
 
@@ -329,32 +329,32 @@ void Cursor::moveLast()
     pos_ = Pos::On;
 }
 
+// One step along a running query, or a fresh query from the current row when
+// none runs in that direction; `whenNone` is where the cursor ends up when no
+// row lies that way.
+void Cursor::step(Stmt scan, Pos whenNone)
+{
+    const QString from = row_.key;
+    bool found;
+    if (pos_ == Pos::On && scanning_ == scan) {
+        sqlite3_stmt *st = stmts_[scan];
+        found = readRow(st, sqlite3_step(st));
+        if (!found)
+            stopScan();
+    } else {
+        found = fetch(scan, &from);
+    }
+    pos_ = found ? Pos::On : whenNone;
+    if (!found)
+        row_.key = from;
+}
+
 void Cursor::moveNext()
 {
     switch (pos_) {
     case Pos::Before: pos_ = fetch(First, nullptr) ? Pos::On : Pos::After; break;
     case Pos::On:
-        if (scanning_) {
-            const QString from = row_.key;
-            sqlite3_stmt *st = stmts_[Scan];
-            const int rc = sqlite3_step(st);
-            if (readRow(st, rc)) {
-                pos_ = Pos::On;
-            } else {
-                stopScan();
-                pos_ = Pos::After;
-                row_.key = from;
-            }
-            break;
-        }
-        [[fallthrough]];
-    case Pos::Removed: {
-        const QString from = row_.key;
-        pos_ = fetch(Scan, &from) ? Pos::On : Pos::After;
-        if (pos_ == Pos::After)
-            row_.key = from;
-        break;
-    }
+    case Pos::Removed: step(Scan, Pos::After); break;
     case Pos::Empty:
     case Pos::After:
     case Pos::Undefined:
@@ -367,13 +367,7 @@ void Cursor::movePrevious()
     switch (pos_) {
     case Pos::After: pos_ = fetch(Last, nullptr) ? Pos::On : Pos::Before; break;
     case Pos::On:
-    case Pos::Removed: {
-        const QString from = row_.key;
-        pos_ = fetch(Prev, &from) ? Pos::On : Pos::Before;
-        if (pos_ == Pos::Before)
-            row_.key = from;
-        break;
-    }
+    case Pos::Removed: step(ScanBack, Pos::Before); break;
     case Pos::Empty:
     case Pos::Before:
     case Pos::Undefined:

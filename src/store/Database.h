@@ -114,12 +114,13 @@ public:
 
 private:
     enum class Pos { Empty, Before, On, Removed, After, Undefined };
-    enum Stmt { First, Last, Prev, Equal, AtLeast, Insert, Delete, Scan, StmtCount };
+    enum Stmt { First, Last, Equal, AtLeast, Insert, Delete, Scan, ScanBack, StmtCount };
 
     sqlite3_stmt *stmt(Stmt which);
     bool fetch(Stmt which, const QString *key); // runs a one-row query; true if a row came
     bool readRow(sqlite3_stmt *st, int rc);     // takes the row a step produced; true if one came
     void stopScan();
+    void step(Stmt scan, Pos whenNone);
     void requireRow(const char *what) const;
 
     Database &db_;
@@ -127,9 +128,10 @@ private:
     Pos pos_ = Pos::Undefined;
     bool noMatch_ = false;
     bool rowDefect_ = false;
-    // Steps forward one after another read from one running query rather
-    // than a fresh query each, as long as nothing else moved the cursor.
-    bool scanning_ = false;
+    // Steps one after another in one direction read from one running query
+    // (Scan or ScanBack) rather than a fresh query each, as long as nothing
+    // else moved the cursor; StmtCount when none runs.
+    Stmt scanning_ = StmtCount;
     ReadingDay row_;
 };
 

@@ -211,7 +211,7 @@ private slots:
         QVERIFY(readDiary(p).isEmpty());
     }
 
-    void forwardWalkSeesEveryChangeMadeOnTheWay()
+    void walksSeeEveryChangeMadeOnTheWay()
     {
         const QString p = path(QStringLiteral("Walk Test.bcl"));
         QList<ReadingDay> days;
@@ -257,6 +257,26 @@ private slots:
         QVERIFY(c.eof());
         c.movePrevious();
         QCOMPARE(on(c), 19);
+
+        // And backwards.
+        c.movePrevious();
+        c.movePrevious();
+        QCOMPARE(on(c), 17);
+        c.append(makeDay("2013-01-16")); // just behind the walk
+        c.movePrevious();
+        QCOMPARE(on(c), 16);
+        c.movePrevious();
+        c.remove(); // 15
+        c.movePrevious();
+        QCOMPARE(on(c), 13);
+        c.moveNext();
+        QCOMPARE(on(c), 16);
+        QStringList back;
+        for (c.movePrevious(); !c.bof(); c.movePrevious())
+            back << c.key().right(2);
+        QCOMPARE(back, QStringList({"13", "11", "09", "05", "04", "03", "01"}));
+        c.moveNext();
+        QCOMPARE(on(c), 1);
         QCOMPARE(readDiary(p).size(), 11);
     }
 
