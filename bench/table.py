@@ -21,3 +21,10 @@ for name, v in med.items():
     cells = [f"{v[d]:.3f}" if d in v else "" for d in sizes]
     ratio = v[sizes[-1]] / v[sizes[0]] if sizes[0] in v and sizes[-1] in v and v[sizes[0]] else float("nan")
     print(f"| {name[3:]} | " + " | ".join(cells) + f" | {ratio:.2f} |")
+
+floor = med.get("BM_ReportFloorQPainter")
+report = med.get("BM_ReportToPdf")
+if floor and report:
+    print()
+    print("Report / bare QPainter floor: " + ", ".join(
+        f"{d:,} days {report[d] / floor[d]:.2f}" for d in sizes if d in floor and d in report and floor[d]))

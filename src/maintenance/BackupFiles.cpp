@@ -49,6 +49,19 @@ BackupLocation ReadBackupLocation(const QString &dataFolder)
     return result;
 }
 
+BackupOutcome copyWithBackupLocation(const QString &dataFolder,
+                                     const std::function<bool(const QString &, QString *)> &copy, QString *error)
+{
+    const BackupLocation location = ReadBackupLocation(dataFolder);
+    if (location.status == BackupLocation::Status::Unreadable) {
+        *error = location.error;
+        return BackupOutcome::Unreadable;
+    }
+    if (location.status == BackupLocation::Status::NotConfigured || location.path.isEmpty())
+        return BackupOutcome::NotConfigured;
+    return copy(location.path, error) ? BackupOutcome::Done : BackupOutcome::Failed;
+}
+
 QByteArray backupRecord(const QString &path)
 {
     QByteArray bytes = path.toUtf8();

@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 inline constexpr int kBackupRecordLength = 75;
 
 // BACKUP.CFG in the data folder.
@@ -27,6 +29,15 @@ struct BackupLocation {
 
 // Reads the backup folder from BACKUP.CFG.
 BackupLocation ReadBackupLocation(const QString &dataFolder);
+
+// How a copy to or from the backup folder ended.
+enum class BackupOutcome { NotConfigured, Unreadable, Done, Failed };
+
+// Reads the backup folder and, when one is set, runs `copy(folder, error)`,
+// which says whether the copy was made. `error` tells why BACKUP.CFG could
+// not be read, or why the copy failed.
+BackupOutcome copyWithBackupLocation(const QString &dataFolder,
+                                     const std::function<bool(const QString &, QString *)> &copy, QString *error);
 
 // The 75-byte record for a path: its UTF-8 bytes padded with blanks (a longer
 // path is cut at the last whole character that fits).

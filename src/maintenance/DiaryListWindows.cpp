@@ -78,33 +78,26 @@ void RestBackup::File1_DblClick()
         return;
     Services &sv = shell_.services();
     const QString folder = shell_.dataFolder();
-    enum class Result { NotConfigured, Unreadable, Done, Failed } result;
     QString error;
+    BackupOutcome result;
     {
         WaitGuard wait(*sv.wait);
-        const BackupLocation location = ReadBackupLocation(folder);
-        if (location.status == BackupLocation::Status::Unreadable) {
-            result = Result::Unreadable;
-            error = location.error;
-        } else if (location.status == BackupLocation::Status::NotConfigured || location.path.isEmpty()) {
-            result = Result::NotConfigured;
-        } else {
-            result = restoreDiary(folder, file, location.path, &error) ? Result::Done : Result::Failed;
-        }
+        result = copyWithBackupLocation(
+            folder, [&](const QString &from, QString *e) { return restoreDiary(folder, file, from, e); }, &error);
     }
     switch (result) {
-    case Result::NotConfigured:
+    case BackupOutcome::NotConfigured:
         sv.messages->show(this, QStringLiteral("You must run the Configure routine first."));
         break;
-    case Result::Unreadable:
+    case BackupOutcome::Unreadable:
         reportFailure(sv, this, QStringLiteral("The backup location kept in BACKUP.CFG could not be read, "
                                                "so nothing was restored."),
                       error);
         break;
-    case Result::Done:
+    case BackupOutcome::Done:
         sv.messages->show(this, QStringLiteral("**** Restore Process Successful ****"));
         break;
-    case Result::Failed:
+    case BackupOutcome::Failed:
         sv.messages->show(this, QStringLiteral("???? Restore Process Failed ????"));
         break;
     }
