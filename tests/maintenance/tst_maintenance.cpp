@@ -40,43 +40,6 @@ namespace {
 
 const QString kAnn = QStringLiteral("Ann Smith.bcl");
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-// Every file of a folder, hidden ones included, with its content: equal
-// snapshots mean nothing was changed, added or left behind.
-QMap<QString, QByteArray> snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    const QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
-        files.insert(name, QFileInfo(dir.filePath(name)).isDir() ? QByteArray("<folder>") : bytesOf(dir.filePath(name)));
-    return files;
-}
-
-void rawSql(const QString &path, const char *sql)
-{
-    sqlite3 *db = nullptr;
-    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-    char *err = nullptr;
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
-    if (rc != SQLITE_OK)
-        qWarning("%s", err);
-    sqlite3_free(err);
-    sqlite3_close(db);
-    QCOMPARE(rc, SQLITE_OK);
-}
-
 // Rows of a query on a file, each row's columns joined by "|".
 QStringList query(const QString &path, const char *sql)
 {

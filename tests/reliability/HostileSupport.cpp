@@ -92,28 +92,6 @@ FileSizeLimit::FileSizeLimit(rlim_t bytes)
 
 FileSizeLimit::~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old_); }
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QMap<QString, QByteArray> snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    const QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
-        files.insert(name, QFileInfo(dir.filePath(name)).isDir() ? QByteArray("<folder>") : bytesOf(dir.filePath(name)));
-    return files;
-}
-
 QString integrity(const QString &path)
 {
     sqlite3 *db = nullptr;

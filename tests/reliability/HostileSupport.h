@@ -51,13 +51,6 @@ private:
     rlimit old_{};
 };
 
-QByteArray bytesOf(const QString &path);
-void writeBytes(const QString &path, const QByteArray &bytes);
-
-// Every file of a folder, hidden ones included, with its content: equal
-// snapshots mean nothing was changed, added or left behind.
-QMap<QString, QByteArray> snapshot(const QString &folder);
-
 // The engine's own verdict on a file ("ok" when sound).
 QString integrity(const QString &path);
 

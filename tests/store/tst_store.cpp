@@ -38,20 +38,6 @@ QStringList keysBackward(Cursor &c)
     return keys;
 }
 
-// Runs SQL on a file directly, as another program would.
-void rawSql(const QString &path, const char *sql)
-{
-    sqlite3 *db = nullptr;
-    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-    char *err = nullptr;
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
-    if (rc != SQLITE_OK)
-        qWarning("%s", err);
-    sqlite3_free(err);
-    sqlite3_close(db);
-    QCOMPARE(rc, SQLITE_OK);
-}
-
 // How opening the file fails; opening must fail.
 StoreError::Kind openFails(const QString &path)
 {

@@ -4,10 +4,15 @@
 #include "store/Database.h"
 #include "store/SelectDbase.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
+
+#include <sqlite3.h>
 
 MsgAnswer FakeMessages::show(QWidget *, const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {
@@ -61,6 +66,41 @@ QList<ReadingDay> readDiary(const QString &path)
     for (c.moveFirst(); !c.eof(); c.moveNext())
         days << c.row();
     return days;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
+        files.insert(name, QFileInfo(dir.filePath(name)).isDir() ? QByteArray("<folder>") : bytesOf(dir.filePath(name)));
+    return files;
+}
+
+void rawSql(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    char *err = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    if (rc != SQLITE_OK)
+        qWarning("%s", err);
+    sqlite3_free(err);
+    sqlite3_close(db);
+    QCOMPARE(rc, SQLITE_OK);
 }
 
 TestApp::TestApp()

@@ -8,6 +8,7 @@
 #include "store/ReadingDay.h"
 
 #include <QList>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -67,6 +68,17 @@ QList<ReadingDay> consecutiveDays(int count, const QDate &first = QDate(2013, 1,
 void writeDiary(const QString &path, const QList<ReadingDay> &days);
 // Every day of a diary file, in key order.
 QList<ReadingDay> readDiary(const QString &path);
+
+// A file's bytes, or "<absent>" when it cannot be read.
+QByteArray bytesOf(const QString &path);
+void writeBytes(const QString &path, const QByteArray &bytes);
+
+// Every file of a folder, hidden ones included, with its content: equal
+// snapshots mean nothing was changed, added or left behind.
+QMap<QString, QByteArray> snapshot(const QString &folder);
+
+// Runs SQL on a file directly, as another program would; the SQL must succeed.
+void rawSql(const QString &path, const char *sql);
 
 // The real main frame on a fresh temporary data folder, started and shown,
 // with fake services and an exit that is only counted.
