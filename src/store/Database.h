@@ -119,6 +119,9 @@ private:
     sqlite3_stmt *stmt(Stmt which);
     bool fetch(Stmt which, const QString *key); // runs a one-row query; true if a row came
     void requireRow(const char *what) const;
+    // Throws StoreError(NotADiary) unless the row reached lies after `from`
+    // (before it when going back).
+    void requireProgress(const QString &from, bool forward);
 
     Database &db_;
     sqlite3_stmt *stmts_[StmtCount] = {};
