@@ -223,8 +223,18 @@ void checkDone(App &app, const DiaryWindow &w, const QString &pdf)
 class TestHostile : public QObject {
     Q_OBJECT
 
+    QTemporaryDir privateTemp_;
+
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        // Every temporary folder of the test in one of its own: what appears
+        // beside a data folder is then the test's doing, not another
+        // program's (a compiler working in the system's temporary folder).
+        QVERIFY(privateTemp_.isValid());
+        qputenv("TMPDIR", QFile::encodeName(privateTemp_.path()));
+    }
 
     // ------------------------------------------------------------ names
 
