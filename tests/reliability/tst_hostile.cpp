@@ -114,17 +114,15 @@ void browserStepsFail(App &app, CurrReading *browser, const QString &shownKey)
     }
 }
 
-
 // The windows that read or change the diary the browser shows, each with the
-// one action the user takes in it. `readsOnOpen` windows read the diary in
-// their loading step; `steps` is how many times the action reads or writes.
+// button (or the two) of the action the user takes in it.
 struct DiaryWindow {
     const char *name;
     const char *opener; // a browser button, or a menu item ("mnu...")
     const char *button;
     const char *secondButton; // a second step of the same action, or null
-    bool changes;       // the action writes
-    bool readsOnOpen;
+    bool changes;     // the action writes to the diary
+    bool readsOnOpen; // the loading step reads the diary
 };
 
 const DiaryWindow kDiaryWindows[] = {
