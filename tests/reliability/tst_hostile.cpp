@@ -231,6 +231,11 @@ private slots:
         // beside a data folder is then the test's doing, not another
         // program's (a compiler working in the system's temporary folder).
         QVERIFY(privateTemp_.isValid());
+        // Open to everyone as the system's is: the read-only case acts as
+        // another user.
+        QVERIFY(QFile::setPermissions(privateTemp_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                              QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
+                                                              QFile::ExeGroup));
         qputenv("TMPDIR", QFile::encodeName(privateTemp_.path()));
     }
 
