@@ -7,8 +7,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 diary=$here/corpus/diary
 salvage=$here/corpus/salvage
 cfg=$here/corpus/backup_cfg
-rm -rf "$diary" "$salvage" "$cfg"
-mkdir -p "$diary" "$salvage" "$cfg"
+reads=$here/corpus/reads
+rm -rf "$diary" "$salvage" "$cfg" "$reads"
+mkdir -p "$diary" "$salvage" "$cfg" "$reads"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -53,6 +54,25 @@ cp "$work/five-days" "$work/spoiled"
 printf '\245%.0s' $(seq 512) | dd of="$work/spoiled" bs=512 seek=1 conv=notrunc status=none
 cp "$work/spoiled" "$salvage/spoiled-page"
 
+# Diaries for the listing, chart and report walks: more days than two chart
+# groups and four listing pages, gaps in one kind, and what a walk meets only
+# far from the last day: an empty field, keys that are no dates, readings that
+# are no numbers.
+seventy="$schema
+  WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 69)
+  INSERT INTO BLOOD SELECT date('2013-01-01', '+' || i || ' days'),
+    CASE WHEN i % 3 = 0 THEN '-' ELSE 80 + i END, 90 + i, '-', 100 + i % 7, '5.5', '-', 120, i FROM n;"
+sqlite3 "$work/seventy" "$seventy" >/dev/null
+cp "$work/seventy" "$reads/seventy-days"
+sqlite3 "$work/gap" "$seventy UPDATE BLOOD SET Night = '' WHERE Bdate = '2013-01-20';" >/dev/null
+cp "$work/gap" "$reads/empty-field-far-back"
+sqlite3 "$work/keys" "$seventy UPDATE BLOOD SET Bdate = '2013-02-30' WHERE Bdate = '2013-01-10';
+  UPDATE BLOOD SET Bdate = 'no date' WHERE Bdate = '2013-01-11'; UPDATE BLOOD SET Bdate = '0000-00-00' WHERE Bdate = '2013-01-12';" >/dev/null
+cp "$work/keys" "$reads/keys-that-are-no-dates"
+sqlite3 "$work/values" "$seventy UPDATE BLOOD SET Bfast = 'abc', Afast = '1e999', Blunch = '-5', Alunch = '.',
+  Bdinner = '99999999999999999999', Adinner = '1.2.3', Bedtime = ' 7', Night = '+' WHERE Bdate >= '2013-02-01';" >/dev/null
+cp "$work/values" "$reads/readings-that-are-no-numbers"
+
 # BACKUP.CFG: one 75-byte record, blank-padded.
 record() { printf '%-75s' "$1"; }
 record "/media/usb/backups" > "$cfg/usb-stick"
@@ -64,4 +84,4 @@ printf '/%074d/after-the-record' 0 > "$cfg/longer-than-a-record"
 printf '/home/ann/%s' "$(printf 'é%.0s' $(seq 40))" | head -c 75 > "$cfg/cut-in-a-character"
 printf '/tmp/a\000b%68s' "" > "$cfg/nul-inside"
 : > "$cfg/empty"
-ls -l "$diary" "$salvage" "$cfg" | awk '{s+=$5} END {print s " bytes of seeds"}'
+ls -l "$diary" "$salvage" "$cfg" "$reads" | awk '{s+=$5} END {print s " bytes of seeds"}'

@@ -48,3 +48,4 @@ fuzz() { # target max-len saved-corpus-folders...
 fuzz diary 16384 "$here/fuzz/corpus/diary"
 fuzz backup_cfg 300 "$here/fuzz/corpus/backup_cfg"
 fuzz salvage 16384 "$here/fuzz/corpus/salvage" "$here/fuzz/corpus/diary"
+fuzz reads 16384 "$here/fuzz/corpus/reads" "$here/fuzz/corpus/diary"

@@ -22,11 +22,6 @@ export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initial
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$build"
 # The start-up test runs the real program under a private X server and checks
-# its exit status and timing; the ordinary run covers it.
-# The printing tests end with allocations that Qt Gui, Widgets and Charts keep
-# until the process exits (no frame of this program in any of them), so they
-# run with leak detection off; every memory access is still checked.
-printing='^(private_print_server_start|tst_reports|tst_printers|private_print_server_stop)$'
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 -E "$printing|^tst_startup$"
-ASAN_OPTIONS=${ASAN_OPTIONS/detect_leaks=1/detect_leaks=0} QT_QPA_PLATFORM=offscreen \
-  ctest --output-on-failure -R "$printing"
+# its exit status and timing; the ordinary run covers it. The printing tests
+# are checked for leaks like the rest.
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 -E "^tst_startup$"

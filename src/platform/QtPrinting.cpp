@@ -1,5 +1,7 @@
 #include "platform/QtPrinting.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QPicture>
 #include <QPrintDialog>
@@ -7,7 +9,7 @@
 
 QtReportPrinter::QtReportPrinter()
 {
-    printer_.setFullPage(false);
+    printer_->setFullPage(false);
     font_ = QFont(QStringLiteral("Times New Roman"));
     font_.setStyleHint(QFont::Serif);
     font_.setPointSizeF(12);
@@ -22,10 +24,10 @@ QtReportPrinter::~QtReportPrinter()
 PrinterSetup QtReportPrinter::setup() const
 {
     PrinterSetup s;
-    if (printer_.outputFormat() == QPrinter::PdfFormat) {
-        s.outputFile = printer_.outputFileName();
+    if (printer_->outputFormat() == QPrinter::PdfFormat) {
+        s.outputFile = printer_->outputFileName();
     } else {
-        s.deviceName = printer_.printerName();
+        s.deviceName = printer_->printerName();
         if (tracking_) {
             const QString standard = QPrinterInfo::defaultPrinterName();
             if (!standard.isEmpty())
@@ -37,9 +39,9 @@ PrinterSetup QtReportPrinter::setup() const
             s.port = info.location();
         }
     }
-    s.paperBin = int(printer_.paperSource());
-    s.pageSize = printer_.pageLayout().pageSize();
-    s.copies = printer_.copyCount();
+    s.paperBin = int(printer_->paperSource());
+    s.pageSize = printer_->pageLayout().pageSize();
+    s.copies = printer_->copyCount();
     return s;
 }
 
@@ -62,9 +64,9 @@ void QtReportPrinter::requireIdle(const char *what) const
 void QtReportPrinter::useInstalledPrinter(const QString &deviceName)
 {
     requireIdle("change");
-    printer_.setOutputFileName(QString());
-    printer_.setOutputFormat(QPrinter::NativeFormat);
-    printer_.setPrinterName(deviceName);
+    printer_->setOutputFileName(QString());
+    printer_->setOutputFormat(QPrinter::NativeFormat);
+    printer_->setPrinterName(deviceName);
     mapping_.reset();
     forgetMetrics();
 }
@@ -72,7 +74,7 @@ void QtReportPrinter::useInstalledPrinter(const QString &deviceName)
 void QtReportPrinter::useOutputFile(const QString &path)
 {
     requireIdle("change");
-    printer_.setOutputFileName(path);
+    printer_->setOutputFileName(path);
     mapping_.reset();
     forgetMetrics();
 }
@@ -81,20 +83,20 @@ void QtReportPrinter::usePaper(const QPageSize &size, int copies)
 {
     requireIdle("change paper");
     if (size.isValid())
-        printer_.setPageSize(size);
-    printer_.setCopyCount(std::max(1, copies));
+        printer_->setPageSize(size);
+    printer_->setCopyCount(std::max(1, copies));
     mapping_.reset();
 }
 
-void QtReportPrinter::setDocumentName(const QString &name) { printer_.setDocName(name); }
+void QtReportPrinter::setDocumentName(const QString &name) { printer_->setDocName(name); }
 
 void QtReportPrinter::followDefault()
 {
-    if (!tracking_ || printer_.outputFormat() != QPrinter::NativeFormat)
+    if (!tracking_ || printer_->outputFormat() != QPrinter::NativeFormat)
         return;
     const QString standard = QPrinterInfo::defaultPrinterName();
-    if (!standard.isEmpty() && standard != printer_.printerName()) {
-        printer_.setPrinterName(standard);
+    if (!standard.isEmpty() && standard != printer_->printerName()) {
+        printer_->setPrinterName(standard);
         mapping_.reset();
         forgetMetrics();
     }
@@ -105,13 +107,13 @@ void QtReportPrinter::begin()
     if (painter_.isActive())
         return;
     followDefault();
-    if (printer_.outputFormat() == QPrinter::NativeFormat) {
-        if (printer_.printerName().isEmpty())
+    if (printer_->outputFormat() == QPrinter::NativeFormat) {
+        if (printer_->printerName().isEmpty())
             throw PrinterError("No printer is installed.");
-        if (!installedPrinters().contains(printer_.printerName()))
-            throw PrinterError("The printer " + printer_.printerName().toStdString() + " is not installed.");
+        if (!installedPrinters().contains(printer_->printerName()))
+            throw PrinterError("The printer " + printer_->printerName().toStdString() + " is not installed.");
     }
-    if (!painter_.begin(&printer_))
+    if (!painter_.begin(printer_.get()))
         throw PrinterError("The printer could not be opened.");
     painter_.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     painter_.setPen(Qt::black);
@@ -122,11 +124,11 @@ void QtReportPrinter::begin()
 const QtReportPrinter::Mapping &QtReportPrinter::mapping()
 {
     if (!mapping_) {
-        const QRectF area = printer_.pageRect(QPrinter::DevicePixel);
+        const QRectF area = printer_->pageRect(QPrinter::DevicePixel);
         if (twips_) {
             // Twips count from the paper's corner; drawing counts from the
             // printable area's.
-            const double kx = printer_.logicalDpiX() / 1440.0, ky = printer_.logicalDpiY() / 1440.0;
+            const double kx = printer_->logicalDpiX() / 1440.0, ky = printer_->logicalDpiY() / 1440.0;
             mapping_ = Mapping{area.left() / kx, area.top() / ky, kx, ky};
         } else {
             mapping_ = Mapping{left_, top_, area.width() / (right_ - left_), area.height() / (bottom_ - top_)};
@@ -193,7 +195,7 @@ void QtReportPrinter::setFontItalic(bool on)
 const QFontMetricsF &QtReportPrinter::metrics()
 {
     if (!metrics_) {
-        metrics_.emplace(font_, &printer_);
+        metrics_.emplace(font_, printer_.get());
         fontAdvances_ = &advances_[font_.key()];
     }
     return *metrics_;
@@ -227,19 +229,42 @@ double QtReportPrinter::textWidth(const QString &text)
 void QtReportPrinter::newPage()
 {
     begin();
-    if (!printer_.newPage())
+    if (!printer_->newPage())
         throw PrinterError("The printer could not start a new page.");
     mapping_.reset();
 }
+
+namespace {
+
+// Whether a PDF file was written to its end: the PDF writer does not tell of
+// a write the disk refused (a full disk, a file size limit), and a file cut
+// short lacks the trailer that every finished PDF ends with.
+bool wholePdf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 16)
+        return false;
+    f.seek(std::max<qint64>(0, f.size() - 64));
+    return f.read(64).trimmed().endsWith("%%EOF");
+}
+
+} // namespace
 
 void QtReportPrinter::endDoc()
 {
     if (!painter_.isActive())
         return;
+    const QString file = printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
     const bool ok = painter_.end();
     painterFontStale_ = true;
-    if (!ok)
-        throw PrinterError("The document could not be finished.");
+    if (ok && (file.isEmpty() || wholePdf(file)))
+        return;
+    // A half-written file is no use to anyone: it goes, as after killDoc().
+    if (!file.isEmpty())
+        QFile::remove(file);
+    renewPrinter();
+    throw PrinterError(ok ? "The file could not be written whole; the disk may be full."
+                          : "The document could not be finished.");
 }
 
 void QtReportPrinter::killDoc()
@@ -248,22 +273,43 @@ void QtReportPrinter::killDoc()
         return;
     // A half-printed file is no use to anyone: it goes. (The printing layer
     // offers no way to withdraw a document from a printer queue.)
-    const QString file = printer_.outputFormat() == QPrinter::PdfFormat ? printer_.outputFileName() : QString();
+    const QString file = printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
     painter_.end();
     painterFontStale_ = true;
     if (!file.isEmpty())
         QFile::remove(file);
+    renewPrinter();
+}
+
+void QtReportPrinter::renewPrinter()
+{
+    auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    fresh->setFullPage(printer_->fullPage());
+    if (printer_->outputFormat() == QPrinter::PdfFormat) {
+        fresh->setOutputFormat(QPrinter::PdfFormat);
+        if (!printer_->outputFileName().isEmpty())
+            fresh->setOutputFileName(printer_->outputFileName());
+    } else {
+        fresh->setPrinterName(printer_->printerName());
+    }
+    fresh->setPageLayout(printer_->pageLayout());
+    fresh->setCopyCount(printer_->copyCount());
+    fresh->setDocName(printer_->docName());
+    fresh->setPaperSource(printer_->paperSource());
+    printer_ = std::move(fresh);
+    mapping_.reset();
+    forgetMetrics();
 }
 
 ReportPrinter::Orientation QtReportPrinter::orientation() const
 {
-    return printer_.pageLayout().orientation() == QPageLayout::Landscape ? Orientation::Landscape
+    return printer_->pageLayout().orientation() == QPageLayout::Landscape ? Orientation::Landscape
                                                                          : Orientation::Portrait;
 }
 
 void QtReportPrinter::setOrientation(Orientation o)
 {
-    printer_.setPageOrientation(o == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer_->setPageOrientation(o == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     mapping_.reset();
 }
 
@@ -276,7 +322,7 @@ void QtReportPrinter::paintPicture(const QPicture &picture, double x, double y)
     painterFontStale_ = true;
 }
 
-QRectF QtReportPrinter::printableArea() const { return printer_.pageLayout().paintRect(QPageLayout::Point); }
+QRectF QtReportPrinter::printableArea() const { return printer_->pageLayout().paintRect(QPageLayout::Point); }
 
 bool QtPrinterSelectionDialog::choose(QWidget *parent, const PrinterSetup &current, PrinterSetup &chosen)
 {

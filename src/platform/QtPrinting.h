@@ -12,6 +12,7 @@
 #include <QPrinter>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 class QtReportPrinter final : public ReportPrinter {
@@ -63,8 +64,12 @@ private:
     const Mapping &mapping();
     const QFontMetricsF &metrics();
     void requireIdle(const char *what) const;
+    // A QPrinter whose output could not be written keeps failing: every
+    // later document comes out empty. After a failed document the printer is
+    // replaced by a fresh one with the same settings.
+    void renewPrinter();
 
-    QPrinter printer_{QPrinter::HighResolution};
+    std::unique_ptr<QPrinter> printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPainter painter_;
     bool tracking_ = true;
 

@@ -315,6 +315,22 @@ void Cursor::requireRow(const char *what) const
         throw StoreError(StoreError::Kind::Failed, QStringLiteral("No current row to %1.").arg(QLatin1String(what)));
 }
 
+void Cursor::requireProgress(const QString &from, bool forward)
+{
+    // A step must reach a later (or earlier) date in the engine's own order,
+    // the bytes of the text. A damaged index, or a date stored as a number
+    // or as raw bytes (which the engine sorts before or after every text),
+    // can hand back the row just left or one behind it; a walk would then go
+    // round for ever.
+    const QByteArray was = from.toUtf8();
+    const QByteArray now = row_.key.toUtf8();
+    if (forward ? now > was : now < was)
+        return;
+    stopScan();
+    pos_ = Pos::Undefined;
+    notADiary(QStringLiteral("The dates of the diary are out of order."));
+}
+
 void Cursor::moveFirst()
 {
     if (!fetch(First, nullptr))
@@ -347,6 +363,8 @@ void Cursor::step(Stmt scan, Pos whenNone)
     pos_ = found ? Pos::On : whenNone;
     if (!found)
         row_.key = from;
+    else
+        requireProgress(from, scan == Scan);
 }
 
 void Cursor::moveNext()

@@ -122,6 +122,9 @@ private:
     void stopScan();
     void step(Stmt scan, Pos whenNone);
     void requireRow(const char *what) const;
+    // Throws StoreError(NotADiary) unless the row reached lies after `from`
+    // (before it when going back).
+    void requireProgress(const QString &from, bool forward);
 
     Database &db_;
     sqlite3_stmt *stmts_[StmtCount] = {};

@@ -6,13 +6,24 @@
 
 #include "HostileSupport.h"
 
+#include "charts/LineChart.h"
+#include "listing/Display.h"
 #include "maintenance/BackupFiles.h"
 #include "maintenance/Cback.h"
 #include "maintenance/DiaryListWindows.h"
+#include "platform/DatePicker.h"
+#include "platform/QtPrinting.h"
 #include "readings/CurrReading.h"
+#include "readings/EditRds.h"
+#include "readings/ReadingEntry.h"
+#include "readings/DateKeyWindow.h"
+#include "reports/Reports.h"
+#include "reports/StdRptByDate.h"
 #include "store/Database.h"
+#include "store/DiaryAccess.h"
 #include "store/MakeDatabase.h"
 #include "store/SelectDbase.h"
+#include "support/FakePrinting.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,8 +31,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 #include <sqlite3.h>
 
@@ -100,13 +114,130 @@ void browserStepsFail(App &app, CurrReading *browser, const QString &shownKey)
     }
 }
 
+// The windows that read or change the diary the browser shows, each with the
+// button (or the two) of the action the user takes in it.
+struct DiaryWindow {
+    const char *name;
+    const char *opener; // a browser button, or a menu item ("mnu...")
+    const char *button;
+    const char *secondButton; // a second step of the same action, or null
+    bool changes;     // the action writes to the diary
+    bool readsOnOpen; // the loading step reads the diary
+};
+
+const DiaryWindow kDiaryWindows[] = {
+    {"AddRds", "AddNewDate", "SaveRd", nullptr, true, false},
+    {"EditRds", "EditReading", "Save", nullptr, true, false},
+    {"SearchRds", "Search", "Search", nullptr, false, false},
+    {"DeleteRds", "mnuUtilitiesDelMultipleRds", "DeleteRecords", nullptr, true, false},
+    {"Display", "PrtToScr", "NextPage", "Previous", false, true},
+    {"StdRptByDate", "PrtRpt", "PrintRpt", nullptr, false, false},
+    {"BfastLine", "mnuGraphsPreBfast", "NextGroup", "Previous", false, true},
+};
+
+const DiaryWindow &diaryWindow(const QString &name)
+{
+    for (const DiaryWindow &w : kDiaryWindows)
+        if (name == QLatin1String(w.name))
+            return w;
+    qFatal("no such window");
+}
+
+// The windows share a diary of 200 days from 2013-01-01, the browser on the
+// first; today is 2013-09-17.
+const QList<ReadingDay> &twoHundredDays()
+{
+    static const QList<ReadingDay> days = consecutiveDays(200);
+    return days;
+}
+
+// Opens the window and fills it in for its action: a new day, the first
+// day's first reading changed, a search from 2013-02-01, a delete before
+// 2013-03-01, a summary page printed to `pdf`.
+void openAndFillIn(App &app, const DiaryWindow &w, FakePrinterDialog &dialog, const QString &pdf)
+{
+    if (QLatin1String(w.opener).startsWith(QLatin1String("mnu")))
+        trigger(app, w.opener);
+    else
+        app.click("CurrReading", w.opener);
+    ChildWindow *window = app.frame->window(QLatin1String(w.name));
+    if (!window)
+        return; // it could not read the diary
+    if (auto *edit = qobject_cast<EditRds *>(window))
+        edit->readings->boxes[0]->setText(QStringLiteral("42"));
+    if (auto *dated = qobject_cast<DateKeyWindow *>(window)) {
+        if (QLatin1String(w.name) == QLatin1String("SearchRds"))
+            dated->Bdates->setDate(QDate(2013, 2, 1));
+        else if (QLatin1String(w.name) == QLatin1String("DeleteRds"))
+            dated->Bdates->setDate(QDate(2013, 3, 1));
+    }
+    if (auto *report = qobject_cast<StdRptByDate *>(window)) {
+        // The summary alone: one page, so only the end of the document can
+        // find that the file was not written.
+        report->Option2->setChecked(true);
+        report->StartDate->setDate(QDate(2013, 1, 1));
+        dialog.answers.clear();
+        dialog.confirmFile(pdf);
+    }
+}
+
+void act(App &app, const DiaryWindow &w)
+{
+    app.click(w.name, w.button);
+    if (w.secondButton && app.frame->window(QLatin1String(w.name)))
+        app.click(w.name, w.secondButton);
+}
+
+// What the action leaves when it went through.
+void checkDone(App &app, const DiaryWindow &w, const QString &pdf)
+{
+    const QString name = QLatin1String(w.name);
+    const QList<ReadingDay> &days = twoHundredDays();
+    auto *browser = app.window<CurrReading>("CurrReading");
+    QList<ReadingDay> expected = days;
+    if (name == QLatin1String("AddRds"))
+        expected << makeDay(QStringLiteral("2013-09-17"));
+    else if (name == QLatin1String("EditRds"))
+        expected[0].readings[0] = QStringLiteral("42");
+    else if (name == QLatin1String("DeleteRds"))
+        expected = days.mid(59);
+    QCOMPARE(readDiary(app.pathOf(kAnn)), expected);
+    if (name == QLatin1String("SearchRds"))
+        QCOMPARE(browser->shownKey(), QStringLiteral("2013-02-01"));
+    if (name == QLatin1String("StdRptByDate")) {
+        const QByteArray printed = bytesOf(pdf);
+        QVERIFY(printed.startsWith("%PDF") && printed.trimmed().endsWith("%%EOF"));
+    }
+    if (w.readsOnOpen) {
+        // A page or group was turned: the window stays for more.
+        QVERIFY(app.shown(w.name));
+        app.frame->closeWindow(name);
+    }
+    QVERIFY(!app.frame->window(name));
+}
+
 } // namespace
 
 class TestHostile : public QObject {
     Q_OBJECT
 
+    QTemporaryDir privateTemp_;
+
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        // Every temporary folder of the test in one of its own: what appears
+        // beside a data folder is then the test's doing, not another
+        // program's (a compiler working in the system's temporary folder).
+        QVERIFY(privateTemp_.isValid());
+        // Open to everyone as the system's is: the read-only case acts as
+        // another user.
+        QVERIFY(QFile::setPermissions(privateTemp_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                              QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
+                                                              QFile::ExeGroup));
+        qputenv("TMPDIR", QFile::encodeName(privateTemp_.path()));
+    }
 
     // ------------------------------------------------------------ names
 
@@ -642,6 +773,117 @@ private slots:
             QVERIFY(failed);
         if (limit == 1 << 20)
             QVERIFY(!failed);
+    }
+
+    // ------------------------------------------------------------ the windows on a harmed diary
+
+    void windowsOnAHarmedDiaryTellAndChangeNothing_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("harm");
+        for (const DiaryWindow &w : kDiaryWindows)
+            for (const char *harm : {"full disk", "nearly full disk", "locked", "deleted", "garbage"})
+                QTest::addRow("%s, %s", w.name, harm) << QString::fromLatin1(w.name) << QString::fromLatin1(harm);
+    }
+    void windowsOnAHarmedDiaryTellAndChangeNothing()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, harm);
+        const DiaryWindow &w = diaryWindow(window);
+        QTemporaryDir out;
+        const QString pdf = out.filePath(QStringLiteral("report.pdf"));
+        QtReportPrinter printer;
+        FakePrinterDialog dialog;
+        App app;
+        app.frame->services().printer = &printer;
+        app.frame->services().printerDialog = &dialog;
+        const QString diary = app.pathOf(kAnn);
+        const QList<ReadingDay> &days = twoHundredDays();
+        writeDiary(diary, days);
+        CurrReading *browser = app.openDiary(kAnn);
+        QVERIFY(browser);
+        app.click("CurrReading", "MoveFirst");
+        openAndFillIn(app, w, dialog, pdf);
+        QVERIFY(app.shown(w.name));
+        const QByteArray whole = bytesOf(diary);
+        app.fakes.messages.reset();
+
+        const bool fullDisk = harm.endsWith(QLatin1String("full disk"));
+        std::optional<ForeignChange> other;
+        std::optional<FileSizeLimit> full;
+        if (harm == QLatin1String("locked")) {
+            other.emplace(diary);
+            QVERIFY(other->holding());
+        } else if (harm != QLatin1String("full disk") && harm != QLatin1String("nearly full disk")) {
+            QVERIFY(QFile::remove(diary));
+            if (harm == QLatin1String("garbage"))
+                writeBytes(diary, QByteArray("\x01\x02 not a diary ").repeated(500));
+        }
+        const auto harmed = snapshot(app.folder());
+        // Full: not a byte more. Nearly full: nothing may grow past what the
+        // diary is now, a new file (the engine's journal) as little.
+        if (fullDisk)
+            full.emplace(rlim_t(harm == QLatin1String("full disk") ? 0 : whole.size()));
+        act(app, w);
+        full.reset();
+        const QList<FakeMessages::Shown> shown = app.fakes.messages.shown;
+        // The report writes its file whatever the diary holds.
+        const bool printsToDisk = QLatin1String(w.name) == QLatin1String("StdRptByDate") && fullDisk;
+        if (shown.isEmpty()) {
+            // Only a full disk may leave an action through that writes
+            // nothing, or that found room enough.
+            QVERIFY(fullDisk);
+            QVERIFY((!w.changes && !printsToDisk) || harm == QLatin1String("nearly full disk"));
+            checkDone(app, w, pdf);
+            return;
+        }
+        if (!fullDisk)
+            QCOMPARE(snapshot(app.folder()), harmed); // nothing written, nothing made
+
+        // Told once for every step that failed, in the window's own words.
+        QCOMPARE(shown.size(), w.secondButton ? 2 : 1);
+        for (const FakeMessages::Shown &m : shown) {
+            if (printsToDisk)
+                QCOMPARE(m.text, printerFailedText());
+            else
+                QVERIFY2(m.text.startsWith(w.changes ? changeFailedText() : readFailedText()), qPrintable(m.text));
+        }
+        QVERIFY(!QFile::exists(pdf));
+        // The window stays for another try (the report request closes, as
+        // after every print), enabled; the browser keeps its day.
+        QCOMPARE(browser->shownKey(), days.first().key);
+        if (QLatin1String(w.name) != QLatin1String("StdRptByDate")) {
+            QVERIFY(app.shown(w.name));
+            QVERIFY(app.frame->window(window)->parentWidget()->isEnabled());
+        }
+        // A window that reads in its loading step does not open on a harmed
+        // diary: one message, and the browser stays enabled.
+        if (w.readsOnOpen) {
+            app.frame->closeWindow(window);
+            app.fakes.messages.reset();
+            openAndFillIn(app, w, dialog, pdf);
+            QVERIFY(!app.frame->window(window));
+            QCOMPARE(app.fakes.messages.shown.size(), 1);
+        }
+        QCOMPARE(browser->parentWidget()->isEnabled(), !app.frame->window(window));
+
+        // The harm goes (the other program's change undone from its
+        // journal); the diary is as it was.
+        other.reset();
+        if (harm == QLatin1String("deleted") || harm == QLatin1String("garbage"))
+            writeBytes(diary, whole);
+        QCOMPARE(readDiary(diary), days);
+        QCOMPARE(integrity(diary), QStringLiteral("ok"));
+
+        // With the harm gone the same window does it.
+        app.fakes.messages.reset();
+        if (!app.frame->window(window))
+            openAndFillIn(app, w, dialog, pdf);
+        QVERIFY(app.shown(w.name));
+        act(app, w);
+        QVERIFY2(app.fakes.messages.shown.isEmpty(), qPrintable(app.fakes.messages.lastText()));
+        checkDone(app, w, pdf);
+        QVERIFY(browser->parentWidget()->isEnabled());
     }
 
     // ------------------------------------------------------------ many failures
