@@ -5,10 +5,17 @@
 
 QString shortDatePattern(const QLocale &locale)
 {
-    QString pattern = locale.dateFormat(QLocale::ShortFormat);
-    static const QRegularExpression years(QStringLiteral("y+"));
-    pattern.replace(years, QStringLiteral("yyyy"));
-    return pattern;
+    // Reports and charts ask for it once for every date they show: the last
+    // answer is kept for as long as the locale's own form stays the same.
+    thread_local QString lastFormat;
+    thread_local QString lastPattern;
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (format != lastFormat || lastPattern.isEmpty()) {
+        static const QRegularExpression years(QStringLiteral("y+"));
+        lastPattern = QString(format).replace(years, QStringLiteral("yyyy"));
+        lastFormat = format;
+    }
+    return lastPattern;
 }
 
 DatePicker::DatePicker(QWidget *parent, const char *name) : QDateEdit(parent)

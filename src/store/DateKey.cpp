@@ -5,9 +5,23 @@ QString dateKey(const QDate &date) { return date.toString(QStringLiteral("yyyy-M
 
 QDate dateFromKey(const QString &key)
 {
-    if (key.size() != 10)
+    // "yyyy-MM-dd", digits and dashes only.
+    if (key.size() != 10 || key[4] != QLatin1Char('-') || key[7] != QLatin1Char('-'))
         return {};
-    return QDate::fromString(key, QStringLiteral("yyyy-MM-dd"));
+    const auto number = [&key](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            const char16_t c = key[i].unicode();
+            if (c < '0' || c > '9')
+                return -1;
+            value = value * 10 + (c - '0');
+        }
+        return value;
+    };
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    if (year < 0 || month < 0 || day < 0)
+        return {};
+    return QDate(year, month, day); // invalid for a month or day out of range
 }
 
 QString ShortDate(const QDate &date, const QLocale &locale)

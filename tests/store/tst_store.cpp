@@ -482,6 +482,10 @@ private slots:
         QCOMPARE(dateKey(QDate(2013, 5, 7)), QStringLiteral("2013-05-07"));
         QCOMPARE(dateFromKey(QStringLiteral("2013-09-17")), QDate(2013, 9, 17));
         QVERIFY(!dateFromKey(QStringLiteral("2013-9-17")).isValid());
+        for (const char *notAKey : {"2013-02-30", "2013-13-01", "0000-01-01", "2013-1a-01", "+013-01-01", "2013/09/17",
+                                    "2013-09-17 "})
+            QVERIFY2(!dateFromKey(QString::fromLatin1(notAKey)).isValid(), notAKey);
+        QCOMPARE(dateFromKey(QStringLiteral("2099-12-31")), QDate(2099, 12, 31));
 
         const QLocale us(QLocale::English, QLocale::UnitedStates);
         QCOMPARE(ShortDate(QStringLiteral("2013-09-17"), us), QStringLiteral("9/17/2013"));
