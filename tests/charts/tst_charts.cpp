@@ -63,27 +63,10 @@ QList<int> days(int from, int to, const QList<int> &skip = {})
     return out;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 struct App : TestApp {
     // Windows closed during a test go before the frame does.
     ~App() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 };
-
-// Opens a diary as the user does; where the test double-click does not reach
-// the list, Enter on the chosen file does the same.
-CurrReading *openDiary(TestApp &app, const QString &file)
-{
-    if (CurrReading *browser = app.openDiary(file))
-        return browser;
-    if (auto *select = app.window<SelectDbase>("SelectDbase"))
-        QTest::keyClick(select->File1, Qt::Key_Return);
-    return app.window<CurrReading>("CurrReading");
-}
 
 } // namespace
 
@@ -131,7 +114,7 @@ class TestCharts : public QObject {
     LineChart *openChart(App &app, const QList<ReadingDay> &diary, int shownDay, int kind = 0)
     {
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), diary);
-        CurrReading *browser = openDiary(app, QStringLiteral("Ann Smith.bcl"));
+        CurrReading *browser = app.openDiary(QStringLiteral("Ann Smith.bcl"));
         if (!browser)
             return nullptr;
         browser->showDay(diary.at(shownDay - 1));
@@ -323,7 +306,7 @@ private slots:
             diary << makeDay(keyOf(d), values);
         }
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), diary);
-        CurrReading *browser = openDiary(app, QStringLiteral("Ann Smith.bcl"));
+        CurrReading *browser = app.openDiary(QStringLiteral("Ann Smith.bcl"));
         QVERIFY(browser);
         app.click("CurrReading", "MoveFirst");
         for (int k = 0; k < kReadingKinds; ++k) {
@@ -352,7 +335,7 @@ private slots:
         LineChart *w = openChart(app, diaryDays(70, {12}), 1);
         QVERIFY(w);
         QVERIFY(app.shown("BfastLine"));
-        const QByteArray stored = fileBytes(app.pathOf(QStringLiteral("Ann Smith.bcl")));
+        const QByteArray stored = bytesOf(app.pathOf(QStringLiteral("Ann Smith.bcl")));
         QCOMPARE(w->LineCount->text(), QStringLiteral("31"));
         QCOMPARE(w->Bdate->text(), keyOf(32));
         QVERIFY(!w->Bdate->isVisible());
@@ -410,7 +393,7 @@ private slots:
 
         // The chart only reads the diary.
         app.click("BfastLine", "Exit");
-        QCOMPARE(fileBytes(app.pathOf(QStringLiteral("Ann Smith.bcl"))), stored);
+        QCOMPARE(bytesOf(app.pathOf(QStringLiteral("Ann Smith.bcl"))), stored);
     }
 
     void everyWayOfClosingEnablesBrowserAndMenus()
@@ -445,7 +428,7 @@ private slots:
     {
         App app;
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), diaryDays(5));
-        CurrReading *browser = openDiary(app, QStringLiteral("Ann Smith.bcl"));
+        CurrReading *browser = app.openDiary(QStringLiteral("Ann Smith.bcl"));
         QVERIFY(browser);
         app.click("CurrReading", "PrtToScr");
         QVERIFY(app.window<listing::Display>("Display"));
@@ -462,7 +445,7 @@ private slots:
     {
         App app;
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), {});
-        QVERIFY(openDiary(app, QStringLiteral("Ann Smith.bcl")));
+        QVERIFY(app.openDiary(QStringLiteral("Ann Smith.bcl")));
         for (const ReadingKind &kind : readingKinds()) {
             QAction *item = app.frame->action(QLatin1String(kind.menuName));
             QVERIFY(item->isEnabled());

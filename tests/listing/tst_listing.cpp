@@ -39,17 +39,6 @@ struct App : TestApp {
     ~App() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 };
 
-// Opens a diary as the user does; where the test double-click does not reach
-// the list, Enter on the chosen file does the same.
-CurrReading *openDiary(TestApp &app, const QString &file)
-{
-    if (CurrReading *browser = app.openDiary(file))
-        return browser;
-    if (auto *select = app.window<SelectDbase>("SelectDbase"))
-        QTest::keyClick(select->File1, Qt::Key_Return);
-    return app.window<CurrReading>("CurrReading");
-}
-
 QList<int> range(int from, int to)
 {
     QList<int> out;
@@ -89,7 +78,7 @@ class TestListing : public QObject {
     listing::Display *openListing(TestApp &app, int count, int shown)
     {
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), consecutiveDays(count));
-        CurrReading *browser = openDiary(app, QStringLiteral("Ann Smith.bcl"));
+        CurrReading *browser = app.openDiary(QStringLiteral("Ann Smith.bcl"));
         if (!browser)
             return nullptr;
         browser->showDay(consecutiveDays(count).at(shown - 1));
@@ -191,7 +180,7 @@ private slots:
     {
         App app;
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), consecutiveDays(40));
-        CurrReading *browser = openDiary(app, QStringLiteral("Ann Smith.bcl"));
+        CurrReading *browser = app.openDiary(QStringLiteral("Ann Smith.bcl"));
         QVERIFY(browser);
         QFile diary(app.pathOf(QStringLiteral("Ann Smith.bcl")));
         QVERIFY(diary.open(QIODevice::ReadOnly));
@@ -274,7 +263,7 @@ private slots:
         App app;
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")),
                    {makeDay("2013-01-01", {"90", "", "110"}), makeDay("2013-01-02", {"", "", "", "", "", "", "", "88"})});
-        CurrReading *browser = openDiary(app, QStringLiteral("Ann Smith.bcl"));
+        CurrReading *browser = app.openDiary(QStringLiteral("Ann Smith.bcl"));
         QVERIFY(browser);
         app.click("CurrReading", "MoveFirst");
         app.click("CurrReading", "PrtToScr");
@@ -326,7 +315,7 @@ private slots:
     {
         App app;
         writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), {makeDay("2088-12-28", {"888888", "000000", "888.88", "888888", "888888", "888888", "888888", "888888"})});
-        QVERIFY(openDiary(app, QStringLiteral("Ann Smith.bcl")));
+        QVERIFY(app.openDiary(QStringLiteral("Ann Smith.bcl")));
         app.click("CurrReading", "PrtToScr");
         auto *w = app.window<listing::Display>("Display");
         QVERIFY(w);
