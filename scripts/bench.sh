@@ -4,8 +4,9 @@
 # start-up and memory figures. Results go to bench-results/ as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/packages.sh bench
 build=${BUILD_DIR:-build-bench}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEVELBOOK_BENCH=ON >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEVELBOOK_TESTS=ON -DLEVELBOOK_BENCH=ON >/dev/null
 ninja -C "$build" lb_bench_actions lb_bench_startup levelbook-gen
 mkdir -p bench-results
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}

@@ -15,6 +15,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+bash "$here/scripts/packages.sh" tests
 build=${LEVELBOOK_FUZZ_BUILD:-$here/build-fuzz}
 seconds=${LEVELBOOK_FUZZ_SECONDS:-}
 if [ -z "$seconds" ]; then

@@ -7,6 +7,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+bash "$here/scripts/packages.sh" tests
 build=${1:-$here/build-asan}
 sanitize="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
 

@@ -3,7 +3,7 @@
 # whole test suite.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/scripts/setup.sh" "$here/build" -DLEVELBOOK_WERROR=ON
+"$here/scripts/setup.sh" --tests "$here/build" -DLEVELBOOK_WERROR=ON
 cd "$here/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
 # Kills, hostile input and full disks run above with the suite; then the

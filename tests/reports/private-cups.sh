@@ -5,11 +5,19 @@
 #   private-cups.sh start FOLDER   starts it, with two PDF queues
 #   private-cups.sh stop FOLDER    stops it and removes FOLDER
 #
-# The server keeps its configuration, spool, logs and socket in FOLDER; clients
-# reach it with CUPS_SERVER=FOLDER/cups.sock. The PDF backend reads its settings
-# from a fixed system path, so the server runs in a mount namespace of its own
-# in which FOLDER/etc stands in for that path; the machine's files are never
-# written. Finished PDF files arrive in FOLDER/out.
+# The server runs as whoever starts it, root or an ordinary user, and keeps its
+# configuration, spool, logs, socket and programs in FOLDER; clients reach it
+# with CUPS_SERVER=FOLDER/cups.sock. Its programs folder links the system's
+# filters and helpers, beside a backend of the tests' own: a job comes through
+# the system's filters as PostScript, the way the PDF printer driver's queue
+# gets it, and the backend turns it into a PDF with Ghostscript, as that
+# driver does. Finished PDF files arrive in FOLDER/out.
+#
+# When the machine cannot run a print server at all (the start fails for a
+# reason that is not a missing package), the reason is written to FOLDER/skip
+# and the start succeeds: the printing test then skips itself with that reason
+# instead of failing or passing silently. A missing program is an error: the
+# set-up installs it.
 set -euo pipefail
 
 action=${1:-}
@@ -42,20 +50,51 @@ if [ "$action" = stop ]; then
 fi
 [ "$action" = start ] || { echo "unknown action $action" >&2; exit 2; }
 
-for tool in /usr/sbin/cupsd /usr/sbin/lpadmin /usr/bin/lpstat /usr/lib/cups/backend/cups-pdf unshare; do
-  command -v "$tool" >/dev/null || { echo "private print server: $tool is missing (run scripts/setup.sh)" >&2; exit 1; }
+ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
+for tool in /usr/sbin/cupsd /usr/sbin/lpadmin /usr/bin/lpstat /usr/bin/gs /usr/lib/cups/filter/pdftops "$ppd"; do
+  [ -e "$tool" ] || { echo "private print server: $tool is missing (run scripts/setup.sh)" >&2; exit 1; }
 done
-if [ "$(id -u)" -ne 0 ]; then
-  echo "private print server: the PDF backend runs only for root" >&2
-  exit 1
-fi
 
 # A server left over from an interrupted run goes first.
 stop
-mkdir -p "$dir"/{etc/ppd,etc/ssl,spool,cache,state,tmp,log,out,pdf-spool}
-chmod 0755 "$dir" "$dir/etc" "$dir/out"
+mkdir -p "$dir"/{etc/ppd,etc/ssl,spool,cache,state,tmp,log,out,lib/backend}
+chmod 0755 "$dir" "$dir/etc" "$dir/out" "$dir/lib" "$dir/lib/backend"
 chmod 1777 "$dir/tmp"
 sock="$dir/cups.sock"
+group=$(id -gn)
+
+# The system's filters and helpers, and the tests' own backend in place of the
+# system's backends.
+for part in filter daemon cgi-bin monitor notifier driver; do
+  [ -e "/usr/lib/cups/$part" ] && ln -s "/usr/lib/cups/$part" "$dir/lib/$part"
+done
+cat >"$dir/lib/backend/lbpdf" <<'BACKEND'
+#!/bin/sh
+# lbpdf: writes each job to the folder named by the device URI (lbpdf:/FOLDER)
+# as a PDF file, job-ID.pdf; the file appears whole or not at all.
+if [ $# -eq 0 ]; then
+  echo 'direct lbpdf "Unknown" "Levelbook test PDF"'
+  exit 0
+fi
+[ $# -ge 5 ] || { echo "ERROR: usage: lbpdf job user title copies options [file]" >&2; exit 1; }
+out=${DEVICE_URI#lbpdf:}
+input=${6:--}
+part="$out/.job-$1.part"
+# The same conversion as the PDF printer driver's.
+if gs -q -dCompatibilityLevel=1.4 -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite \
+     -sOutputFile="$part" -dAutoRotatePages=/PageByPage -dAutoFilterColorImages=false \
+     -dColorImageFilter=/FlateEncode -dPDFSETTINGS=/prepress -c -f "$input" >&2; then
+  chmod 0644 "$part"
+  mv "$part" "$out/job-$1.pdf"
+  exit 0
+fi
+rm -f "$part"
+echo "ERROR: Ghostscript could not convert job $1" >&2
+exit 1
+BACKEND
+# A server running as root runs a backend that only root may run as root;
+# one running as a user runs it as that user.
+if [ "$(id -u)" -eq 0 ]; then chmod 0700 "$dir/lib/backend/lbpdf"; else chmod 0755 "$dir/lib/backend/lbpdf"; fi
 
 cat >"$dir/etc/cupsd.conf" <<CONF
 LogLevel warn
@@ -76,6 +115,8 @@ CONF
 
 cat >"$dir/etc/cups-files.conf" <<CONF
 ServerRoot $dir/etc
+ServerBin $dir/lib
+DataDir /usr/share/cups
 RequestRoot $dir/spool
 CacheDir $dir/cache
 StateDir $dir/state
@@ -83,42 +124,36 @@ TempDir $dir/tmp
 ErrorLog $dir/log/error_log
 AccessLog $dir/log/access_log
 PageLog $dir/log/page_log
-SystemGroup root
+SystemGroup $group
 FileDevice No
 CONF
 
-cat >"$dir/etc/cups-pdf.conf" <<CONF
-Out $dir/out
-AnonDirName $dir/out
-Spool $dir/pdf-spool
-Log $dir/log
-Grp root
-Label 1
-CONF
+skip() {
+  echo "$*" >"$dir/skip"
+  echo "private print server: cannot run here: $*" >&2
+  cat "$dir/log/cupsd.out" "$dir/log/error_log" >&2 2>/dev/null || true
+  if [ -f "$dir/cupsd.pid" ]; then kill -9 "$(cat "$dir/cupsd.pid")" 2>/dev/null || true; fi
+  exit 0
+}
 
-unshare --mount --propagation private -- sh -c \
-  'mount --bind "$1/etc" /etc/cups && exec /usr/sbin/cupsd -f -c "$1/etc/cupsd.conf" -s "$1/etc/cups-files.conf"' \
-  sh "$dir" >"$dir/log/cupsd.out" 2>&1 </dev/null &
+/usr/sbin/cupsd -f -c "$dir/etc/cupsd.conf" -s "$dir/etc/cups-files.conf" \
+  >"$dir/log/cupsd.out" 2>&1 </dev/null &
 echo $! >"$dir/cupsd.pid"
 
 export CUPS_SERVER="$sock"
 for _ in $(seq 100); do
   lpstat -r 2>/dev/null | grep -q "is running" && break
+  kill -0 "$(cat "$dir/cupsd.pid")" 2>/dev/null || break
   sleep 0.1
 done
-if ! lpstat -r 2>/dev/null | grep -q "is running"; then
-  echo "private print server did not start:" >&2
-  cat "$dir/log/cupsd.out" "$dir/log/error_log" >&2 2>/dev/null || true
-  stop
-  exit 1
-fi
+lpstat -r 2>/dev/null | grep -q "is running" || skip "the print server did not start as $(id -un)"
 
-ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 # Poppler turns the submitted PDF into PostScript for the queue; it keeps the
 # text readable in the PDF that comes out.
 for queue in Levelbook_PDF Ward_Office; do
-  lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" -D "Levelbook test queue $queue" \
-    -o pdftops-renderer-default=pdftocairo 2>/dev/null
+  lpadmin -p "$queue" -E -v "lbpdf:$dir/out" -P "$ppd" -D "Levelbook test queue $queue" \
+    -o pdftops-renderer-default=pdftocairo 2>"$dir/log/lpadmin.out" \
+    || { cat "$dir/log/lpadmin.out" >&2; skip "the print server refused the queue $queue"; }
 done
 lpadmin -d Levelbook_PDF
-echo "private print server on $sock"
+echo "private print server on $sock, running as $(id -un)"
