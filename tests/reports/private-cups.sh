@@ -13,11 +13,11 @@
 # gets it, and the backend turns it into a PDF with Ghostscript, as that
 # driver does. Finished PDF files arrive in FOLDER/out.
 #
-# When the machine cannot run a print server at all (the start fails for a
-# reason that is not a missing package), the reason is written to FOLDER/skip
-# and the start succeeds: the printing test then skips itself with that reason
-# instead of failing or passing silently. A missing program is an error: the
-# set-up installs it.
+# When the machine cannot run a print server at all (the server does not come
+# up), the reason is written to FOLDER/skip and the start succeeds: the
+# printing test then skips itself with that reason instead of failing or
+# passing silently. A missing program, or a server that runs but refuses the
+# queues, is an error: the set-up installs the one, the other is a fault.
 set -euo pipefail
 
 action=${1:-}
@@ -51,6 +51,8 @@ fi
 [ "$action" = start ] || { echo "unknown action $action" >&2; exit 2; }
 
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
+# The administration commands live where an ordinary user's search path does
+# not reach; they are called by their full names.
 for tool in /usr/sbin/cupsd /usr/sbin/lpadmin /usr/bin/lpstat /usr/bin/gs /usr/lib/cups/filter/pdftops "$ppd"; do
   [ -e "$tool" ] || { echo "private print server: $tool is missing (run scripts/setup.sh)" >&2; exit 1; }
 done
@@ -151,9 +153,13 @@ lpstat -r 2>/dev/null | grep -q "is running" || skip "the print server did not s
 # Poppler turns the submitted PDF into PostScript for the queue; it keeps the
 # text readable in the PDF that comes out.
 for queue in Levelbook_PDF Ward_Office; do
-  lpadmin -p "$queue" -E -v "lbpdf:$dir/out" -P "$ppd" -D "Levelbook test queue $queue" \
-    -o pdftops-renderer-default=pdftocairo 2>"$dir/log/lpadmin.out" \
-    || { cat "$dir/log/lpadmin.out" >&2; skip "the print server refused the queue $queue"; }
+  if ! /usr/sbin/lpadmin -p "$queue" -E -v "lbpdf:$dir/out" -P "$ppd" -D "Levelbook test queue $queue" \
+      -o pdftops-renderer-default=pdftocairo 2>"$dir/log/lpadmin.out"; then
+    cat "$dir/log/lpadmin.out" "$dir/log/error_log" >&2
+    echo "private print server: the queue $queue could not be made" >&2
+    stop
+    exit 1
+  fi
 done
-lpadmin -d Levelbook_PDF
+/usr/sbin/lpadmin -d Levelbook_PDF
 echo "private print server on $sock, running as $(id -un)"

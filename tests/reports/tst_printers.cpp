@@ -53,7 +53,14 @@ QString run(const QString &program, const QStringList &args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-void setSystemDefault(const QString &name) { run(QStringLiteral("lpadmin"), {QStringLiteral("-d"), name}); }
+// lpadmin lives outside an ordinary user's search path.
+void setSystemDefault(const QString &name)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/sbin/lpadmin"), {QStringLiteral("-d"), name});
+    QVERIFY2(p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+             qPrintable(QStringLiteral("lpadmin -d %1 failed: %2").arg(name, QString::fromUtf8(p.readAllStandardError()))));
+}
 
 struct Rig {
     FakeServices fakes;
