@@ -3,13 +3,39 @@
 #include <algorithm>
 
 #include <QFile>
+#include <QLocale>
 #include <QPicture>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 
+namespace {
+
+// The paper a report goes on until the user chooses another: the default
+// printer's, or where there is none (a PDF file) the paper of the user's
+// country: Letter where lengths are measured in inches (and in Canada), A4
+// elsewhere.
+QPageSize defaultPaper()
+{
+    const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
+    if (!standard.isNull() && standard.defaultPageSize().isValid())
+        return standard.defaultPageSize();
+    const QLocale locale;
+    const bool letter =
+        locale.measurementSystem() == QLocale::ImperialUSSystem || locale.territory() == QLocale::Canada;
+    return QPageSize(letter ? QPageSize::Letter : QPageSize::A4);
+}
+
+} // namespace
+
 QtReportPrinter::QtReportPrinter()
 {
-    printer_->setFullPage(false);
+    // The grid of the reports spans the whole sheet: at 12 points a date and
+    // a six-figure reading ten columns apart need all of an A4 sheet's width
+    // not to run into each other. Nothing is printed near its edges (the
+    // left column is a tenth of the width in, the top line four of 66 down),
+    // so the printer's own margins stay clear.
+    printer_->setFullPage(true);
+    printer_->setPageSize(defaultPaper());
     font_ = QFont(QStringLiteral("Times New Roman"));
     font_.setStyleHint(QFont::Serif);
     font_.setPointSizeF(12);
@@ -324,6 +350,35 @@ void QtReportPrinter::paintPicture(const QPicture &picture, double x, double y)
 
 QRectF QtReportPrinter::printableArea() const { return printer_->pageLayout().paintRect(QPageLayout::Point); }
 
+namespace {
+
+// The desktop's print dialog shows its print range ("Pages from ... to",
+// "Pages", "Current Page") even without the page-range option, and a range
+// chosen there would be ignored: every report prints whole. The range is not
+// offered at all.
+class SetupOnlyPrintDialog final : public QPrintDialog {
+public:
+    using QPrintDialog::QPrintDialog;
+
+    void setVisible(bool visible) override
+    {
+        QPrintDialog::setVisible(visible);
+        if (!visible)
+            return;
+        QWidget *range = findChild<QWidget *>(QStringLiteral("gbPrintRange"));
+        QWidget *within = range ? range : this;
+        for (const char *name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit", "printCurrentPage",
+                                 "printSelection"}) {
+            if (auto *w = within->findChild<QWidget *>(QLatin1String(name)))
+                w->setEnabled(false);
+        }
+        if (range)
+            range->hide();
+    }
+};
+
+} // namespace
+
 bool QtPrinterSelectionDialog::choose(QWidget *parent, const PrinterSetup &current, PrinterSetup &chosen)
 {
     QPrinter printer(QPrinter::HighResolution);
@@ -337,7 +392,7 @@ bool QtPrinterSelectionDialog::choose(QWidget *parent, const PrinterSetup &curre
         printer.setPageSize(current.pageSize);
     printer.setCopyCount(std::max(1, current.copies));
 
-    QPrintDialog dialog(&printer, parent);
+    SetupOnlyPrintDialog dialog(&printer, parent);
     dialog.setObjectName(QStringLiteral("PrinterSelectionDialog"));
     // The set-up form: a printer, a file, the paper and copies; no page ranges.
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize |

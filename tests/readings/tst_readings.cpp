@@ -5,6 +5,7 @@
 #include "platform/DatePicker.h"
 #include "readings/AddRds.h"
 #include "readings/CurrReading.h"
+#include "readings/DateKeyWindow.h"
 #include "readings/DeleteRds.h"
 #include "readings/EditRds.h"
 #include "readings/ReadingEntry.h"
@@ -103,6 +104,34 @@ void refuseInDiary(const QString &path, const char *sql)
 
 const QString kExists = QStringLiteral("A reading for the date you entered already exists.");
 
+// Types text as the user does: every key goes to the widget that has the
+// focus when it is typed, so a key that moved the focus sends the rest on.
+void typeAsUser(const QString &text)
+{
+    for (const QChar c : text) {
+        QWidget *to = QApplication::focusWidget();
+        QVERIFY(to);
+        QTest::keyClick(to, c.toLatin1());
+    }
+}
+
+// A date written in a locale's short form: the order of its parts, their
+// separator, and whether day and month carry a leading zero.
+struct DateForm {
+    bool dayFirst;
+    QChar separator;
+    bool zeros;
+
+    QString write(const QDate &date) const
+    {
+        const auto part = [this](int n) {
+            return zeros ? QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')) : QString::number(n);
+        };
+        const QString d = part(date.day()), m = part(date.month());
+        return (dayFirst ? d : m) + separator + (dayFirst ? m : d) + separator + QString::number(date.year());
+    }
+};
+
 } // namespace
 
 class TestReadings : public QObject {
@@ -110,6 +139,7 @@ class TestReadings : public QObject {
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void opensOnTheLatestDate()
     {
@@ -685,6 +715,105 @@ private slots:
         QCOMPARE(keys(readDiary(path)), (QStringList{"2013-09-15", "2013-09-20", "2013-09-30"}));
         QVERIFY(messages.shown.isEmpty());
         QVERIFY(b->isEnabled());
+    }
+
+    void typedDatesStayInThePicker_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<bool>("dayFirst");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("way"); // "plain", "zeros" or "over all"
+        QTest::addColumn<QString>("window");
+        const struct {
+            const char *name;
+            QLocale locale;
+            bool dayFirst;
+            const char *separator;
+        } forms[] = {{"US", QLocale(QLocale::English, QLocale::UnitedStates), false, "/"},
+                     {"British", QLocale(QLocale::English, QLocale::UnitedKingdom), true, "/"},
+                     {"German", QLocale(QLocale::German, QLocale::Germany), true, "."}};
+        for (const char *window : {"AddRds", "EditRds", "DeleteRds", "SearchRds"})
+            for (const auto &f : forms)
+                for (const char *way : {"plain", "zeros", "over all"})
+                    QTest::addRow("%s, %s, %s", window, f.name, way)
+                        << f.locale << f.dayFirst << QString::fromLatin1(f.separator) << QString::fromLatin1(way)
+                        << QString::fromLatin1(window);
+    }
+
+    void typedDatesStayInThePicker()
+    {
+        // Typed with real keys into whatever has the focus: a separator that
+        // left the picker sent the rest of the date into the next box, which
+        // put digits into a reading, overwrote one, or deleted up to today.
+        QFETCH(QLocale, locale);
+        QFETCH(bool, dayFirst);
+        QFETCH(QString, separator);
+        QFETCH(QString, way);
+        QFETCH(QString, window);
+        QLocale::setDefault(locale);
+        const DateForm form{dayFirst, separator[0], way == QLatin1String("zeros")};
+        const auto typeDate = [&](DatePicker *picker, const QDate &date) {
+            QVERIFY(picker->hasFocus());
+            if (way == QLatin1String("over all")) {
+                picker->selectAll();
+                QCOMPARE(picker->findChild<QLineEdit *>()->selectedText(), picker->text());
+            }
+            typeAsUser(form.write(date));
+        };
+
+        TestApp app;
+        const QString path = app.pathOf(kDiary);
+        const ReadingDay before = makeDay("2013-02-09", {"1"}), on = makeDay("2013-02-10", {"2"}),
+                         kept = makeDay("2013-09-10", {"95", "-", "110"});
+        CurrReading *b = openWith(app, {before, on, kept});
+        QVERIFY(b);
+        const QByteArray name = window.toLatin1();
+        auto *w = openFromBrowser<DateKeyWindow>(app, name.constData());
+        QVERIFY(w);
+
+        if (window == QLatin1String("AddRds")) {
+            // The date, Tab to Pre-Breakfast, a reading, Save.
+            auto *add = static_cast<AddRds *>(w);
+            typeDate(add->Bdates, QDate(2013, 2, 11));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            typeAsUser(QStringLiteral("88"));
+            QTest::mouseClick(add->SaveRd, Qt::LeftButton);
+            QCOMPARE(readDiary(path), (QList<ReadingDay>{before, on, makeDay("2013-02-11", {"88"}), kept}));
+        } else if (window == QLatin1String("EditRds")) {
+            // The shown day moves to the typed date with its readings.
+            typeDate(w->Bdates, QDate(2013, 1, 20));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            ReadingDay moved = kept;
+            moved.key = QStringLiteral("2013-01-20");
+            QCOMPARE(readDiary(path), (QList<ReadingDay>{moved, before, on}));
+        } else if (window == QLatin1String("DeleteRds")) {
+            // Delete before the typed date, by Enter: only the day before it.
+            typeDate(w->Bdates, QDate(2013, 2, 10));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(readDiary(path), (QList<ReadingDay>{on, kept}));
+        } else {
+            // A separator alone moves on to the next part; a part finished by
+            // its own digits takes the separator after it as its end.
+            w->Bdates->setCurrentSectionIndex(0);
+            w->Bdates->setSelectedSection(w->Bdates->sectionAt(0));
+            typeAsUser(separator + QStringLiteral("4") + separator + QStringLiteral("2014"));
+            QVERIFY(w->Bdates->hasFocus());
+            QCOMPARE(w->Bdates->date(), dayFirst ? QDate(2014, 4, 17) : QDate(2014, 9, 4));
+            // Tab and Shift+Tab leave the picker.
+            QTest::keyClick(w->Bdates, Qt::Key_Tab);
+            QVERIFY(!w->Bdates->hasFocus());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            QVERIFY(w->Bdates->hasFocus());
+            QTest::keyClick(w->Bdates, Qt::Key_Backtab);
+            QVERIFY(!w->Bdates->hasFocus());
+            w->Bdates->setFocus();
+            // Search for a day between two stored ones: the later one.
+            typeDate(w->Bdates, QDate(2013, 2, 5));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(b->shownKey(), before.key);
+        }
+        QVERIFY(!app.frame->window(window));
+        QVERIFY(app.fakes.messages.shown.isEmpty());
     }
 
     void editShowsMissingReadingsEmptyAndStoresThemAsDashes()

@@ -39,6 +39,9 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <cmath>
@@ -154,7 +157,8 @@ class TestReports : public QObject {
 
     // Prints a report of `days` for the range to a fresh PDF file.
     PdfDocument print(Rig &rig, bool withReadings, const QList<ReadingDay> &days, const QDate &start, const QDate &end,
-                      const QString &name, const QList<int> &pages = {})
+                      const QString &name, const QList<int> &pages = {},
+                      QPageSize::PageSizeId paper = QPageSize::A4)
     {
         const QString diary = path(name + QStringLiteral(".bcl"));
         QFile::remove(diary);
@@ -162,7 +166,7 @@ class TestReports : public QObject {
         const QString pdf = path(name + QStringLiteral(".pdf"));
         QFile::remove(pdf);
         rig.printer.useOutputFile(pdf);
-        rig.printer.usePaper(QPageSize(QPageSize::A4), 1);
+        rig.printer.usePaper(QPageSize(paper), 1);
         Services s = rig.services();
         const ReportRequest r = requestFor(diary, start, end);
         if (withReadings)
@@ -368,6 +372,62 @@ private slots:
             const QList<GridWord> line = wordsOnLine(pdf.pages[0], grid, 13);
             QCOMPARE(line.first().text, wide ? QStringLiteral("02/10/2013") : QStringLiteral("2/10/2013"));
             QVERIFY(line[1].left - line[0].right > 1);
+        }
+    }
+
+    void noTextsTouchWithTheWidestDatesAndReadings_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<int>("paper");
+        QTest::addColumn<int>("defaultPaper"); // for a PDF file, with no printer installed
+        const QLocale us(QLocale::English, QLocale::UnitedStates), gb(QLocale::English, QLocale::UnitedKingdom),
+            de(QLocale::German, QLocale::Germany), ca(QLocale::English, QLocale::Canada);
+        for (const auto &[name, paper] : {std::pair{"A4", QPageSize::A4}, std::pair{"Letter", QPageSize::Letter}}) {
+            QTest::addRow("US, %s", name) << us << int(paper) << int(QPageSize::Letter);
+            QTest::addRow("British, %s", name) << gb << int(paper) << int(QPageSize::A4);
+            QTest::addRow("German, %s", name) << de << int(paper) << int(QPageSize::A4);
+        }
+        QTest::addRow("Canadian, Letter") << ca << int(QPageSize::Letter) << int(QPageSize::Letter);
+    }
+
+    void noTextsTouchWithTheWidestDatesAndReadings()
+    {
+        // "10/28/2011" and a six-figure reading ran together on A4.
+        QFETCH(QLocale, locale);
+        QFETCH(int, paper);
+        QFETCH(int, defaultPaper);
+        QLocale::setDefault(locale);
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
+        QVERIFY(QtReportPrinter().installedPrinters().isEmpty());
+        QCOMPARE(int(QtReportPrinter().setup().pageSize.id()), defaultPaper);
+
+        QList<ReadingDay> days;
+        for (const QDate d : {QDate(2011, 10, 28), QDate(2011, 12, 28), QDate(2011, 12, 31)}) {
+            ReadingDay day = makeDay(dateKey(d), {});
+            for (QString &r : day.readings)
+                r = QStringLiteral("999999");
+            days << day;
+        }
+        days[1].readings[0] = QStringLiteral("888888");
+        days[2].readings[3] = QStringLiteral("0.0000");
+        Rig rig;
+        const PdfDocument pdf = print(rig, true, days, dateFromKey(days.first().key), dateFromKey(days.last().key),
+                                      QStringLiteral("Widest %1 %2").arg(locale.name()).arg(paper), {},
+                                      QPageSize::PageSizeId(paper));
+        QVERIFY(pdf.ok);
+        QVERIFY(rig.fakes.messages.shown.isEmpty());
+        const Grid grid{rig.printer.printableArea()};
+        const PdfPage &page = pdf.pages[0];
+        QCOMPARE(lineText(page, grid, 11).section(QLatin1Char(' '), 0, 0), ShortDate(days[0].key));
+        // A space of the report font is about 0.4 of a column on either paper.
+        for (int line : {8, 9, 11, 12, 13}) {
+            const QList<GridWord> words = wordsOnLine(page, grid, line);
+            QCOMPARE(words.size(), line == 8 ? 7 : 1 + kReadingKinds);
+            for (int i = 1; i < words.size(); ++i)
+                QVERIFY2(words[i].left - words[i - 1].right > 0.15,
+                         qPrintable(QStringLiteral("line %1: \"%2\" then \"%3\"")
+                                        .arg(line)
+                                        .arg(words[i - 1].text, words[i].text)));
         }
     }
 
@@ -665,6 +725,18 @@ private slots:
                     sawPreset = true;
                     e->setText(named);
                 }
+            // Reports always print whole: no page range is offered (one was,
+            // and a range chosen there was ignored).
+            for (QAbstractButton *b : d->findChildren<QAbstractButton *>()) {
+                const QString text = b->text().remove(QLatin1Char('&'));
+                if (!text.startsWith(QLatin1String("Pages")) && text != QLatin1String("Current Page"))
+                    continue;
+                QWidget *group = b->parentWidget();
+                while (group && group != d && !qobject_cast<QGroupBox *>(group))
+                    group = group->parentWidget();
+                const bool offered = b->isEnabled() && !b->isHidden() && !(group && group->isHidden());
+                QVERIFY2(!offered, qPrintable(text));
+            }
             d->accept();
         });
         PrinterSetup chosen;
@@ -759,6 +831,47 @@ private slots:
         QTest::keyClick(w, Qt::Key_Escape);
         QVERIFY(!app.frame->window(QStringLiteral("StdRptByDate")));
         QVERIFY(browser->parentWidget()->isEnabled());
+    }
+
+    void requestPickersTakeTypedDates_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::newRow("US") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/1/2013" << "03/04/2013";
+        QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "1/3/2013" << "04/03/2013";
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "1.3.2013" << "04.03.2013";
+    }
+
+    void requestPickersTakeTypedDates()
+    {
+        // Typed with real keys into whatever has the focus, Tab between.
+        QFETCH(QLocale, locale);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QLocale::setDefault(locale);
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); });
+        TestApp app;
+        Settle settle;
+        writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), handDiary());
+        app.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.frame.get()));
+        QVERIFY(openDiary(app, QStringLiteral("Ann Smith.bcl")));
+        app.click("CurrReading", "PrtRpt");
+        auto *w = app.window<StdRptByDate>("StdRptByDate");
+        QVERIFY(w);
+        w->StartDate->setFocus();
+        const auto type = [](const QString &text) {
+            for (const QChar c : text)
+                QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        };
+        type(start);
+        QVERIFY(w->EndDate->hasFocus());
+        type(end);
+        QCOMPARE(w->Bdates->text(), QStringLiteral("2013-03-01"));
+        QCOMPARE(w->Edates->text(), QStringLiteral("2013-03-04"));
+        QVERIFY(w->Option1->hasFocus());
     }
 
     void requestChecksTheRangeAndKeepsChoicesOnCancel()
