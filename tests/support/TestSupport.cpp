@@ -86,11 +86,11 @@ void addDaysInLogAndDie(const QString &path, const QList<ReadingDay> &days)
             for (const ReadingDay &d : days)
                 c.append(d);
             t.commit();
+            // Killed with the diary still open: nothing plays the log in.
+            ::raise(SIGKILL);
         } catch (...) {
-            ::_exit(1);
         }
-        ::raise(SIGKILL);
-        ::_exit(2);
+        ::_exit(1);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
