@@ -35,7 +35,6 @@ SelectDbase::SelectDbase(Shell &shell) : ChildWindow(shell, QStringLiteral("Sele
                             QStringLiteral("Diaries in: %1").arg(QDir::toNativeSeparators(shell.dataFolder())),
                             nullptr, Qt::AlignLeft | Qt::AlignVCenter);
     FolderLabel->setWordWrap(true);
-    FolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(FolderLabel);
