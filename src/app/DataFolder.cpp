@@ -18,9 +18,19 @@ bool isInstalledProgramFolder(const QString &programFolder)
                                                       .arg(QLatin1String(kDesktopId))));
 }
 
+bool folderHoldsDiaries(const QString &folder)
+{
+    return !QDir(folder).entryList({QStringLiteral("*.bcl")}, QDir::Files | QDir::Hidden).isEmpty();
+}
+
 QString chooseDataFolder(const QString &programFolder, const QString &userFolder)
 {
-    if (!programFolder.isEmpty() && !isInstalledProgramFolder(programFolder) && folderIsWritable(programFolder))
+    // A program folder that holds diaries stays the data folder even where it
+    // cannot be written (a write-protected stick): the diaries open and read
+    // there, and a change fails with a message, rather than the program
+    // quietly showing another folder's diaries.
+    if (!programFolder.isEmpty() && !isInstalledProgramFolder(programFolder) &&
+        (folderIsWritable(programFolder) || folderHoldsDiaries(programFolder)))
         return QDir(programFolder).absolutePath();
     if (!userFolder.isEmpty() && QDir().mkpath(userFolder))
         return QDir(userFolder).absolutePath();

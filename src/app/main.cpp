@@ -1,11 +1,13 @@
 #include "app/DataFolder.h"
 #include "app/MDIStart.h"
 #include "app/TerminationSignals.h"
+#include "platform/FileOps.h"
 #include "platform/QtServices.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QScreen>
@@ -36,6 +38,13 @@ int main(int argc, char *argv[])
                               QStringLiteral("Levelbook found no folder in which it may keep your diaries."));
         return 1;
     }
+
+    // Copies that a kill or a power cut left half-way are removed, unless
+    // another copy of the program works in the same folder right now.
+    QLockFile running(folder + QStringLiteral("/.levelbook.lock"));
+    running.setStaleLockTime(0);
+    if (running.tryLock(0))
+        fileops::removeLeftovers(folder);
 
     QtServices real;
     MDIStart frame(real.services(), folder);

@@ -3,6 +3,7 @@
 #include "maintenance/FaultPoints.h"
 #include "platform/FileOps.h"
 #include "store/Database.h"
+#include "store/DiaryCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -125,23 +126,23 @@ bool backupDiary(const QString &dataFolder, const QString &fileName, const QStri
     }
     const QString source = dataFolder + QLatin1Char('/') + fileName;
     const QString target = backupCopyPath(dataFolder, backupFolder, fileName);
-    // The diary is copied while it is held for reading: another program
-    // cannot change it half-way through the copy, and a change that one left
-    // unfinished is undone first. A file that does not open as a diary is not
-    // copied over the last good backup.
+    // Copies that an earlier backup left when it was cut short.
+    fileops::removeLeftovers(QFileInfo(target).absolutePath(), fileName);
+    // The engine reads the diary as one, its log and journal included, while
+    // it holds it for reading: another program cannot change it half-way,
+    // and a change that one left unfinished is undone first. A file that does
+    // not open as a diary is not copied over the last good backup.
     QString staged;
     try {
         Database db = Database::open(source, Database::Access::ReadOnly);
-        db.exec("BEGIN; SELECT count(*) FROM sqlite_schema");
-        staged = fileops::stageCopy(source, target, error);
+        staged = fileops::tempPathBeside(target);
+        copyThroughEngine(db.handle(), staged);
     } catch (const StoreError &e) {
         if (error)
             *error = e.message();
         return false;
     }
-    if (staged.isEmpty())
-        return false;
-    if (faultpoints::fails("backup.replace") || !fileops::replace(staged, target, error)) {
+    if (faultpoints::fails("backup.replace") || !replaceDiary(staged, target, error)) {
         QFile::remove(staged);
         if (error && error->isEmpty())
             *error = QStringLiteral("The copy could not be put in place.");
@@ -150,13 +151,45 @@ bool backupDiary(const QString &dataFolder, const QString &fileName, const QStri
     return true;
 }
 
+QString keptBeforeRestoreName(const QString &fileName) { return fileName + QStringLiteral(".before-restore"); }
+
+namespace {
+
+// A copy of the diary about to be replaced, staged beside its kept name: read
+// through the engine when it still reads as a database, else its bytes with
+// those of its companions beside them, so that nothing of it is lost.
+QString stageKeptCopy(const QString &diary, const QString &kept, QString *error)
+{
+    QString ignored;
+    const QString staged = stageThroughEngine(diary, kept, &ignored);
+    if (!staged.isEmpty())
+        return staged;
+    const QString bytes = fileops::stageCopy(diary, kept, error);
+    if (bytes.isEmpty())
+        return {};
+    for (const QString &companion : diaryCompanions(diary)) {
+        const QString suffix = companion.mid(diary.size());
+        if (suffix == QLatin1String("-shm"))
+            continue;
+        if (!fileops::copyAtomically(companion, bytes + suffix, error)) {
+            QFile::remove(bytes);
+            removeDiaryCompanions(bytes);
+            return {};
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
 bool restoreDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error)
 {
     struct Copy {
         QString from, to, staged;
     };
     std::vector<Copy> copies;
-    copies.push_back({backupCopyPath(dataFolder, backupFolder, fileName), dataFolder + QLatin1Char('/') + fileName, {}});
+    const QString diary = dataFolder + QLatin1Char('/') + fileName;
+    copies.push_back({backupCopyPath(dataFolder, backupFolder, fileName), diary, {}});
     const QString base = fileName.left(fileName.size() - 4);
     for (const char *ext : {".rcl", ".pcl"}) {
         const QString companion = base + QLatin1String(ext);
@@ -164,39 +197,84 @@ bool restoreDiary(const QString &dataFolder, const QString &fileName, const QStr
         if (QFileInfo::exists(from))
             copies.push_back({from, dataFolder + QLatin1Char('/') + companion, {}});
     }
+    const QString kept = dataFolder + QLatin1Char('/') + keptBeforeRestoreName(fileName);
 
-    const auto dropStaged = [&copies] {
+    // Copies that an earlier restore left when it was cut short.
+    for (const QString &name : {fileName, base + QStringLiteral(".rcl"), base + QStringLiteral(".pcl"),
+                                keptBeforeRestoreName(fileName)})
+        fileops::removeLeftovers(dataFolder, name);
+
+    QString keptStaged;
+    const auto dropStaged = [&copies, &keptStaged] {
         for (Copy &c : copies)
-            if (!c.staged.isEmpty())
+            if (!c.staged.isEmpty()) {
                 QFile::remove(c.staged);
+                removeDiaryCompanions(c.staged);
+            }
+        if (!keptStaged.isEmpty()) {
+            QFile::remove(keptStaged);
+            removeDiaryCompanions(keptStaged);
+        }
     };
-    // Every file is copied beside its target first; only then is anything
-    // of the data folder replaced.
-    for (Copy &c : copies) {
+    // The backup copy is read through the engine, its log included, and must
+    // read back as a sound diary before anything of the data folder is
+    // replaced: an empty file, a stranger's database or a damaged copy is
+    // not put over the diary.
+    Copy &main = copies.front();
+    main.staged = stageThroughEngine(main.from, main.to, error);
+    if (main.staged.isEmpty())
+        return false;
+    QString why;
+    if (!isSoundDiary(main.staged, nullptr, &why)) {
+        if (error)
+            *error = QStringLiteral("The copy in the backup folder is not a sound diary: ") + why;
+        dropStaged();
+        return false;
+    }
+    // The other files are copied beside their targets as they are.
+    for (size_t i = 1; i < copies.size(); ++i) {
+        Copy &c = copies[i];
         c.staged = fileops::stageCopy(c.from, c.to, error);
         if (c.staged.isEmpty()) {
             dropStaged();
             return false;
         }
     }
-    // A change left unfinished in the diary being replaced belongs to that
-    // file alone: undo it, or drop its journal, so that the engine never
-    // plays it into the restored copy.
-    const QString journal = copies.front().to + QStringLiteral("-journal");
-    if (!undoUnfinishedChange(copies.front().to) && !QFile::remove(journal)) {
-        if (error)
-            *error = QStringLiteral("The diary is being changed by another program.");
-        dropStaged();
-        return false;
+    // The diary being replaced is kept, once, under its kept name: a restore
+    // chosen by mistake then costs nothing of the days added since the backup.
+    if (QFileInfo::exists(diary)) {
+        keptStaged = stageKeptCopy(diary, kept, error);
+        if (keptStaged.isEmpty()) {
+            dropStaged();
+            return false;
+        }
     }
+    // Once the restored diary is in place, the kept copy takes its name.
+    const auto placeKept = [&] {
+        if (keptStaged.isEmpty() || !removeDiaryCompanions(kept) || !fileops::replace(keptStaged, kept, nullptr))
+            return;
+        // Companions copied with the bytes of an unreadable diary.
+        for (const QString &companion : diaryCompanions(keptStaged))
+            fileops::replace(companion, kept + companion.mid(keptStaged.size()), nullptr);
+        keptStaged.clear();
+    };
     for (Copy &c : copies) {
-        if (faultpoints::fails("restore.replace") || !fileops::replace(c.staged, c.to, error)) {
+        // The replaced diary's journal and log belong to it alone (the kept
+        // copy holds what they held): the engine must never play them into
+        // the restored copy.
+        const bool isDiary = &c == &copies.front();
+        const bool placed = !faultpoints::fails("restore.replace") &&
+                            (isDiary ? replaceDiary(c.staged, c.to, error) : fileops::replace(c.staged, c.to, error));
+        if (!placed) {
             if (error && error->isEmpty())
                 *error = QStringLiteral("The copy could not be put in place.");
             dropStaged();
             return false;
         }
         c.staged.clear();
+        if (isDiary)
+            placeKept();
     }
+    dropStaged();
     return true;
 }

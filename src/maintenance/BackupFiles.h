@@ -5,7 +5,8 @@
 // BACKUP.CFG holds exactly one record of 75 bytes: the folder path in UTF-8,
 // left-aligned and padded with blanks, with no terminator. Every copy goes
 // through a temporary file beside its target and is renamed into place only
-// when it is complete, so a failed copy leaves the old file as it was.
+// when it is complete, so a failed copy leaves the old file as it was. A
+// diary is copied through the database engine, with its journal and log.
 
 #include <QByteArray>
 #include <QString>
@@ -62,7 +63,12 @@ QString backupCopyPath(const QString &dataFolder, const QString &backupFolder, c
 // replacing an older copy only once the new one is complete.
 bool backupDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error);
 
+// The name under which a restore keeps the diary it replaces.
+QString keptBeforeRestoreName(const QString &fileName);
+
 // Copies the backup of `fileName`, and its ".rcl" and ".pcl" companions when
-// the backup folder holds them, back into the data folder. Every copy is
-// complete before any file of the data folder is replaced.
+// the backup folder holds them, back into the data folder. The backup copy
+// must read back as a sound diary; every copy is complete before any file of
+// the data folder is replaced, and the diary replaced is kept, once, under
+// keptBeforeRestoreName() (the next restore replaces that copy).
 bool restoreDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error);

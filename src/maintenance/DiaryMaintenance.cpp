@@ -4,6 +4,7 @@
 #include "maintenance/Salvage.h"
 #include "platform/FileOps.h"
 #include "store/Database.h"
+#include "store/DiaryCopy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -33,35 +34,6 @@ bool prepareForPlace(const QString &file, const QString &replaced)
 {
     QFile::setPermissions(file, QFile::permissions(replaced));
     return fileops::syncPath(file);
-}
-
-// A sound diary: it opens as a diary, the engine finds nothing wrong with it,
-// and every day reads back. Sets `days` to the number of days.
-bool isSoundDiary(const QString &path, int *days)
-{
-    try {
-        Database db = Database::open(path, Database::Access::ReadOnly);
-        sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(db.handle(), "PRAGMA integrity_check", -1, &st, nullptr) != SQLITE_OK)
-            return false;
-        QStringList report;
-        while (sqlite3_step(st) == SQLITE_ROW)
-            report << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-        if (report != QStringList{QStringLiteral("ok")})
-            return false;
-        Cursor c(db);
-        int count = 0;
-        if (!c.eof())
-            for (c.moveFirst(); !c.eof(); c.moveNext()) {
-                c.row();
-                ++count;
-            }
-        *days = count;
-        return true;
-    } catch (const StoreError &) {
-        return false;
-    }
 }
 
 // Whether the file's header marks it as a database of this program.
@@ -154,6 +126,18 @@ bool compactDiary(const QString &dataFolder, const QString &fileName, Maintenanc
     // Journals of an earlier attempt would be taken for the new file's own.
     removeWithJournals(compacted);
 
+    // The diary's journal and log are folded into its file first: the
+    // compacted copy takes the diary's place alone, and nothing may be left
+    // beside it that belonged to the old file.
+    QString settleError;
+    if (!settleDiary(diary, &settleError)) {
+        *fail = failure(QStringLiteral("\"%1\" could not be compacted now: another program is using it, or a change "
+                                       "left unfinished in it could not be undone. The file is as it was.")
+                            .arg(fileName),
+                        settleError);
+        return false;
+    }
+
     try {
         Database db = Database::open(diary, Database::Access::ReadOnly);
         sqlite3_stmt *st = nullptr;
@@ -186,7 +170,7 @@ bool compactDiary(const QString &dataFolder, const QString &fileName, Maintenanc
         error = QStringLiteral("The compacted copy does not read back as a sound diary.");
     } else if (!prepareForPlace(compacted, diary)) {
         error = QStringLiteral("The compacted copy could not be written to the disk.");
-    } else if (faultpoints::fails("compact.replace") || !fileops::replace(compacted, diary, &error)) {
+    } else if (faultpoints::fails("compact.replace") || !replaceDiary(compacted, diary, &error)) {
         if (error.isEmpty())
             error = QStringLiteral("The compacted copy could not be put in place.");
     } else {
@@ -212,12 +196,15 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
         return r;
     }
 
-    // A change that a program left unfinished is undone first; copied
-    // without its journal, the diary would look damaged where it is not.
-    if (!undoUnfinishedChange(diary)) {
+    // The diary's journal and log are folded into its file first: a change
+    // left unfinished is undone, the log is played in, and a journal the
+    // engine treats as finished goes. Copied without them, the diary would
+    // look damaged where it is not, or lose days that live in the log.
+    if (!settleDiary(diary, &error)) {
         r.failure = failure(QStringLiteral("\"%1\" could not be repaired now: another program is changing it, "
                                            "or a change left unfinished in it could not be undone. ")
-                                    .arg(fileName) + unchanged);
+                                    .arg(fileName) + unchanged,
+                            error);
         return r;
     }
 
@@ -270,7 +257,7 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
         error = QStringLiteral("The repaired copy does not read back as a sound diary.");
     else if (!prepareForPlace(result, diary))
         error = QStringLiteral("The repaired copy could not be written to the disk.");
-    else if (faultpoints::fails("repair.replace") || !fileops::replace(result, diary, &error)) {
+    else if (faultpoints::fails("repair.replace") || !replaceDiary(result, diary, &error)) {
         if (error.isEmpty())
             error = QStringLiteral("The repaired copy could not be put in place.");
     } else {

@@ -23,7 +23,7 @@ bool compactDiary(const QString &dataFolder, const QString &fileName, Maintenanc
 
 struct RepairResult {
     enum class Outcome {
-        Sound,    // nothing needed repairing; the file was not touched
+        Sound,    // nothing needed repairing; at most its journal or log was folded in
         Rebuilt,  // the engine rebuilt the indexes; every day kept
         Salvaged, // every readable day was copied into a new, sound diary
         Failed    // nothing changed; see `failure`

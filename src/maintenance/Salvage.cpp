@@ -56,7 +56,9 @@ class Bytes {
 public:
     explicit Bytes(const QByteArray &b) : b_(b) {}
     qsizetype size() const { return b_.size(); }
-    bool has(qint64 at, qint64 n) const { return at >= 0 && n >= 0 && at + n <= b_.size(); }
+    // Compared against what is left after `at`, never by adding first: a
+    // length read from the file may be as large as the type holds.
+    bool has(qint64 at, qint64 n) const { return at >= 0 && n >= 0 && at <= b_.size() && n <= b_.size() - at; }
     unsigned u8(qint64 at) const { return static_cast<unsigned char>(b_[at]); }
     unsigned u16(qint64 at) const { return (u8(at) << 8) | u8(at + 1); }
     quint32 u32(qint64 at) const { return (quint32(u16(at)) << 16) | u16(at + 2); }
@@ -122,12 +124,14 @@ std::optional<FoundDay> readCell(const Bytes &b, qint64 cell, qint64 pageEnd, qi
     qint64 at = cell;
     const auto payload = b.varint(at, pageEnd);
     const auto rowid = b.varint(at, pageEnd);
-    if (!payload || !rowid || *payload < 0 || *payload > usable - 35 || at + *payload > pageEnd)
+    // Every length read from the file is compared with the room left after
+    // the offset it counts from; adding first could overflow.
+    if (!payload || !rowid || *payload < 0 || *payload > usable - 35 || *payload > pageEnd - at)
         return std::nullopt;
     const qint64 recordEnd = at + *payload;
     qint64 h = at;
     const auto headerSize = b.varint(h, recordEnd);
-    if (!headerSize || *headerSize < 2 || at + *headerSize > recordEnd)
+    if (!headerSize || *headerSize < 2 || *headerSize > recordEnd - at)
         return std::nullopt;
     const qint64 headerEnd = at + *headerSize;
     qint64 data = headerEnd;
@@ -138,7 +142,7 @@ std::optional<FoundDay> readCell(const Bytes &b, qint64 cell, qint64 pageEnd, qi
             return std::nullopt;
         qint64 length = 0;
         const auto text = fieldText(b, *serial, data, &length);
-        if (!text || data + length > recordEnd)
+        if (!text || length < 0 || data > recordEnd || length > recordEnd - data)
             return std::nullopt;
         fields << *text;
         data += length;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
@@ -35,6 +36,34 @@ QString tempPathBeside(const QString &target)
         if (!QFileInfo::exists(candidate))
             return candidate;
     }
+}
+
+bool isTemporaryName(const QString &name, const QString &targetName)
+{
+    // ".", the target's name (cut as tempPathBeside() cuts it), ".tmp-", the
+    // number, and an engine's companion suffix or nothing.
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\.(.+)\\.tmp-[0-9a-z]{1,7}(-journal|-wal|-shm)?$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = pattern.match(name);
+    if (!m.hasMatch())
+        return false;
+    return targetName.isEmpty() || m.captured(1) == targetName.left(200);
+}
+
+int removeLeftovers(const QString &folder, const QString &targetName)
+{
+    const QDir dir(folder);
+    int removed = 0;
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!isTemporaryName(name, targetName))
+            continue;
+        if (QFile::remove(dir.filePath(name)))
+            ++removed;
+    }
+    if (removed)
+        syncPath(folder);
+    return removed;
 }
 
 bool syncPath(const QString &path)

@@ -7,8 +7,19 @@
 
 namespace fileops {
 
-// A name for a temporary file beside `target` that does not exist yet.
+// A name for a temporary file beside `target` that does not exist yet:
+// ".NAME.tmp-" and a random number in base 36, in the target's folder.
 QString tempPathBeside(const QString &target);
+
+// Whether `name` is one that tempPathBeside() gives (for a target named
+// `targetName`, when that is not empty), or the name of a companion the
+// database engine made beside such a file.
+bool isTemporaryName(const QString &name, const QString &targetName = {});
+
+// Removes the temporary files of this program from `folder` (only those for a
+// target named `targetName`, when that is not empty): what a copy cut short
+// by a kill or a power cut left behind. Returns how many were removed.
+int removeLeftovers(const QString &folder, const QString &targetName = {});
 
 // Flushes a file's content, or a folder's entries, to disk.
 bool syncPath(const QString &path);

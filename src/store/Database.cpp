@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "platform/FileOps.h"
+#include "store/DiaryCopy.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -89,22 +90,6 @@ QString corruptedFileMessage()
                           "Use the repair utility to repair the file.");
 }
 
-bool undoUnfinishedChange(const QString &path)
-{
-    const QString journal = path + QStringLiteral("-journal");
-    if (!QFileInfo::exists(journal))
-        return true;
-    // The engine plays the journal back as soon as it reads the file through
-    // a handle that may write.
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_busy_timeout(db, 2000);
-        sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr);
-    }
-    sqlite3_close(db);
-    return !QFileInfo::exists(journal);
-}
-
 // ---------------------------------------------------------------- Database
 
 Database Database::open(const QString &path, Access access)
@@ -163,6 +148,12 @@ void Database::create(const QString &path)
         throw;
     }
     QString error;
+    // Companions left beside the name by a diary that was there before
+    // belong to no file now; the engine would play them into the new one.
+    if (!QFileInfo::exists(path) && !removeDiaryCompanions(path, &error)) {
+        QFile::remove(tmp);
+        throw StoreError(StoreError::Kind::Failed, QStringLiteral("The diary could not be created: ") + error);
+    }
     if (!fileops::syncPath(tmp) || !fileops::publishNew(tmp, path, &error)) {
         QFile::remove(tmp);
         if (QFileInfo::exists(path))

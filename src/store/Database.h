@@ -140,11 +140,3 @@ private:
 
 // The message for a file that is not a readable diary.
 QString corruptedFileMessage();
-
-// A program that ended in the middle of a change (a crash, a kill, a power
-// cut) leaves the engine's journal beside the file; the engine undoes the
-// change when the file is next opened. Has that done now, for a step that
-// copies or replaces the file as a whole. Returns false when a journal is
-// still there afterwards (the change could not be undone, or another program
-// is making it right now).
-bool undoUnfinishedChange(const QString &path);

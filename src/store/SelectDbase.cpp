@@ -4,6 +4,8 @@
 #include "platform/Widgets.h"
 #include "store/DiaryFile.h"
 
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QVBoxLayout>
@@ -27,7 +29,15 @@ SelectDbase::SelectDbase(Shell &shell) : ChildWindow(shell, QStringLiteral("Sele
                              Qt::AlignCenter);
     Command1 = makeButton(this, "Command1", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
 
+    // Which folder the list shows: the data folder may be the program's own
+    // or the user's, and a diary kept elsewhere is not listed.
+    FolderLabel = makeLabel(this, "FolderLabel",
+                            QStringLiteral("Diaries in: %1").arg(QDir::toNativeSeparators(shell.dataFolder())),
+                            nullptr, Qt::AlignLeft | Qt::AlignVCenter);
+    FolderLabel->setWordWrap(true);
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(FolderLabel);
     layout->addWidget(File1);
     layout->addWidget(label1);
     layout->addWidget(Command1, 0, Qt::AlignHCenter);

@@ -5,6 +5,7 @@
 
 #include "platform/ChildWindow.h"
 
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -16,6 +17,7 @@ public:
     // The bare file name selected in File1, or empty.
     QString selectedFile() const;
 
+    QLabel *FolderLabel; // the folder whose diaries File1 lists
     QListWidget *File1;
     QPushButton *Command1;
 

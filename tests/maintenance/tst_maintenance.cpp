@@ -511,7 +511,7 @@ private slots:
         QCOMPARE(app.fakes.messages.shown.first().title, QString());
         QCOMPARE(app.fakes.wait.begun, 1);
         QCOMPARE(depthAtMessage, 0); // the default pointer is back before the message
-        QCOMPARE(bytesOf(inBackups(kAnn)), bytesOf(app.pathOf(kAnn)));
+        QVERIFY(sameDays(readDiary(inBackups(kAnn)), consecutiveDays(40)));
 
         // Backing up again replaces the copy: one copy per person, the newest.
         app.click("CurrReading", "CloseDbase");
@@ -520,7 +520,7 @@ private slots:
         QVERIFY(openDiary(app, kAnn));
         trigger(app, "mnuUtilitiesBackup");
         QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Backup Successful ****"));
-        QCOMPARE(bytesOf(inBackups(kAnn)), bytesOf(app.pathOf(kAnn)));
+        QVERIFY(sameDays(readDiary(inBackups(kAnn)), consecutiveDays(90, QDate(2014, 2, 1))));
         QCOMPARE(snapshot(backupFolder()).keys(), QStringList{kAnn});
     }
 
@@ -636,7 +636,7 @@ private slots:
         QCOMPARE(app.fakes.wait.begun, 1);
         QVERIFY(!app.frame->window(QStringLiteral("RestBackup")));
         QVERIFY(app.frame->menu(QStringLiteral("mnuUtilities"))->isEnabled());
-        QCOMPARE(bytesOf(app.pathOf(kAnn)), bytesOf(inBackups(kAnn)));
+        QVERIFY(sameDays(readDiary(app.pathOf(kAnn)), readDiary(inBackups(kAnn))));
         QCOMPARE(bytesOf(app.pathOf(QStringLiteral("Ann Smith.rcl"))), QByteArray("readings companion"));
         QCOMPARE(bytesOf(app.pathOf(QStringLiteral("Ann Smith.pcl"))), QByteArray("printing companion"));
         QCOMPARE(readDiary(app.pathOf(kAnn)).size(), 50);
@@ -652,8 +652,9 @@ private slots:
         trigger(app, "mnuUtilitiesRestore");
         doubleClick(app.window<RestBackup>("RestBackup")->File1, kAnn);
         QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Restore Process Successful ****"));
-        QCOMPARE(snapshot(app.folder()).keys(), (QStringList{kAnn, QStringLiteral("BACKUP.CFG")}));
-        QCOMPARE(bytesOf(app.pathOf(kAnn)), bytesOf(inBackups(kAnn)));
+        QCOMPARE(snapshot(app.folder()).keys(),
+                 (QStringList{kAnn, kAnn + QStringLiteral(".before-restore"), QStringLiteral("BACKUP.CFG")}));
+        QVERIFY(sameDays(readDiary(app.pathOf(kAnn)), consecutiveDays(7)));
     }
 
     void restoreWithoutALocationAsksForIt()
@@ -677,6 +678,11 @@ private slots:
         QTest::newRow("copy cut short by a size limit") << "limit";
         QTest::newRow("a companion cannot be copied") << "companion";
         QTest::newRow("rename into place fails") << "rename";
+        QTest::newRow("an empty file as the copy") << "empty";
+        QTest::newRow("text as the copy") << "text";
+        QTest::newRow("another program's database as the copy") << "foreign";
+        QTest::newRow("a copy without index Readings") << "noindex";
+        QTest::newRow("a damaged copy") << "damaged";
     }
     void failedRestoreLeavesTheDiary()
     {
@@ -685,8 +691,18 @@ private slots:
         writeDiary(app.pathOf(kAnn), consecutiveDays(30, QDate(2015, 1, 1)));
         writeBytes(app.pathOf(QStringLiteral("Ann Smith.rcl")), "old companion");
         configure(app, fault == QLatin1String("missing") ? backupFolder() + QStringLiteral("/gone") : backupFolder());
-        if (fault != QLatin1String("nocopy"))
+        if (fault == QLatin1String("empty"))
+            writeBytes(inBackups(kAnn), QByteArray());
+        else if (fault == QLatin1String("text"))
+            writeBytes(inBackups(kAnn), QByteArray("Ann's readings\n").repeated(400));
+        else if (fault == QLatin1String("foreign"))
+            rawSql(inBackups(kAnn), "CREATE TABLE BLOOD (Bdate TEXT); INSERT INTO BLOOD VALUES ('2013-01-01')");
+        else if (fault != QLatin1String("nocopy"))
             writeDiary(inBackups(kAnn), consecutiveDays(600));
+        if (fault == QLatin1String("noindex"))
+            rawSql(inBackups(kAnn), "DROP INDEX Readings");
+        if (fault == QLatin1String("damaged"))
+            spoilPage(inBackups(kAnn), 4);
         writeBytes(inBackups(QStringLiteral("Ann Smith.rcl")), "new companion");
         if (fault == QLatin1String("companion")) // there, but no file that can be copied
             QVERIFY(QDir(backupFolder()).mkdir(QStringLiteral("Ann Smith.pcl")));
@@ -714,6 +730,170 @@ private slots:
         QCOMPARE(snapshot(app.folder()), dataBefore);
         QCOMPARE(snapshot(backupFolder()), backupBefore);
         QVERIFY(app.frame->menu(QStringLiteral("mnuUtilities"))->isEnabled());
+    }
+
+    void restoreKeepsTheReplacedDiaryOnce()
+    {
+        App app;
+        configure(app, backupFolder());
+        const QString kept = app.pathOf(kAnn + QStringLiteral(".before-restore"));
+        writeDiary(app.pathOf(kAnn), consecutiveDays(30));
+        writeDiary(inBackups(kAnn), consecutiveDays(10));
+        const auto restore = [&] {
+            trigger(app, "mnuUtilitiesRestore");
+            doubleClick(app.window<RestBackup>("RestBackup")->File1, kAnn);
+            QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Restore Process Successful ****"));
+        };
+        restore();
+        QVERIFY(sameDays(readDiary(app.pathOf(kAnn)), consecutiveDays(10)));
+        QVERIFY(sameDays(readDiary(kept), consecutiveDays(30))); // the days added since the backup
+        // The next restore keeps the diary it replaces in place of the older copy.
+        rawSql(app.pathOf(kAnn), "DELETE FROM BLOOD WHERE Bdate > '2013-01-03'");
+        restore();
+        QVERIFY(sameDays(readDiary(kept), consecutiveDays(3)));
+        QCOMPARE(snapshot(app.folder()).keys(),
+                 (QStringList{kAnn, kAnn + QStringLiteral(".before-restore"), QStringLiteral("BACKUP.CFG")}));
+    }
+
+    // A diary that another program switched to write-ahead-log mode, with
+    // committed days still in its log when that program was killed: every
+    // step that copies or replaces the whole file keeps those days, and
+    // leaves no log of an old file beside a new one.
+    void wholeFileStepsKeepTheDaysInTheLog_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("backup") << "backup";
+        QTest::newRow("restore of a copy in log mode over a diary in log mode") << "restore";
+        QTest::newRow("compaction") << "compact";
+        QTest::newRow("repair") << "repair";
+        QTest::newRow("a new diary where one with a log was removed") << "create";
+    }
+    void wholeFileStepsKeepTheDaysInTheLog()
+    {
+        QFETCH(QString, step);
+        QTemporaryDir dir;
+        const QString diary = dir.path() + QLatin1Char('/') + kAnn;
+        const QList<ReadingDay> inFile = consecutiveDays(300);
+        const QList<ReadingDay> inLog = consecutiveDays(200, QDate(2014, 1, 1));
+        const QList<ReadingDay> all = inFile + inLog;
+        const QString source = step == QLatin1String("restore") ? inBackups(kAnn) : diary;
+        // Free pages in the file, so that a compacted copy lays its pages out
+        // otherwise and a log of the old file does not fit it.
+        writeDiary(source, consecutiveDays(900));
+        rawSql(source, "PRAGMA secure_delete = OFF; DELETE FROM BLOOD WHERE Bdate > '2013-10-27'");
+        QVERIFY(sameDays(readDiary(source), inFile));
+        addDaysInLogAndDie(source, inLog);
+        if (step == QLatin1String("restore")) {
+            // The diary being replaced has days of its own in its log.
+            writeDiary(diary, consecutiveDays(5, QDate(2010, 1, 1)));
+            addDaysInLogAndDie(diary, consecutiveDays(400, QDate(2011, 1, 1)));
+        }
+
+        QString error;
+        QString result = diary;
+        QList<ReadingDay> expected = all;
+        if (step == QLatin1String("backup")) {
+            QVERIFY2(backupDiary(dir.path(), kAnn, backupFolder(), &error), qPrintable(error));
+            result = inBackups(kAnn);
+            QCOMPARE(snapshot(backupFolder()).keys(), QStringList{kAnn});
+        } else if (step == QLatin1String("restore")) {
+            QVERIFY2(restoreDiary(dir.path(), kAnn, backupFolder(), &error), qPrintable(error));
+        } else if (step == QLatin1String("compact")) {
+            MaintenanceFailure failure;
+            QVERIFY2(compactDiary(dir.path(), kAnn, &failure), qPrintable(failure.what + failure.detail));
+        } else if (step == QLatin1String("repair")) {
+            const RepairResult r = repairDiary(dir.path(), kAnn);
+            QVERIFY2(r.outcome == RepairResult::Outcome::Sound, qPrintable(r.failure.what + r.failure.detail));
+            QCOMPARE(r.daysKept, all.size());
+        } else {
+            QVERIFY(QFile::remove(diary));
+            Database::create(diary);
+            expected.clear();
+        }
+        // Read as the program reads it, then the engine's own check.
+        QVERIFY(sameDays(readDiary(result), expected));
+        QCOMPARE(query(result, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
+        QCOMPARE(query(result, "PRAGMA journal_mode"), QStringList{QStringLiteral("delete")});
+        for (const char *suffix : {"-wal", "-shm", "-journal"})
+            QVERIFY2(!QFileInfo::exists(result + QLatin1String(suffix)), suffix);
+        if (step == QLatin1String("restore")) {
+            // The diary replaced is kept, the days of its log with it.
+            const QString kept = diary + QStringLiteral(".before-restore");
+            QVERIFY(sameDays(readDiary(kept), consecutiveDays(5, QDate(2010, 1, 1)) +
+                                                  consecutiveDays(400, QDate(2011, 1, 1))));
+            QCOMPARE(query(kept, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
+        }
+    }
+
+    // A program killed as a change ended can leave a journal that the engine
+    // treats as finished (emptied, or its header zeroed); it is no change of
+    // another program, and repair and compaction go on.
+    void finishedJournalStopsNothing_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QByteArray>("journal");
+        QTest::newRow("repair, zeroed header") << "repair" << QByteArray(4096, '\0');
+        QTest::newRow("repair, emptied journal") << "repair" << QByteArray();
+        QTest::newRow("compaction, zeroed header") << "compact" << QByteArray(512, '\0') + QByteArray(3584, 'x');
+    }
+    void finishedJournalStopsNothing()
+    {
+        QFETCH(QString, step);
+        QFETCH(QByteArray, journal);
+        QTemporaryDir dir;
+        const QString diary = dir.path() + QLatin1Char('/') + kAnn;
+        writeDiary(diary, consecutiveDays(100));
+        writeBytes(diary + QStringLiteral("-journal"), journal);
+        QCOMPARE(readDiary(diary).size(), 100); // the engine ignores it
+        if (step == QLatin1String("repair")) {
+            const RepairResult r = repairDiary(dir.path(), kAnn);
+            QVERIFY2(r.outcome == RepairResult::Outcome::Sound, qPrintable(r.failure.what));
+            QCOMPARE(r.daysKept, 100);
+        } else {
+            MaintenanceFailure failure;
+            QVERIFY2(compactDiary(dir.path(), kAnn, &failure), qPrintable(failure.what + failure.detail));
+        }
+        QVERIFY(sameDays(readDiary(diary), consecutiveDays(100)));
+        QCOMPARE(snapshot(dir.path()).keys(), QStringList{kAnn});
+    }
+
+    // Copies that a killed backup or restore left, hidden beside their
+    // targets, go at the next backup or restore; files that only look alike
+    // stay.
+    void leftoverCopiesGoAtTheNextCopy_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("backup") << "backup";
+        QTest::newRow("restore") << "restore";
+    }
+    void leftoverCopiesGoAtTheNextCopy()
+    {
+        QFETCH(QString, step);
+        App app;
+        configure(app, backupFolder());
+        writeDiary(app.pathOf(kAnn), consecutiveDays(20));
+        writeDiary(inBackups(kAnn), consecutiveDays(10));
+        const QString folder = step == QLatin1String("backup") ? backupFolder() : app.folder();
+        const QByteArray big(256 * 1024, 'x');
+        const QStringList leftovers{QStringLiteral(".Ann Smith.bcl.tmp-1a2b3c"),
+                                    QStringLiteral(".Ann Smith.bcl.tmp-zz-journal")};
+        const QStringList strangers{QStringLiteral(".Ann Smith.bcl.tmp-notes.txt"), QStringLiteral("Ann Smith.bcl.tmp-1a"),
+                                    QStringLiteral(".Ann Smith.bcl.TMP-1a"), QStringLiteral(".Ann Smith.bcl.tmp-")};
+        for (const QString &name : leftovers + strangers)
+            writeBytes(folder + QLatin1Char('/') + name, big);
+        if (step == QLatin1String("backup")) {
+            QVERIFY(openDiary(app, kAnn));
+            trigger(app, "mnuUtilitiesBackup");
+            QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Backup Successful ****"));
+        } else {
+            trigger(app, "mnuUtilitiesRestore");
+            doubleClick(app.window<RestBackup>("RestBackup")->File1, kAnn);
+            QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Restore Process Successful ****"));
+        }
+        for (const QString &name : leftovers)
+            QVERIFY2(!QFileInfo::exists(folder + QLatin1Char('/') + name), qPrintable(name));
+        for (const QString &name : strangers)
+            QVERIFY2(QFileInfo::exists(folder + QLatin1Char('/') + name), qPrintable(name));
     }
 
     // ------------------------------------------------------------ compaction
@@ -1052,6 +1232,24 @@ private slots:
         QVERIFY(sameDays(days, readDiary(diary)));
         QVERIFY(scanTablePages(QByteArray("SQLite format 3") + QByteArray(5000, '\0')).isEmpty());
         QVERIFY(scanTablePages(QByteArray(8192, char(0xA5))).isEmpty());
+    }
+
+    // Inputs that once made the page scanner misbehave (lengths read from the
+    // file large enough to overflow an offset); run under the sanitizers too.
+    void pageScanSurvivesTheSavedFuzzInputs()
+    {
+        const QDir saved(QStringLiteral(SALVAGE_REGRESSIONS));
+        const QStringList names = saved.entryList(QDir::Files);
+        QVERIFY(!names.isEmpty());
+        QTemporaryDir dir;
+        for (const QString &name : names) {
+            const QByteArray bytes = bytesOf(saved.filePath(name));
+            QVERIFY(scanTablePages(bytes).size() * 20 < bytes.size());
+            // The whole salvage too, on a copy: the engine may leave files beside it.
+            const QString copy = dir.filePath(name);
+            writeBytes(copy, bytes);
+            QVERIFY(salvageDays(copy).days.size() * 20 < bytes.size());
+        }
     }
 };
 

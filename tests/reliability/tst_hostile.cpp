@@ -6,6 +6,8 @@
 
 #include "HostileSupport.h"
 
+#include "app/DataFolder.h"
+
 #include "charts/LineChart.h"
 #include "listing/Display.h"
 #include "maintenance/BackupFiles.h"
@@ -28,6 +30,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -400,6 +403,37 @@ private slots:
         QCOMPARE(shown[2], QStringLiteral("???? Restore Process Failed ????"));
         QCOMPARE(snapshot(app.folder()), before);
         QVERIFY(app.shown("BloodMenu"));
+    }
+
+    void aReadOnlyProgramFolderWithDiariesStaysTheDataFolder()
+    {
+        // A portable program on a write-protected stick, its diaries beside it.
+        App app;
+        writeDiary(app.pathOf(kAnn), consecutiveDays(3));
+        QTemporaryDir bare, user;
+        const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                              QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(user.path(), everyone));
+        QVERIFY(QFile::setPermissions(bare.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                       QFile::ExeOther));
+        {
+            ReadOnlyFolder readOnly(app.folder());
+            QVERIFY(!folderIsWritable(app.folder()));
+            QCOMPARE(chooseDataFolder(app.folder(), user.path()), QDir(app.folder()).absolutePath());
+            // Without diaries a folder that cannot be written is no data folder.
+            QCOMPARE(chooseDataFolder(bare.path(), user.path()), QDir(user.path()).absolutePath());
+
+            // The open list says which folder it shows.
+            app.click("BloodMenu", "Command2");
+            auto *select = app.window<SelectDbase>("SelectDbase");
+            QVERIFY(select);
+            QVERIFY2(select->FolderLabel->text().contains(QDir::toNativeSeparators(app.folder())),
+                     qPrintable(select->FolderLabel->text()));
+            QCOMPARE(select->File1->count(), 1);
+            app.frame->closeWindow(QStringLiteral("SelectDbase"));
+        }
+        QVERIFY(QFile::setPermissions(bare.path(), everyone));
     }
 
     void aDataFolderRemovedUnderTheProgram()

@@ -14,6 +14,11 @@
 
 #include <sqlite3.h>
 
+#include <csignal>
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+
 MsgAnswer FakeMessages::show(QWidget *, const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {
     shown.append({text, title, icon, buttons});
@@ -66,6 +71,31 @@ QList<ReadingDay> readDiary(const QString &path)
     for (c.moveFirst(); !c.eof(); c.moveNext())
         days << c.row();
     return days;
+}
+
+void addDaysInLogAndDie(const QString &path, const QList<ReadingDay> &days)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        try {
+            Database db = Database::open(path);
+            db.exec("PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0");
+            Database::Transaction t(db);
+            Cursor c(db);
+            for (const ReadingDay &d : days)
+                c.append(d);
+            t.commit();
+            // Killed with the diary still open: nothing plays the log in.
+            ::raise(SIGKILL);
+        } catch (...) {
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL, "the writer did not get as far as its kill");
+    QVERIFY(QFileInfo(path + QStringLiteral("-wal")).size() > 0);
 }
 
 QByteArray bytesOf(const QString &path)

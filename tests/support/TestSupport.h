@@ -80,6 +80,11 @@ QMap<QString, QByteArray> snapshot(const QString &folder);
 // Runs SQL on a file directly, as another program would; the SQL must succeed.
 void rawSql(const QString &path, const char *sql);
 
+// Adds days to the diary as another program would that switches it to
+// write-ahead-log mode, commits them and is killed before the log is played
+// into the file: the days then live in NAME-wal alone.
+void addDaysInLogAndDie(const QString &path, const QList<ReadingDay> &days);
+
 // The real main frame on a fresh temporary data folder, started and shown,
 // with fake services and an exit that is only counted.
 class TestApp {
