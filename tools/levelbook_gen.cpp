@@ -17,9 +17,12 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     QTextStream err(stderr);
-    if (args.size() < 2 || args.size() > 5) {
-        err << "usage: levelbook-gen FILE.bcl [DAYS [FIRST-DATE [SEED]]]\n";
-        return 2;
+    // "--help" and other options are asked for, not file names to write.
+    if (args.size() < 2 || args.size() > 5 || args[1].startsWith(QLatin1Char('-'))) {
+        const bool asked = args.size() == 2 && (args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h"));
+        QTextStream out(asked ? stdout : stderr);
+        out << "usage: levelbook-gen FILE.bcl [DAYS [FIRST-DATE [SEED]]]\n";
+        return asked ? 0 : 2;
     }
     DiaryShape shape = largestDiary();
     bool ok = true;
