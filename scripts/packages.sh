@@ -19,8 +19,9 @@ run=(
   # recommends.
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
   libsqlite3-dev
-  # The help file: its reader, and the compiler that makes it from help/.
-  libchm-dev fp-utils-3.2.2
+  # The help file: its reader, the compiler that makes it from help/, and
+  # proot, in which the compiler sees its folder as "/".
+  libchm-dev fp-utils-3.2.2 proot
   # The fonts the printed report and chart are laid out with.
   fonts-liberation fonts-dejavu-core
 )
