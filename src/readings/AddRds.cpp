@@ -1,5 +1,6 @@
 #include "readings/AddRds.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -11,7 +12,7 @@
 AddRds::AddRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("AddRds"))
 {
     setWindowTitle(QStringLiteral("Add New Readings"));
-    setHelpContext(50);
+    setHelpContext(IDH_ADD);
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("&Date of reading:"), Bdates);
     readings = new ReadingEntryPanel(this, *shell.services().messages);

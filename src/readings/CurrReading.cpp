@@ -1,5 +1,6 @@
 #include "readings/CurrReading.h"
 
+#include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "store/DateKey.h"
@@ -57,12 +58,12 @@ CurrReading::CurrReading(Shell &shell) : ChildWindow(shell, QStringLiteral("Curr
     DeleteReading = makeButton(this, "DeleteReading", QStringLiteral("Delete Current Date"),
                                QStringLiteral("Delete the currently displayed date with it's readings."));
     CloseDbase = makeButton(this, "CloseDbase", QStringLiteral("Close Database"), QStringLiteral("Close the currently opened database."));
-    AddNewDate->setProperty("helpContext", 50);
-    EditReading->setProperty("helpContext", 60);
-    DeleteReading->setProperty("helpContext", 70);
-    Search->setProperty("helpContext", 100);
-    PrtRpt->setProperty("helpContext", 110);
-    PrtToScr->setProperty("helpContext", 170);
+    AddNewDate->setProperty("helpContext", IDH_ADD);
+    EditReading->setProperty("helpContext", IDH_EDIT);
+    DeleteReading->setProperty("helpContext", IDH_DELETE_DATE);
+    Search->setProperty("helpContext", IDH_SEARCH);
+    PrtRpt->setProperty("helpContext", IDH_REPORT);
+    PrtToScr->setProperty("helpContext", IDH_LISTING);
 
     auto *nav = new QHBoxLayout;
     for (QPushButton *b : {MoveFirst, Previous, Next, MoveLast})

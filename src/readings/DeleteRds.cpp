@@ -1,5 +1,6 @@
 #include "readings/DeleteRds.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -12,7 +13,7 @@
 DeleteRds::DeleteRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("DeleteRds"))
 {
     setWindowTitle(QStringLiteral("Dekete Multiple Readings"));
-    setHelpContext(160);
+    setHelpContext(IDH_DELETE_MULTIPLE);
 
     Label1 = makeLabel(this, "Label1",
                        QStringLiteral("This utility will delete all your records from the first up to the date you "

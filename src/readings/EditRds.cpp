@@ -1,5 +1,6 @@
 #include "readings/EditRds.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -14,7 +15,7 @@
 EditRds::EditRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("EditRds"))
 {
     setWindowTitle(QStringLiteral("Edit Reading"));
-    setHelpContext(60);
+    setHelpContext(IDH_EDIT);
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("&Date:"), Bdates);
     readings = new ReadingEntryPanel(this, *shell.services().messages);

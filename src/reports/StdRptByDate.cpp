@@ -1,5 +1,6 @@
 #include "reports/StdRptByDate.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -23,7 +24,7 @@ int px(int twips) { return twips / 15; }
 StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("StdRptByDate"))
 {
     setWindowTitle(QStringLiteral("Print Standard Report By Date"));
-    setHelpContext(110);
+    setHelpContext(IDH_REPORT);
     setEscapeCloses(true);
 
     StartDate = new DatePicker(this, "StartDate");
