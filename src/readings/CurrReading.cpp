@@ -5,6 +5,7 @@
 #include "platform/Widgets.h"
 #include "store/DateKey.h"
 #include "store/DiaryAccess.h"
+#include "store/DiaryChanges.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -172,10 +173,15 @@ bool CurrReading::seekShown(Cursor &cursor)
     cursor.seek(SeekOp::Equal, shownKey());
     if (!cursor.noMatch())
         return true;
+    tellNotStored();
+    return false;
+}
+
+void CurrReading::tellNotStored()
+{
     shell_.services().messages->show(
         this, QStringLiteral("The date %1 is no longer stored in this diary. Use \"<<\" or \">>\" to show a stored date.")
                   .arg(shownDate()));
-    return false;
 }
 
 void CurrReading::MoveFirst_Click()
@@ -245,17 +251,17 @@ void CurrReading::DeleteReading_Click()
                                                                   MsgIcon::Question, MsgButtons::OkCancel);
         if (answer == MsgAnswer::Cancel)
             return;
-        if (!seekShown(c))
-            return;
-        c.remove();
-        clearDay();
-        c.moveNext();
-        if (!c.eof()) {
-            showDay(c.row());
+        // The browser changes only once the day is gone: a failure on the way
+        // leaves the day stored and shown.
+        const DiaryChanges::DayDeletion deletion = DiaryChanges::deleteDay(c, shownKey());
+        if (!deletion.deleted) {
+            tellNotStored();
             return;
         }
-        c.movePrevious();
-        if (!c.bof())
-            showDay(c.row());
+        // The date after the deleted one becomes current, else the one before;
+        // the boxes stay empty when no date is left.
+        clearDay();
+        if (deletion.next)
+            showDay(*deletion.next);
     });
 }

@@ -9,6 +9,7 @@
 #include "readings/ReadingEntry.h"
 #include "store/DateKey.h"
 #include "store/DiaryAccess.h"
+#include "store/DiaryChanges.h"
 
 #include <QLineEdit>
 
@@ -85,13 +86,8 @@ void EditRds::Save_Click()
     // The old day goes and the edited one comes in one step: a failure in
     // between leaves the day stored as it was.
     const ReadingDay day = readings->storedDay(key);
-    const bool stored = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &db, Cursor &c) {
-        Database::Transaction change(db);
-        c.seek(SeekOp::Equal, editedKey_);
-        if (!c.noMatch())
-            c.remove();
-        c.append(day);
-        change.commit();
+    const bool stored = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &, Cursor &c) {
+        DiaryChanges::replaceDay(c, editedKey_, day);
     });
     if (!stored)
         return; // the window keeps the user's edits

@@ -56,6 +56,9 @@ public:
 
     // Runs statements that return no rows; throws StoreError on failure.
     void exec(const char *sql);
+    // Runs one statement with `key` bound to ?1; returns whether it gave a
+    // row. Throws StoreError on failure.
+    bool execWithKey(const char *sql, const QString &key);
 
     // All changes made while it lives are kept only if commit() is called.
     class Transaction {
@@ -90,6 +93,7 @@ public:
     bool bof() const { return pos_ == Pos::Before || pos_ == Pos::Empty; }
     bool eof() const { return pos_ == Pos::After || pos_ == Pos::Empty; }
     bool noMatch() const { return noMatch_; }
+    Database &database() const { return db_; }
 
     void moveFirst();
     void moveLast();

@@ -1,0 +1,76 @@
+#include "store/DiaryChanges.h"
+
+#include "store/Database.h"
+
+namespace DiaryChanges {
+
+// Each operation first looks, without a lock, at whether there is anything
+// to change; only then does it open its transaction. A diary that may not be
+// written so still answers "that date is stored" or "there is nothing
+// before that date" as it did before it became read-only.
+
+std::optional<ReadingDay> addDay(Cursor &cursor, const ReadingDay &day)
+{
+    cursor.seek(SeekOp::Equal, day.key);
+    if (!cursor.noMatch())
+        return cursor.row();
+    Database::Transaction change(cursor.database());
+    cursor.append(day);
+    change.commit();
+    return std::nullopt;
+}
+
+bool replaceDay(Cursor &cursor, const QString &oldKey, const ReadingDay &day)
+{
+    Database::Transaction change(cursor.database());
+    cursor.seek(SeekOp::Equal, oldKey);
+    const bool stored = !cursor.noMatch();
+    if (stored)
+        cursor.remove();
+    cursor.append(day);
+    change.commit();
+    return stored;
+}
+
+DayDeletion deleteDay(Cursor &cursor, const QString &key)
+{
+    cursor.seek(SeekOp::Equal, key);
+    if (cursor.noMatch())
+        return {};
+    // The neighbour is read inside the change: should it be unreadable, the
+    // day stays.
+    Database::Transaction change(cursor.database());
+    DayDeletion done{true, std::nullopt};
+    cursor.remove();
+    cursor.moveNext();
+    if (!cursor.eof()) {
+        done.next = cursor.row();
+    } else {
+        cursor.movePrevious();
+        if (!cursor.bof())
+            done.next = cursor.row();
+    }
+    change.commit();
+    return done;
+}
+
+DeletionBefore deleteDaysBefore(Cursor &cursor, const QString &boundKey)
+{
+    // Keys compare as text, which for "yyyy-MM-dd" is calendar order, in the
+    // same order as the index walks them.
+    Database &db = cursor.database();
+    if (!db.execWithKey("SELECT 1 FROM BLOOD WHERE Bdate <= ?1 LIMIT 1", boundKey))
+        return DeletionBefore{true, std::nullopt};
+    Database::Transaction change(db);
+    db.execWithKey("DELETE FROM BLOOD WHERE Bdate < ?1", boundKey);
+    DeletionBefore done;
+    cursor.seek(SeekOp::AtLeast, boundKey);
+    if (!cursor.noMatch()) {
+        cursor.moveLast();
+        done.last = cursor.row();
+    }
+    change.commit();
+    return done;
+}
+
+} // namespace DiaryChanges
