@@ -110,7 +110,7 @@ CurrReading::CurrReading(Shell &shell) : ChildWindow(shell, QStringLiteral("Curr
 ChildWindow::LoadResult CurrReading::load()
 {
     try {
-        Database db = Database::open(shell_.currentDatabasePath());
+        Database db = Database::open(currentDiaryPath(shell_));
         Cursor cursor(db);
         if (!cursor.eof()) {
             cursor.moveLast();

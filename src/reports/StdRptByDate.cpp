@@ -8,6 +8,7 @@
 #include "reports/PrinterChoice.h"
 #include "reports/Reports.h"
 #include "store/DateKey.h"
+#include "store/DiaryAccess.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -110,7 +111,7 @@ void StdRptByDate::EndDate_LostFocus() { Edates->setText(dateKey(EndDate->date()
 ReportRequest StdRptByDate::request() const
 {
     ReportRequest r;
-    r.databasePath = shell_.currentDatabasePath();
+    r.databasePath = currentDiaryPath(shell_);
     if (const CurrReading *browser = shell_.browser())
         r.databaseName = browser->DatabaseName->text();
     r.startKey = Bdates->text();
