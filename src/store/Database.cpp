@@ -202,21 +202,6 @@ void Database::exec(const char *sql)
     }
 }
 
-bool Database::execWithKey(const char *sql, const QString &key)
-{
-    sqlite3_stmt *raw = nullptr;
-    const int prepared = sqlite3_prepare_v2(db_, sql, -1, &raw, nullptr);
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> st(raw, sqlite3_finalize);
-    if (prepared != SQLITE_OK)
-        fail(db_, QStringLiteral("The diary could not be changed"));
-    const QByteArray utf8 = key.toUtf8();
-    sqlite3_bind_text(st.get(), 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
-    const int rc = sqlite3_step(st.get());
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        fail(db_, QStringLiteral("The diary could not be changed"));
-    return rc == SQLITE_ROW;
-}
-
 Database::Transaction::Transaction(Database &db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
 
 Database::Transaction::~Transaction()

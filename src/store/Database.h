@@ -56,9 +56,6 @@ public:
 
     // Runs statements that return no rows; throws StoreError on failure.
     void exec(const char *sql);
-    // Runs one statement with `key` bound to ?1; returns whether it gave a
-    // row. Throws StoreError on failure.
-    bool execWithKey(const char *sql, const QString &key);
 
     // All changes made while it lives are kept only if commit() is called.
     class Transaction {

@@ -56,18 +56,23 @@ DayDeletion deleteDay(Cursor &cursor, const QString &key)
 
 DeletionBefore deleteDaysBefore(Cursor &cursor, const QString &boundKey)
 {
-    // Keys compare as text, which for "yyyy-MM-dd" is calendar order, in the
-    // same order as the index walks them.
+    // A walk from the first date, deleting as it goes; keys compare as text,
+    // which for "yyyy-MM-dd" is calendar order. (One DELETE of every key
+    // below the bound would be quicker, but would pass over a date stored as
+    // bytes, which the walk's steps report as a damaged diary.)
     Database &db = cursor.database();
-    if (!db.execWithKey("SELECT 1 FROM BLOOD WHERE Bdate <= ?1 LIMIT 1", boundKey))
+    Cursor walk(db); // stands on the first date
+    if (walk.eof() || walk.key() > boundKey)
         return DeletionBefore{true, std::nullopt};
     Database::Transaction change(db);
-    db.execWithKey("DELETE FROM BLOOD WHERE Bdate < ?1", boundKey);
     DeletionBefore done;
-    cursor.seek(SeekOp::AtLeast, boundKey);
-    if (!cursor.noMatch()) {
-        cursor.moveLast();
-        done.last = cursor.row();
+    while (!walk.eof() && walk.key() < boundKey) {
+        walk.remove();
+        walk.moveNext();
+    }
+    if (!walk.eof()) {
+        walk.moveLast();
+        done.last = walk.row();
     }
     change.commit();
     return done;
