@@ -4,10 +4,10 @@
 
 namespace DiaryChanges {
 
-// Each operation first looks, without a lock, at whether there is anything
-// to change; only then does it open its transaction. A diary that may not be
-// written so still answers "that date is stored" or "there is nothing
-// before that date" as it did before it became read-only.
+// Adding and the two deletes first look, without a lock, at whether there
+// is anything to change; only then do they open their transaction. A diary
+// that may not be written so still answers "that date is stored", "that date
+// is no longer stored" or "there is nothing before that date".
 
 std::optional<ReadingDay> addDay(Cursor &cursor, const ReadingDay &day)
 {
