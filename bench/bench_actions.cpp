@@ -22,6 +22,7 @@
 #include "reports/Reports.h"
 #include "store/DateKey.h"
 #include "store/Database.h"
+#include "store/DiaryChanges.h"
 #include "store/ReadingKind.h"
 
 #include <benchmark/benchmark.h>
@@ -77,18 +78,14 @@ void removeDay(const QString &path, const QString &key)
 {
     Database db = Database::open(path);
     Cursor c(db);
-    c.seek(SeekOp::Equal, key);
-    if (!c.noMatch())
-        c.remove();
+    DiaryChanges::deleteDay(c, key);
 }
 
 void putDay(const QString &path, const ReadingDay &day)
 {
     Database db = Database::open(path);
     Cursor c(db);
-    c.seek(SeekOp::Equal, day.key);
-    if (c.noMatch())
-        c.append(day);
+    DiaryChanges::addDay(c, day);
 }
 
 void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }

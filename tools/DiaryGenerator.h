@@ -3,6 +3,7 @@
 // whole numbers mostly, some with a tenth ("120.5"), and now and then a
 // reading not taken ("-"). The same seed always gives the same diary.
 
+#include "store/DateKey.h"
 #include "store/ReadingDay.h"
 
 #include <QDate>
@@ -12,7 +13,7 @@
 
 struct DiaryShape {
     int days = 100;                    // consecutive dates
-    QDate first = QDate(2000, 1, 1);   // the first of them
+    QDate first = firstAllowedDate();  // the first of them
     std::uint32_t seed = 20000101;
 };
 
@@ -23,5 +24,8 @@ ReadingDay generatedDay(const DiaryShape &shape, int index);
 // StoreError when the file exists or cannot be written.
 void writeGeneratedDiary(const QString &path, const DiaryShape &shape);
 
-// The largest diary the program allows: every date of 2000..2099.
-inline DiaryShape largestDiary() { return DiaryShape{36525, QDate(2000, 1, 1), 20000101}; }
+// The largest diary the program allows: every date it offers (36,525 days).
+inline DiaryShape largestDiary()
+{
+    return DiaryShape{int(firstAllowedDate().daysTo(lastAllowedDate())) + 1, firstAllowedDate(), 20000101};
+}

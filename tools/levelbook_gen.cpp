@@ -7,6 +7,7 @@
 #include "DiaryGenerator.h"
 
 #include "store/Database.h"
+#include "store/DateKey.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -35,8 +36,9 @@ int main(int argc, char *argv[])
     if (ok && args.size() > 4)
         shape.seed = args[4].toUInt(&ok);
     const QDate last = shape.first.addDays(shape.days - 1);
-    if (!ok || shape.days < 0 || shape.first < QDate(2000, 1, 1) || last > QDate(2099, 12, 31)) {
-        err << "levelbook-gen: the days must be a count within 2000-01-01..2099-12-31\n";
+    if (!ok || shape.days < 0 || shape.first < firstAllowedDate() || last > lastAllowedDate()) {
+        err << "levelbook-gen: the days must be a count within " << dateKey(firstAllowedDate()) << ".."
+            << dateKey(lastAllowedDate()) << '\n';
         return 2;
     }
     try {

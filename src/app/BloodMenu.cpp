@@ -1,5 +1,6 @@
 #include "app/BloodMenu.h"
 
+#include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 
@@ -9,7 +10,7 @@ BloodMenu::BloodMenu(Shell &shell) : ChildWindow(shell, QStringLiteral("BloodMen
 {
     setWindowTitle(QStringLiteral("Form1"));
     setFrame(Frame::Borderless);
-    setHelpContext(30);
+    setHelpContext(IDH_START);
     paintBackground(this, Qt::black);
     useMainWindowType(this);
 

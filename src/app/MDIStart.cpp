@@ -3,6 +3,7 @@
 #include "app/About.h"
 #include "app/BloodMenu.h"
 #include "charts/Windows.h"
+#include "help/helpids.h"
 #include "listing/Windows.h"
 #include "maintenance/Windows.h"
 #include "platform/HelpKey.h"
@@ -26,7 +27,7 @@ MDIStart::MDIStart(const Services &services, const QString &dataFolder)
 {
     setObjectName(QStringLiteral("MDIStart"));
     setWindowTitle(QStringLiteral("Levelbook  Press F1 for Help"));
-    setProperty("helpContext", 30);
+    setProperty("helpContext", IDH_START);
     area_->setObjectName(QStringLiteral("area"));
     area_->setBackground(Qt::black);
     // A window larger than the frame (a chart at 200 % on a small screen)
@@ -79,21 +80,21 @@ void MDIStart::buildMenus()
     auto opener = [this](const char *window) { return [this, window] { openWindow(QLatin1String(window)); }; };
 
     QMenu *file = addMenu("mniFile", QStringLiteral("&File"));
-    addItem(file, "mnuFileBackupRestore", QStringLiteral("&Configure Backup/Restore"), 40, opener("Cback"));
+    addItem(file, "mnuFileBackupRestore", QStringLiteral("&Configure Backup/Restore"), IDH_BACKUP_FOLDER, opener("Cback"));
     addLine(file);
     addItem(file, "mnuFileExit", QStringLiteral("E&Xit"), 0, [this] { exitProgram(); });
 
     QMenu *util = addMenu("mnuUtilities", QStringLiteral("&Urilities"));
-    addItem(util, "mnuUtilitiesBackup", QStringLiteral("&Backuo Data"), 140,
+    addItem(util, "mnuUtilitiesBackup", QStringLiteral("&Backuo Data"), IDH_BACKUP,
             [this] { runAction(QStringLiteral("BackupData")); });
     addLine(util);
-    addItem(util, "mnuUtilitiesRestore", QStringLiteral("&Restore Data"), 150, opener("RestBackup"));
+    addItem(util, "mnuUtilitiesRestore", QStringLiteral("&Restore Data"), IDH_RESTORE, opener("RestBackup"));
     addLine(util);
-    addItem(util, "mnuUtilitiesCompact", QStringLiteral("&Compact a Database"), 120, opener("CompactDbase"));
+    addItem(util, "mnuUtilitiesCompact", QStringLiteral("&Compact a Database"), IDH_COMPACT, opener("CompactDbase"));
     addLine(util);
-    addItem(util, "mnuUtilitiesRepair", QStringLiteral("R&Epair a Database"), 130, opener("RepairDbase"));
+    addItem(util, "mnuUtilitiesRepair", QStringLiteral("R&Epair a Database"), IDH_REPAIR, opener("RepairDbase"));
     addLine(util);
-    addItem(util, "mnuUtilitiesDelMultipleRds", QStringLiteral("&Delete Multiple Readings"), 160,
+    addItem(util, "mnuUtilitiesDelMultipleRds", QStringLiteral("&Delete Multiple Readings"), IDH_DELETE_MULTIPLE,
             [this] { openIfDateShown(QStringLiteral("DeleteRds")); });
 
     QMenu *graphs = addMenu("mnuGraphs", QStringLiteral("&Graphs"));
@@ -102,7 +103,7 @@ void MDIStart::buildMenus()
         if (i > 0)
             addLine(graphs);
         const QString window = QLatin1String(kinds[i].chartWindow);
-        addItem(graphs, kinds[i].menuName, QLatin1String(kinds[i].menuCaption), 310,
+        addItem(graphs, kinds[i].menuName, QLatin1String(kinds[i].menuCaption), IDH_CHARTS,
                 [this, window] { openIfDateShown(window); });
     }
 

@@ -12,7 +12,7 @@ void plotRow(const ReadingDay &row, int kind, ChartGroup &group, int &r, int &n)
 {
     const QString &text = row.readings[size_t(kind)];
     if (hasReading(text)) {
-        group.points[size_t(r - 1)] = {ShortDate(row.key), readingValue(text)};
+        group.points[size_t(r - 1)] = {ShortDate(row.key), leadingNumber(text)};
         ++r;
         ++n;
     }
@@ -63,8 +63,6 @@ void seekKeyOrNext(Cursor &cursor, const QString &key)
 }
 
 } // namespace
-
-double readingValue(const QString &text) { return leadingNumber(text); }
 
 ChartGroup firstGroup(Cursor &cursor, int kind, const QString &startKey)
 {

@@ -30,11 +30,6 @@ struct ChartGroup {
     bool operator==(const ChartGroup &) const = default;
 };
 
-// The number a reading's text starts with: its longest leading part that
-// reads as a decimal number, 0 when there is none ("120.5" gives 120.5,
-// "1.2.3" gives 1.2, "." gives 0).
-double readingValue(const QString &text);
-
 enum class GroupStep {
     Drawn,          // a new group is drawn
     Refused,        // nothing follows: the chart stays, the user hears a beep

@@ -1,6 +1,7 @@
 #include "charts/LineChart.h"
 
 #include "charts/ChartPrinting.h"
+#include "help/helpids.h"
 
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -37,7 +38,7 @@ LineChart::LineChart(Shell &shell, int kind)
     const ReadingKind &rk = readingKinds()[size_t(kind)];
     const QString caption = QLatin1String(rk.chartCaption);
     setWindowTitle(caption);
-    setHelpContext(310);
+    setHelpContext(IDH_CHARTS);
     setEscapeCloses(true);
 
     auto *chart = new QChart;

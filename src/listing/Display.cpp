@@ -1,5 +1,6 @@
 #include "listing/Display.h"
 
+#include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "readings/CurrReading.h"
@@ -113,7 +114,7 @@ namespace listing {
 Display::Display(Shell &shell) : ChildWindow(shell, QStringLiteral("Display"))
 {
     setWindowTitle(QStringLiteral("Display Database"));
-    setHelpContext(170);
+    setHelpContext(IDH_LISTING);
     setEscapeCloses(true);
     useMainWindowType(this);
 

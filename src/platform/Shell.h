@@ -22,8 +22,6 @@ public:
     // The bare file name chosen in the open-database window, or empty when no
     // diary is open.
     virtual QString currentDatabase() const = 0;
-    // The full path of the current diary.
-    QString currentDatabasePath() const { return dataFolder() + QLatin1Char('/') + currentDatabase(); }
 
     // The browser, while a diary is open.
     virtual CurrReading *browser() const = 0;

@@ -9,6 +9,10 @@
 
 #include <initializer_list>
 
+// Window sizes are designed in twips; 15 of them make a pixel on a 96 dpi
+// screen.
+constexpr int twipsToPixels(int twips) { return twips / 15; }
+
 // A button with its object name, caption (with access key) and tool tip.
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QString &toolTip = {});
 

@@ -1,5 +1,6 @@
 #include "readings/AddRds.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -7,11 +8,12 @@
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
 #include "store/DiaryAccess.h"
+#include "store/DiaryChanges.h"
 
 AddRds::AddRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("AddRds"))
 {
     setWindowTitle(QStringLiteral("Add New Readings"));
-    setHelpContext(50);
+    setHelpContext(IDH_ADD);
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("&Date of reading:"), Bdates);
     readings = new ReadingEntryPanel(this, *shell.services().messages);
@@ -30,13 +32,12 @@ ChildWindow::LoadResult AddRds::load()
     return LoadResult::Show;
 }
 
-bool AddRds::CheckForMatch(Cursor &cursor)
+bool AddRds::CheckForMatch(const std::optional<ReadingDay> &stored)
 {
-    cursor.seek(SeekOp::Equal, Bdate->text());
-    if (cursor.noMatch())
+    if (!stored)
         return false;
     if (CurrReading *b = browser())
-        b->showDay(cursor.row());
+        b->showDay(*stored);
     return true;
 }
 
@@ -50,15 +51,13 @@ void AddRds::SaveRd_Click()
 
     Services &sv = shell_.services();
     const ReadingDay day = readings->storedDay(key);
-    bool exists = false;
+    std::optional<ReadingDay> stored; // the day stored under that date already
     const bool done = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &, Cursor &c) {
-        exists = CheckForMatch(c);
-        if (!exists)
-            c.append(day);
+        stored = DiaryChanges::addDay(c, day);
     });
     if (!done)
         return; // the window stays with what the user typed
-    if (exists) {
+    if (CheckForMatch(stored)) {
         sv.messages->beep();
         sv.messages->show(this, QStringLiteral("A reading for the date you entered already exists."));
         discard();

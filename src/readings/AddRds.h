@@ -3,7 +3,10 @@
 
 #include "readings/DateKeyWindow.h"
 
-class Cursor;
+#include "store/ReadingDay.h"
+
+#include <optional>
+
 class QLabel;
 class ReadingEntryPanel;
 
@@ -21,6 +24,7 @@ public:
 
 private:
     void SaveRd_Click();
-    // Whether the key is stored already; if so the browser shows that day.
-    bool CheckForMatch(Cursor &cursor);
+    // Whether the date was found stored (`stored`, as the add gave it back);
+    // if so the browser shows that day.
+    bool CheckForMatch(const std::optional<ReadingDay> &stored);
 };

@@ -1,9 +1,11 @@
 #include "readings/CurrReading.h"
 
+#include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "store/DateKey.h"
 #include "store/DiaryAccess.h"
+#include "store/DiaryChanges.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -57,12 +59,12 @@ CurrReading::CurrReading(Shell &shell) : ChildWindow(shell, QStringLiteral("Curr
     DeleteReading = makeButton(this, "DeleteReading", QStringLiteral("Delete Current Date"),
                                QStringLiteral("Delete the currently displayed date with it's readings."));
     CloseDbase = makeButton(this, "CloseDbase", QStringLiteral("Close Database"), QStringLiteral("Close the currently opened database."));
-    AddNewDate->setProperty("helpContext", 50);
-    EditReading->setProperty("helpContext", 60);
-    DeleteReading->setProperty("helpContext", 70);
-    Search->setProperty("helpContext", 100);
-    PrtRpt->setProperty("helpContext", 110);
-    PrtToScr->setProperty("helpContext", 170);
+    AddNewDate->setProperty("helpContext", IDH_ADD);
+    EditReading->setProperty("helpContext", IDH_EDIT);
+    DeleteReading->setProperty("helpContext", IDH_DELETE_DATE);
+    Search->setProperty("helpContext", IDH_SEARCH);
+    PrtRpt->setProperty("helpContext", IDH_REPORT);
+    PrtToScr->setProperty("helpContext", IDH_LISTING);
 
     auto *nav = new QHBoxLayout;
     for (QPushButton *b : {MoveFirst, Previous, Next, MoveLast})
@@ -108,7 +110,7 @@ CurrReading::CurrReading(Shell &shell) : ChildWindow(shell, QStringLiteral("Curr
 ChildWindow::LoadResult CurrReading::load()
 {
     try {
-        Database db = Database::open(shell_.currentDatabasePath());
+        Database db = Database::open(currentDiaryPath(shell_));
         Cursor cursor(db);
         if (!cursor.eof()) {
             cursor.moveLast();
@@ -171,10 +173,15 @@ bool CurrReading::seekShown(Cursor &cursor)
     cursor.seek(SeekOp::Equal, shownKey());
     if (!cursor.noMatch())
         return true;
+    tellNotStored();
+    return false;
+}
+
+void CurrReading::tellNotStored()
+{
     shell_.services().messages->show(
         this, QStringLiteral("The date %1 is no longer stored in this diary. Use \"<<\" or \">>\" to show a stored date.")
                   .arg(shownDate()));
-    return false;
 }
 
 void CurrReading::MoveFirst_Click()
@@ -244,17 +251,17 @@ void CurrReading::DeleteReading_Click()
                                                                   MsgIcon::Question, MsgButtons::OkCancel);
         if (answer == MsgAnswer::Cancel)
             return;
-        if (!seekShown(c))
-            return;
-        c.remove();
-        clearDay();
-        c.moveNext();
-        if (!c.eof()) {
-            showDay(c.row());
+        // The browser changes only once the day is gone: a failure on the way
+        // leaves the day stored and shown.
+        const DiaryChanges::DayDeletion deletion = DiaryChanges::deleteDay(c, shownKey());
+        if (!deletion.deleted) {
+            tellNotStored();
             return;
         }
-        c.movePrevious();
-        if (!c.bof())
-            showDay(c.row());
+        // The date after the deleted one becomes current, else the one before;
+        // the boxes stay empty when no date is left.
+        clearDay();
+        if (deletion.next)
+            showDay(*deletion.next);
     });
 }

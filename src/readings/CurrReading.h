@@ -58,4 +58,5 @@ private:
 
     // Seeks the shown key; tells the user when it is no longer stored.
     bool seekShown(Cursor &cursor);
+    void tellNotStored();
 };

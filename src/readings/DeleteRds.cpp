@@ -1,18 +1,18 @@
 #include "readings/DeleteRds.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "readings/CurrReading.h"
 #include "readings/EntryLayout.h"
 #include "store/DiaryAccess.h"
-
-#include <optional>
+#include "store/DiaryChanges.h"
 
 DeleteRds::DeleteRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("DeleteRds"))
 {
     setWindowTitle(QStringLiteral("Dekete Multiple Readings"));
-    setHelpContext(160);
+    setHelpContext(IDH_DELETE_MULTIPLE);
 
     Label1 = makeLabel(this, "Label1",
                        QStringLiteral("This utility will delete all your records from the first up to the date you "
@@ -44,37 +44,23 @@ void DeleteRds::DeleteRecords_Click()
     if (!requireKey(bound))
         return;
 
-    bool nothingBefore = false;
-    std::optional<ReadingDay> last; // what the browser shows afterwards
-    const bool done = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &db, Cursor &c) {
-        if (c.eof() || c.key() > bound) {
-            nothingBefore = true;
-            return;
-        }
-        // Every earlier date goes, or none of them does.
-        Database::Transaction removal(db);
-        while (!c.eof() && c.key() < bound) {
-            c.remove();
-            c.moveNext();
-        }
-        if (!c.eof()) {
-            c.moveLast();
-            last = c.row();
-        }
-        removal.commit();
+    // Every earlier date goes, or none of them does.
+    DiaryChanges::DeletionBefore removal;
+    const bool done = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &, Cursor &c) {
+        removal = DiaryChanges::deleteDaysBefore(c, bound);
     });
     if (!done)
         return; // nothing was deleted; the window stays
 
-    if (nothingBefore) {
+    if (removal.nothingBefore) {
         shell_.services().messages->show(
             this, QStringLiteral("There are no records to delete before the date you have entered."));
         discard();
         return;
     }
     if (CurrReading *b = browser()) {
-        if (last)
-            b->showDay(*last);
+        if (removal.last)
+            b->showDay(*removal.last);
         else
             b->clearDay();
     }

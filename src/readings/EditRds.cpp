@@ -1,5 +1,6 @@
 #include "readings/EditRds.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -8,13 +9,14 @@
 #include "readings/ReadingEntry.h"
 #include "store/DateKey.h"
 #include "store/DiaryAccess.h"
+#include "store/DiaryChanges.h"
 
 #include <QLineEdit>
 
 EditRds::EditRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("EditRds"))
 {
     setWindowTitle(QStringLiteral("Edit Reading"));
-    setHelpContext(60);
+    setHelpContext(IDH_EDIT);
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("&Date:"), Bdates);
     readings = new ReadingEntryPanel(this, *shell.services().messages);
@@ -84,13 +86,8 @@ void EditRds::Save_Click()
     // The old day goes and the edited one comes in one step: a failure in
     // between leaves the day stored as it was.
     const ReadingDay day = readings->storedDay(key);
-    const bool stored = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &db, Cursor &c) {
-        Database::Transaction change(db);
-        c.seek(SeekOp::Equal, editedKey_);
-        if (!c.noMatch())
-            c.remove();
-        c.append(day);
-        change.commit();
+    const bool stored = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &, Cursor &c) {
+        DiaryChanges::replaceDay(c, editedKey_, day);
     });
     if (!stored)
         return; // the window keeps the user's edits

@@ -1,5 +1,6 @@
 #include "readings/SearchRds.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -10,7 +11,7 @@
 SearchRds::SearchRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("SearchRds"))
 {
     setWindowTitle(QStringLiteral("Search"));
-    setHelpContext(100);
+    setHelpContext(IDH_SEARCH);
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("Enter a date you would like to search for."), Bdates,
                        Qt::AlignCenter);

@@ -44,8 +44,8 @@ QString ReadingText(double value);
 
 // Whether a stored reading text counts ("-" is no reading).
 bool isCountedReading(QStringView text);
-// The number a reading text begins with, 0 when it begins with none:
-// "120.5" -> 120.5, "." -> 0.
+// The value a summary counts for a reading text: the number it begins with
+// (leadingNumber) in single precision.
 float readingValue(QStringView text);
 
 // Walks the stored dates from startKey to endKey (both included) and gathers

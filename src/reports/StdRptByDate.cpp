@@ -1,5 +1,6 @@
 #include "reports/StdRptByDate.h"
 
+#include "help/helpids.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -7,23 +8,17 @@
 #include "reports/PrinterChoice.h"
 #include "reports/Reports.h"
 #include "store/DateKey.h"
+#include "store/DiaryAccess.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace {
-
-// Sizes are designed in twips; 15 of them make a pixel on a 96 dpi screen.
-int px(int twips) { return twips / 15; }
-
-} // namespace
-
 StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("StdRptByDate"))
 {
     setWindowTitle(QStringLiteral("Print Standard Report By Date"));
-    setHelpContext(110);
+    setHelpContext(IDH_REPORT);
     setEscapeCloses(true);
 
     StartDate = new DatePicker(this, "StartDate");
@@ -31,11 +26,11 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
     // The last date may be any date the picker can show.
     EndDate->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
     for (DatePicker *p : {StartDate, EndDate})
-        p->setMinimumSize(px(1815), px(375));
+        p->setMinimumSize(twipsToPixels(1815), twipsToPixels(375));
     Label1 = makeLabel(this, "Label1", QStringLiteral("Starting Date:"), StartDate);
     Label2 = makeLabel(this, "Label2", QStringLiteral("Ending Date:"), EndDate);
     for (QLabel *l : {Label1, Label2})
-        l->setMinimumWidth(px(1515));
+        l->setMinimumWidth(twipsToPixels(1515));
 
     Option1 = new QRadioButton(QStringLiteral("Print Report With Readings"), this);
     Option1->setObjectName(QStringLiteral("Option1"));
@@ -45,7 +40,7 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
     PrintRpt = makeButton(this, "PrintRpt", QStringLiteral("Print"), QStringLiteral("Print your report."));
     Cancel = makeButton(this, "Cancel", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
     for (QPushButton *b : {PrintRpt, Cancel})
-        b->setMinimumSize(px(1695), px(495));
+        b->setMinimumSize(twipsToPixels(1695), twipsToPixels(495));
 
     Bdates = makeBox(this, "Bdates", true);
     Edates = makeBox(this, "Edates", true);
@@ -55,7 +50,7 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
     auto *dates = new QHBoxLayout;
     dates->addWidget(Label1);
     dates->addWidget(StartDate);
-    dates->addSpacing(px(825));
+    dates->addSpacing(twipsToPixels(825));
     dates->addWidget(Label2);
     dates->addWidget(EndDate);
 
@@ -70,16 +65,16 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(PrintRpt);
-    buttons->addSpacing(px(2145));
+    buttons->addSpacing(twipsToPixels(2145));
     buttons->addWidget(Cancel);
     buttons->addStretch();
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(px(600), px(600), px(600), px(500));
+    layout->setContentsMargins(twipsToPixels(600), twipsToPixels(600), twipsToPixels(600), twipsToPixels(500));
     layout->addLayout(dates);
-    layout->addSpacing(px(400));
+    layout->addSpacing(twipsToPixels(400));
     layout->addLayout(optionRow);
-    layout->addSpacing(px(400));
+    layout->addSpacing(twipsToPixels(400));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -116,7 +111,7 @@ void StdRptByDate::EndDate_LostFocus() { Edates->setText(dateKey(EndDate->date()
 ReportRequest StdRptByDate::request() const
 {
     ReportRequest r;
-    r.databasePath = shell_.currentDatabasePath();
+    r.databasePath = currentDiaryPath(shell_);
     if (const CurrReading *browser = shell_.browser())
         r.databaseName = browser->DatabaseName->text();
     r.startKey = Bdates->text();

@@ -90,6 +90,7 @@ public:
     bool bof() const { return pos_ == Pos::Before || pos_ == Pos::Empty; }
     bool eof() const { return pos_ == Pos::After || pos_ == Pos::Empty; }
     bool noMatch() const { return noMatch_; }
+    Database &database() const { return db_; }
 
     void moveFirst();
     void moveLast();

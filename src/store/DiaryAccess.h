@@ -5,15 +5,19 @@
 
 #include "platform/Shell.h"
 #include "store/Database.h"
+#include "store/DiaryPath.h"
 
 #include <QWidget>
+
+// The full path of the current diary.
+inline QString currentDiaryPath(const Shell &shell) { return diaryPath(shell.dataFolder(), shell.currentDatabase()); }
 
 template <class Action>
 bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Action &&action,
                       Database::Access access = Database::Access::ReadWrite)
 {
     try {
-        Database db = Database::open(shell.currentDatabasePath(), access);
+        Database db = Database::open(currentDiaryPath(shell), access);
         Cursor cursor(db);
         action(db, cursor);
         return true;

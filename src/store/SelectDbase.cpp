@@ -1,5 +1,6 @@
 #include "store/SelectDbase.h"
 
+#include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "store/DiaryFile.h"
@@ -16,7 +17,7 @@ static const char *const kNameBox = "DatabaseName";
 SelectDbase::SelectDbase(Shell &shell) : ChildWindow(shell, QStringLiteral("SelectDbase"))
 {
     setWindowTitle(QStringLiteral("Select Database"));
-    setHelpContext(30);
+    setHelpContext(IDH_START);
     setEscapeCloses(true);
 
     File1 = new QListWidget(this);

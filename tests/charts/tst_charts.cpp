@@ -135,15 +135,15 @@ private slots:
 
     void readingTextGivesItsLeadingNumber()
     {
-        QCOMPARE(readingValue(QStringLiteral("120.5")), 120.5);
-        QCOMPARE(readingValue(QStringLiteral("95")), 95.0);
-        QCOMPARE(readingValue(QStringLiteral("007")), 7.0);
-        QCOMPARE(readingValue(QStringLiteral("1.2.3")), 1.2);
-        QCOMPARE(readingValue(QStringLiteral("12.")), 12.0);
-        QCOMPARE(readingValue(QStringLiteral(".5")), 0.5);
-        QCOMPARE(readingValue(QStringLiteral(".")), 0.0);
-        QCOMPARE(readingValue(QStringLiteral("..")), 0.0);
-        QCOMPARE(readingValue(QString()), 0.0);
+        QCOMPARE(leadingNumber(QStringLiteral("120.5")), 120.5);
+        QCOMPARE(leadingNumber(QStringLiteral("95")), 95.0);
+        QCOMPARE(leadingNumber(QStringLiteral("007")), 7.0);
+        QCOMPARE(leadingNumber(QStringLiteral("1.2.3")), 1.2);
+        QCOMPARE(leadingNumber(QStringLiteral("12.")), 12.0);
+        QCOMPARE(leadingNumber(QStringLiteral(".5")), 0.5);
+        QCOMPARE(leadingNumber(QStringLiteral(".")), 0.0);
+        QCOMPARE(leadingNumber(QStringLiteral("..")), 0.0);
+        QCOMPARE(leadingNumber(QString()), 0.0);
     }
 
     void firstGroupHoldsThirtyOneConsecutiveReadings()

@@ -62,7 +62,7 @@ QList<int> shownDays(const listing::Display *w)
 class TestListing : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
-    QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
+    QString path(const QString &name) const { return diaryPath(dir.path(), name); }
 
     // A diary of `count` consecutive days from 2013-01-01.
     QString diaryOf(int count)

@@ -12,6 +12,7 @@
 #include "readings/SearchRds.h"
 #include "store/Database.h"
 #include "store/DateKey.h"
+#include "store/DiaryChanges.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -268,8 +269,7 @@ private slots:
         {
             Database db = Database::open(path);
             Cursor c(db);
-            c.seek(SeekOp::Equal, QStringLiteral("2013-01-02"));
-            c.remove();
+            QVERIFY(DiaryChanges::deleteDay(c, QStringLiteral("2013-01-02")).deleted);
         }
         for (QPushButton *button : {b->Next, b->Previous, b->DeleteReading}) {
             app.fakes.messages.reset();
@@ -1113,6 +1113,31 @@ private slots:
         QCOMPARE(readDiary(path), days); // the first two dates came back too
         QCOMPARE(b->shownDay(), days.last());
         QVERIFY(app.frame->window(QStringLiteral("DeleteRds")));
+    }
+
+    void deleteCurrentDateIsAllOrNothing()
+    {
+        TestApp app;
+        const QString path = app.pathOf(kDiary);
+        const QList<ReadingDay> days = consecutiveDays(5);
+        CurrReading *b = openWith(app, days);
+        QVERIFY(b);
+        QTest::mouseClick(b->Previous, Qt::LeftButton);
+        QTest::mouseClick(b->Previous, Qt::LeftButton);
+        QCOMPARE(b->shownDay(), days[2]);
+        // The date after the shown one cannot be read: the delete fails after
+        // the shown day has gone, when it comes to show the next one.
+        refuseInDiary(path, "UPDATE BLOOD SET Night = '' WHERE Bdate = '2013-01-04'");
+
+        app.fakes.messages.reset();
+        QTest::mouseClick(b->DeleteReading, Qt::LeftButton);
+        QCOMPARE(app.fakes.messages.shown.size(), 2); // the question, then the failure
+        QCOMPARE(app.fakes.messages.shown[1].icon, MsgIcon::Critical);
+        QCOMPARE(b->shownDay(), days[2]); // still stored, still shown
+        Database db = Database::open(path, Database::Access::ReadOnly);
+        Cursor c(db);
+        c.seek(SeekOp::Equal, days[2].key);
+        QVERIFY(!c.noMatch());
     }
 
     void aSecondWindowKeepsTheBrowserDisabledAndEditKeepsItsDay()

@@ -1,8 +1,8 @@
 // The child of the crash test. It changes a diary through the program's own
-// store code, in a loop that ends only when the parent kills it, the way the
-// windows do: a new day is one append, a deleted day one delete, an edit is
-// the delete of the old row and the append of the new one in one transaction,
-// and a bulk delete removes every day before a date in one transaction.
+// changes (DiaryChanges, which the windows call too), in a loop that ends
+// only when the parent kills it: a new day, an edit (the old day replaced,
+// under its date or another), the delete of one day, and the delete of every
+// day before a date.
 //
 // Before a change it tells the parent what it is about to do, and after the
 // change is committed it says so, one line each on standard output:
@@ -19,6 +19,7 @@
 //                                    holding the write lock; says "L", waits)
 
 #include "store/Database.h"
+#include "store/DiaryChanges.h"
 
 #include <QDate>
 #include <QFile>
@@ -103,7 +104,8 @@ private:
         if (!c.noMatch())
             return;
         say(QStringLiteral("A %1 %2").arg(day.key, readingsText(day)));
-        c.append(day);
+        if (DiaryChanges::addDay(c, day))
+            fail("the date to add was taken");
         say(QStringLiteral("C"));
     }
 
@@ -125,13 +127,8 @@ private:
         }
         const ReadingDay day = randomDay(key);
         say(QStringLiteral("E %1 %2 %3").arg(old, key, readingsText(day)));
-        Database::Transaction t(db);
-        c.seek(SeekOp::Equal, old);
-        if (c.noMatch())
+        if (!DiaryChanges::replaceDay(c, old, day))
             fail("the day to edit vanished");
-        c.remove();
-        c.append(day);
-        t.commit();
         say(QStringLiteral("C"));
     }
 
@@ -143,8 +140,10 @@ private:
         c.seek(SeekOp::AtLeast, randomKey());
         if (c.noMatch())
             return;
-        say(QStringLiteral("D %1").arg(c.key()));
-        c.remove();
+        const QString key = c.key();
+        say(QStringLiteral("D %1").arg(key));
+        if (!DiaryChanges::deleteDay(c, key).deleted)
+            fail("the day to delete vanished");
         say(QStringLiteral("C"));
     }
 
@@ -160,12 +159,8 @@ private:
                                   .addDays(qint64(1 + rng_() % 12))
                                   .toString(QStringLiteral("yyyy-MM-dd"));
         say(QStringLiteral("B %1").arg(bound));
-        Database::Transaction t(db);
-        while (!c.eof() && c.key() < bound) {
-            c.remove();
-            c.moveNext();
-        }
-        t.commit();
+        if (DiaryChanges::deleteDaysBefore(c, bound).nothingBefore)
+            fail("no day before the bound");
         say(QStringLiteral("C"));
     }
 

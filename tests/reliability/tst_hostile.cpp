@@ -23,6 +23,7 @@
 #include "reports/StdRptByDate.h"
 #include "store/Database.h"
 #include "store/DiaryAccess.h"
+#include "store/DiaryChanges.h"
 #include "store/MakeDatabase.h"
 #include "store/SelectDbase.h"
 #include "support/FakePrinting.h"
@@ -754,15 +755,14 @@ private slots:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<int>("limit");
-        for (const char *change : {"add", "edit", "bulk delete"})
+        for (const char *change : {"add", "edit", "delete", "bulk delete"})
             for (int limit : {0, 4096, 30000, 70000, 1 << 20})
                 QTest::addRow("%s, files up to %d bytes", change, limit) << QString::fromLatin1(change) << limit;
     }
     void storeChangesOnAFullDiskAreAllOrNothing()
     {
-        // The changes the add, edit and bulk-delete windows make, as they
-        // make them: one append; a delete and an append in one transaction;
-        // many deletes in one transaction.
+        // The changes the add, edit, browser and bulk-delete windows make,
+        // through the operations they call.
         QFETCH(QString, change);
         QFETCH(int, limit);
         QTemporaryDir dir;
@@ -779,22 +779,18 @@ private slots:
                 if (change == QLatin1String("add")) {
                     const ReadingDay day = makeDay(QStringLiteral("2020-02-29"), {QStringLiteral("99")});
                     expected << day;
-                    c.append(day);
+                    QVERIFY(!DiaryChanges::addDay(c, day));
                 } else if (change == QLatin1String("edit")) {
                     const ReadingDay day = makeDay(QStringLiteral("2019-01-01"), {QStringLiteral("5.5")});
                     expected.removeAt(700);
                     expected << day;
-                    Database::Transaction t(db);
-                    c.seek(SeekOp::Equal, days[700].key);
-                    c.remove();
-                    c.append(day);
-                    t.commit();
+                    QVERIFY(DiaryChanges::replaceDay(c, days[700].key, day));
+                } else if (change == QLatin1String("delete")) {
+                    expected.removeAt(700);
+                    QVERIFY(DiaryChanges::deleteDay(c, days[700].key).next == days[701]);
                 } else {
                     expected = days.mid(1000);
-                    Database::Transaction t(db);
-                    for (c.moveFirst(); !c.eof() && c.key() < days[1000].key; c.moveNext())
-                        c.remove();
-                    t.commit();
+                    QVERIFY(DiaryChanges::deleteDaysBefore(c, days[1000].key).last == days.last());
                 }
             } catch (const StoreError &) {
                 failed = true;

@@ -4,6 +4,7 @@
 #include "store/DateKey.h"
 #include "store/Database.h"
 #include "store/DiaryFile.h"
+#include "store/DiaryPath.h"
 #include "support/TestSupport.h"
 #include "DiaryGenerator.h"
 
@@ -55,7 +56,7 @@ StoreError::Kind openFails(const QString &path)
 class TestStore : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
-    QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
+    QString path(const QString &name) const { return diaryPath(dir.path(), name); }
 
 private slots:
     void generatedLargestDiaryHoldsEveryDateWithRealisticReadings()

@@ -5,6 +5,7 @@
 
 #include "app/MDIStart.h"
 #include "platform/Services.h"
+#include "store/DiaryPath.h"
 #include "store/ReadingDay.h"
 
 #include <QList>
@@ -93,7 +94,7 @@ public:
     ~TestApp();
 
     QString folder() const { return dir_.path(); }
-    QString pathOf(const QString &file) const { return dir_.path() + QLatin1Char('/') + file; }
+    QString pathOf(const QString &file) const { return diaryPath(dir_.path(), file); }
 
     FakeServices fakes;
     std::unique_ptr<MDIStart> frame;

@@ -1,0 +1,81 @@
+#include "store/DiaryChanges.h"
+
+#include "store/Database.h"
+
+namespace DiaryChanges {
+
+// Adding and the two deletes first look, without a lock, at whether there
+// is anything to change; only then do they open their transaction. A diary
+// that may not be written so still answers "that date is stored", "that date
+// is no longer stored" or "there is nothing before that date".
+
+std::optional<ReadingDay> addDay(Cursor &cursor, const ReadingDay &day)
+{
+    cursor.seek(SeekOp::Equal, day.key);
+    if (!cursor.noMatch())
+        return cursor.row();
+    Database::Transaction change(cursor.database());
+    cursor.append(day);
+    change.commit();
+    return std::nullopt;
+}
+
+bool replaceDay(Cursor &cursor, const QString &oldKey, const ReadingDay &day)
+{
+    Database::Transaction change(cursor.database());
+    cursor.seek(SeekOp::Equal, oldKey);
+    const bool stored = !cursor.noMatch();
+    if (stored)
+        cursor.remove();
+    cursor.append(day);
+    change.commit();
+    return stored;
+}
+
+DayDeletion deleteDay(Cursor &cursor, const QString &key)
+{
+    cursor.seek(SeekOp::Equal, key);
+    if (cursor.noMatch())
+        return {};
+    // The neighbour is read inside the change: should it be unreadable, the
+    // day stays.
+    Database::Transaction change(cursor.database());
+    DayDeletion done{true, std::nullopt};
+    cursor.remove();
+    cursor.moveNext();
+    if (!cursor.eof()) {
+        done.next = cursor.row();
+    } else {
+        cursor.movePrevious();
+        if (!cursor.bof())
+            done.next = cursor.row();
+    }
+    change.commit();
+    return done;
+}
+
+DeletionBefore deleteDaysBefore(Cursor &cursor, const QString &boundKey)
+{
+    // A walk from the first date, deleting as it goes; keys compare as text,
+    // which for "yyyy-MM-dd" is calendar order. (One DELETE of every key
+    // below the bound would be quicker, but would pass over a date stored as
+    // bytes, which the walk's steps report as a damaged diary.)
+    Database &db = cursor.database();
+    Cursor walk(db); // stands on the first date
+    if (walk.eof() || walk.key() > boundKey)
+        return DeletionBefore{true, std::nullopt};
+    Database::Transaction change(db);
+    DeletionBefore done;
+    while (!walk.eof() && walk.key() < boundKey) {
+        walk.remove();
+        walk.moveNext();
+    }
+    if (!walk.eof()) {
+        walk.moveLast();
+        done.last = walk.row();
+    }
+    change.commit();
+    return done;
+}
+
+} // namespace DiaryChanges

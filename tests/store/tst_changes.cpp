@@ -1,0 +1,326 @@
+// The changes a person makes to a diary: each is done whole, and when
+// anything fails on the way the diary is left exactly as it was.
+
+#include "store/Database.h"
+#include "store/DiaryChanges.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+ReadingDay dayOf(const QString &key, const QString &first)
+{
+    ReadingDay d;
+    d.key = key;
+    for (QString &r : d.readings)
+        r = missingReading();
+    d.readings[0] = first;
+    return d;
+}
+
+QString keyOf(int day) { return QStringLiteral("2020-01-%1").arg(day, 2, 10, QLatin1Char('0')); }
+
+// 2020-01-01 to 2020-01-(count), the first reading of day n being 100 + n.
+QList<ReadingDay> daysUpTo(int count)
+{
+    QList<ReadingDay> days;
+    for (int n = 1; n <= count; ++n)
+        days << dayOf(keyOf(n), QString::number(100 + n));
+    return days;
+}
+
+void write(const QString &path, const QList<ReadingDay> &days)
+{
+    Database::create(path);
+    Database db = Database::open(path);
+    Database::Transaction t(db);
+    Cursor c(db);
+    for (const ReadingDay &d : days)
+        c.append(d);
+    t.commit();
+}
+
+QString rowText(const ReadingDay &d) { return QStringList{d.key, QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'))}.join(QLatin1Char('|')); }
+
+// Every row as the engine holds it, unreadable ones too.
+QStringList rows(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    QStringList out;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT * FROM BLOOD ORDER BY Bdate", -1, &st, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList fields;
+            for (int i = 0; i < sqlite3_column_count(st); ++i)
+                fields << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)));
+            out << fields.join(QLatin1Char('|'));
+        }
+    } else {
+        out << QStringLiteral("<unreadable>");
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+QStringList keys(const QString &path)
+{
+    QStringList out;
+    for (const QString &row : rows(path))
+        out << row.section(QLatin1Char('|'), 0, 0);
+    return out;
+}
+
+void execOn(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("%s: %s", sql, sqlite3_errmsg(db));
+    sqlite3_close(db);
+}
+
+// Another program reading the diary: it holds a shared lock, so a change may
+// begin but cannot be committed.
+class Reader {
+public:
+    explicit Reader(const QString &path)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_prepare_v2(db_, "SELECT * FROM BLOOD", -1, &st_, nullptr);
+        if (sqlite3_step(st_) != SQLITE_ROW)
+            qFatal("the reader read nothing");
+    }
+    ~Reader()
+    {
+        sqlite3_finalize(st_);
+        sqlite3_close(db_);
+    }
+
+private:
+    sqlite3 *db_ = nullptr;
+    sqlite3_stmt *st_ = nullptr;
+};
+
+// While it lives no file may grow, as on a full disk.
+class NoRoom {
+public:
+    NoRoom()
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit none = old_;
+        none.rlim_cur = 0;
+        ::setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~NoRoom() { ::setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+    rlimit old_{};
+};
+
+// Runs one change on the diary of ten days; returns the key of the day it
+// gives back (the stored, next or last day), "-" for none.
+QString change(Cursor &c, const QString &what)
+{
+    const auto keyOrDash = [](const std::optional<ReadingDay> &d) { return d ? d->key : QStringLiteral("-"); };
+    if (what == QLatin1String("add"))
+        return keyOrDash(DiaryChanges::addDay(c, dayOf(keyOf(20), QStringLiteral("99"))));
+    if (what == QLatin1String("replace"))
+        return DiaryChanges::replaceDay(c, keyOf(3), dayOf(keyOf(3), QStringLiteral("5.5"))) ? keyOf(3) : QString();
+    if (what == QLatin1String("move"))
+        return DiaryChanges::replaceDay(c, keyOf(3), dayOf(keyOf(15), QStringLiteral("5.5"))) ? keyOf(3) : QString();
+    if (what == QLatin1String("delete"))
+        return keyOrDash(DiaryChanges::deleteDay(c, keyOf(9)).next);
+    return keyOrDash(DiaryChanges::deleteDaysBefore(c, keyOf(5)).last);
+}
+
+} // namespace
+
+class TestChanges : public QObject {
+    Q_OBJECT
+
+private slots:
+    void changesAreWholeOrNotAtAll_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("harm");
+        for (const char *what : {"add", "replace", "move", "delete", "delete before"})
+            for (const char *harm : {"none", "read-only", "locked", "full disk", "fails on the way"})
+                QTest::addRow("%s, %s", what, harm) << QString::fromLatin1(what) << QString::fromLatin1(harm);
+    }
+    void changesAreWholeOrNotAtAll()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, harm);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Ann Smith.bcl"));
+        const QList<ReadingDay> days = daysUpTo(10);
+        write(path, days);
+        if (harm == QLatin1String("fails on the way")) {
+            // A new day is refused, and the last day cannot be read: each
+            // change fails after its first step (the delete of the old day,
+            // of the day, of the days before) has been made.
+            execOn(path, "CREATE TRIGGER refuse BEFORE INSERT ON BLOOD BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                         "UPDATE BLOOD SET Night = '' WHERE Bdate = '2020-01-10'");
+        }
+        const QStringList before = rows(path);
+
+        bool failed = false;
+        QString given;
+        {
+            std::optional<Reader> reader;
+            std::optional<NoRoom> full;
+            try {
+                Database db = Database::open(path, harm == QLatin1String("read-only") ? Database::Access::ReadOnly
+                                                                                     : Database::Access::ReadWrite);
+                sqlite3_busy_timeout(db.handle(), 50);
+                Cursor c(db);
+                if (harm == QLatin1String("locked"))
+                    reader.emplace(path);
+                if (harm == QLatin1String("full disk"))
+                    full.emplace();
+                given = change(c, what);
+            } catch (const StoreError &) {
+                failed = true;
+            }
+        }
+        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+        if (harm != QLatin1String("none")) {
+            QVERIFY2(failed, qPrintable(given));
+            QCOMPARE(rows(path), before);
+            return;
+        }
+        QVERIFY(!failed);
+        QList<ReadingDay> expected = days;
+        QString expectedGiven;
+        if (what == QLatin1String("add")) {
+            expected << dayOf(keyOf(20), QStringLiteral("99"));
+            expectedGiven = QStringLiteral("-");
+        } else if (what == QLatin1String("replace")) {
+            expected[2] = dayOf(keyOf(3), QStringLiteral("5.5"));
+            expectedGiven = keyOf(3);
+        } else if (what == QLatin1String("move")) {
+            expected.removeAt(2);
+            expected << dayOf(keyOf(15), QStringLiteral("5.5"));
+            expectedGiven = keyOf(3);
+        } else if (what == QLatin1String("delete")) {
+            expected.removeAt(8);
+            expectedGiven = keyOf(10);
+        } else {
+            expected = days.mid(4);
+            expectedGiven = keyOf(10);
+        }
+        QStringList expectedRows;
+        for (const ReadingDay &d : expected)
+            expectedRows << rowText(d);
+        QCOMPARE(rows(path), expectedRows);
+        QCOMPARE(given, expectedGiven);
+    }
+
+    void changesAnswerWhatTheWindowsShow_data()
+    {
+        // On a diary of `days` days (2020-01-01 on): the change, its key
+        // ("old>new" for a replace), the dates left, the day it gives back
+        // ("-" none), and how it ended.
+        QTest::addColumn<int>("days");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("ending");
+        const auto upTo = [](int n, int from = 1) {
+            QStringList k;
+            for (int i = from; i <= n; ++i)
+                k << keyOf(i);
+            return k;
+        };
+        QTest::newRow("add a stored date") << 3 << "add" << keyOf(2) << upTo(3) << keyOf(2) << "stored";
+        QTest::newRow("delete the last day") << 3 << "delete" << keyOf(3) << upTo(2) << keyOf(2) << "done";
+        QTest::newRow("delete the only day") << 1 << "delete" << keyOf(1) << QStringList() << "-" << "done";
+        QTest::newRow("delete a date not stored") << 3 << "delete" << keyOf(7) << upTo(3) << "-" << "not stored";
+        QTest::newRow("delete before the first date") << 3 << "delete before" << "2019-12-31" << upTo(3) << "-"
+                                                      << "nothing before";
+        QTest::newRow("delete before the first date itself") << 3 << "delete before" << keyOf(1) << upTo(3)
+                                                             << keyOf(3) << "done";
+        QTest::newRow("delete before a date after the last") << 3 << "delete before" << "2021-01-01" << QStringList()
+                                                             << "-" << "done";
+        QTest::newRow("delete before a date between") << 6 << "delete before" << keyOf(4) << upTo(6, 4)
+                                                      << keyOf(6) << "done";
+        QTest::newRow("replace a day not stored") << 2 << "replace" << keyOf(9) + ">" + keyOf(5)
+                                                  << QStringList{keyOf(1), keyOf(2), keyOf(5)} << keyOf(5)
+                                                  << "not stored";
+        // The old day is deleted first; the new date's day stops the change.
+        QTest::newRow("move onto a stored date") << 3 << "replace" << keyOf(1) + ">" + keyOf(2) << upTo(3) << "-"
+                                                 << "fails";
+    }
+    void changesAnswerWhatTheWindowsShow()
+    {
+        QFETCH(int, days);
+        QFETCH(QString, what);
+        QFETCH(QString, key);
+        QFETCH(QStringList, left);
+        QFETCH(QString, given);
+        QFETCH(QString, ending);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Ann Smith.bcl"));
+        const QList<ReadingDay> stored = daysUpTo(days);
+        write(path, stored);
+        const QStringList before = rows(path);
+
+        QString gave = QStringLiteral("-");
+        QString ended = QStringLiteral("done");
+        try {
+            Database db = Database::open(path);
+            Cursor c(db);
+            const auto note = [&](const std::optional<ReadingDay> &d) {
+                if (d)
+                    gave = d->key;
+            };
+            if (what == QLatin1String("add")) {
+                const std::optional<ReadingDay> was = DiaryChanges::addDay(c, dayOf(key, QStringLiteral("77")));
+                note(was);
+                if (was) {
+                    ended = QStringLiteral("stored");
+                    QVERIFY(stored.contains(*was));
+                }
+            } else if (what == QLatin1String("delete")) {
+                const DiaryChanges::DayDeletion d = DiaryChanges::deleteDay(c, key);
+                note(d.next);
+                if (!d.deleted)
+                    ended = QStringLiteral("not stored");
+            } else if (what == QLatin1String("delete before")) {
+                const DiaryChanges::DeletionBefore d = DiaryChanges::deleteDaysBefore(c, key);
+                note(d.last);
+                if (d.nothingBefore)
+                    ended = QStringLiteral("nothing before");
+                if (d.last)
+                    QCOMPARE(*d.last, stored.last());
+            } else {
+                const ReadingDay day = dayOf(key.section(QLatin1Char('>'), 1), QStringLiteral("77"));
+                if (!DiaryChanges::replaceDay(c, key.section(QLatin1Char('>'), 0, 0), day))
+                    ended = QStringLiteral("not stored");
+                gave = day.key;
+            }
+        } catch (const StoreError &) {
+            ended = QStringLiteral("fails");
+        }
+        QCOMPARE(ended, ending);
+        QCOMPARE(gave, given);
+        QCOMPARE(keys(path), left);
+        if (left == keys(path) && left.size() == days)
+            QCOMPARE(rows(path), before); // nothing changed at all
+        QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChanges)
+#include "tst_changes.moc"
