@@ -4,6 +4,7 @@
 #include "platform/FileOps.h"
 #include "store/Database.h"
 #include "store/DiaryCopy.h"
+#include "store/DiaryPath.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,7 +115,7 @@ QString backupCopyPath(const QString &dataFolder, const QString &backupFolder, c
     QString folder = backupFolder;
     if (QDir::isRelativePath(folder))
         folder = dataFolder + QLatin1Char('/') + folder;
-    return folder + QLatin1Char('/') + fileName;
+    return diaryPath(folder, fileName);
 }
 
 bool backupDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error)
@@ -124,7 +125,7 @@ bool backupDiary(const QString &dataFolder, const QString &fileName, const QStri
             *error = QStringLiteral("No diary is open.");
         return false;
     }
-    const QString source = dataFolder + QLatin1Char('/') + fileName;
+    const QString source = diaryPath(dataFolder, fileName);
     const QString target = backupCopyPath(dataFolder, backupFolder, fileName);
     // Copies that an earlier backup left when it was cut short.
     fileops::removeLeftovers(QFileInfo(target).absolutePath(), fileName);
@@ -188,16 +189,16 @@ bool restoreDiary(const QString &dataFolder, const QString &fileName, const QStr
         QString from, to, staged;
     };
     std::vector<Copy> copies;
-    const QString diary = dataFolder + QLatin1Char('/') + fileName;
+    const QString diary = diaryPath(dataFolder, fileName);
     copies.push_back({backupCopyPath(dataFolder, backupFolder, fileName), diary, {}});
     const QString base = fileName.left(fileName.size() - 4);
     for (const char *ext : {".rcl", ".pcl"}) {
         const QString companion = base + QLatin1String(ext);
         const QString from = backupCopyPath(dataFolder, backupFolder, companion);
         if (QFileInfo::exists(from))
-            copies.push_back({from, dataFolder + QLatin1Char('/') + companion, {}});
+            copies.push_back({from, diaryPath(dataFolder, companion), {}});
     }
-    const QString kept = dataFolder + QLatin1Char('/') + keptBeforeRestoreName(fileName);
+    const QString kept = diaryPath(dataFolder, keptBeforeRestoreName(fileName));
 
     // Copies that an earlier restore left when it was cut short.
     for (const QString &name : {fileName, base + QStringLiteral(".rcl"), base + QStringLiteral(".pcl"),

@@ -1,5 +1,6 @@
 #include "maintenance/Brow.h"
 
+#include "help/helpids.h"
 #include "maintenance/FolderList.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -11,13 +12,13 @@
 Brow::Brow(Shell &shell) : ChildWindow(shell, QStringLiteral("Brow"))
 {
     setWindowTitle(QStringLiteral("Browse For Backup Folder"));
-    setHelpContext(40);
+    setHelpContext(IDH_BACKUP_FOLDER);
     setEscapeCloses(true);
 
     Drive1 = new QComboBox(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setAccessibleName(QStringLiteral("Drive"));
-    Drive1->setMinimumWidth(5535 / 15);
+    Drive1->setMinimumWidth(twipsToPixels(5535));
     const QList<Drive> drives = availableDrives();
     for (const Drive &d : drives)
         Drive1->addItem(d.label, d.path);
@@ -25,7 +26,7 @@ Brow::Brow(Shell &shell) : ChildWindow(shell, QStringLiteral("Brow"))
     Dir1 = new FolderList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setAccessibleName(QStringLiteral("Folder"));
-    Dir1->setMinimumSize(5535 / 15, 2790 / 15);
+    Dir1->setMinimumSize(twipsToPixels(5535), twipsToPixels(2790));
 
     Text1 = makeBox(this, "Text1", true);
     Text1->setFocusPolicy(Qt::NoFocus);
@@ -38,7 +39,7 @@ Brow::Brow(Shell &shell) : ChildWindow(shell, QStringLiteral("Brow"))
     Save = makeButton(this, "Save", QStringLiteral("OK"));
     CancelBrowse = makeButton(this, "CancelBrowse", QStringLiteral("Cancel"));
     for (QPushButton *b : {Save, CancelBrowse})
-        b->setMinimumSize(1695 / 15, 615 / 15);
+        b->setMinimumSize(twipsToPixels(1695), twipsToPixels(615));
 
     // Both lists start at the data folder and the drive that holds it.
     const QString start = shell.dataFolder();

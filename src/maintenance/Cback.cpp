@@ -1,5 +1,6 @@
 #include "maintenance/Cback.h"
 
+#include "help/helpids.h"
 #include "maintenance/BackupFiles.h"
 #include "maintenance/MaintenanceShell.h"
 #include "platform/Shell.h"
@@ -12,7 +13,7 @@
 Cback::Cback(Shell &shell) : ChildWindow(shell, QStringLiteral("Cback"))
 {
     setWindowTitle(QStringLiteral("Configure Backup"));
-    setHelpContext(40);
+    setHelpContext(IDH_BACKUP_FOLDER);
     setEscapeCloses(true);
 
     // The box is not typed into: the browser fills it. It has no length limit
@@ -23,16 +24,16 @@ Cback::Cback(Shell &shell) : ChildWindow(shell, QStringLiteral("Cback"))
     p.setColor(QPalette::Base, QColor(192, 192, 255));
     p.setColor(QPalette::Text, Qt::black);
     Bpath->setPalette(p);
-    Bpath->setMinimumWidth(5775 / 15);
+    Bpath->setMinimumWidth(twipsToPixels(5775));
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("Browse for the path to your backup location below."), Bpath,
                        Qt::AlignLeft | Qt::AlignVCenter);
     Browse = makeButton(this, "Browse", QStringLiteral("Browse"), QStringLiteral("Browse for a location."));
     SaveCon = makeButton(this, "SaveCon", QStringLiteral("Save"), QStringLiteral("Save location path."));
     CancelCon = makeButton(this, "CancelCon", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
-    Browse->setMinimumSize(1455 / 15, 495 / 15);
+    Browse->setMinimumSize(twipsToPixels(1455), twipsToPixels(495));
     for (QPushButton *b : {SaveCon, CancelCon})
-        b->setMinimumSize(1695 / 15, 615 / 15);
+        b->setMinimumSize(twipsToPixels(1695), twipsToPixels(615));
 
     auto *browseRow = new QHBoxLayout;
     browseRow->addStretch();

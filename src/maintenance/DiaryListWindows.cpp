@@ -1,5 +1,6 @@
 #include "maintenance/DiaryListWindows.h"
 
+#include "help/helpids.h"
 #include "maintenance/BackupFiles.h"
 #include "maintenance/DiaryMaintenance.h"
 #include "maintenance/MaintenanceShell.h"
@@ -26,7 +27,7 @@ DiaryListWindow::DiaryListWindow(Shell &shell, const Look &look) : ChildWindow(s
         File1->setCurrentRow(0);
     Label1 = makeLabel(this, "Label1", look.label, File1, Qt::AlignLeft | Qt::AlignVCenter);
     Cancel = makeButton(this, "Cancel", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
-    Cancel->setMinimumSize(look.buttonWidth, 495 / 15);
+    Cancel->setMinimumSize(look.buttonWidth, twipsToPixels(495));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
@@ -53,8 +54,8 @@ QString DiaryListWindow::selectedFile() const
 
 RestBackup::RestBackup(Shell &shell)
     : DiaryListWindow(shell, {"RestBackup", QStringLiteral("Restore From Backup"),
-                              QStringLiteral("Double click the database you want to restore."), 150,
-                              QSize(4215 / 15, 3210 / 15), 1575 / 15})
+                              QStringLiteral("Double click the database you want to restore."), IDH_RESTORE,
+                              QSize(twipsToPixels(4215), twipsToPixels(3210)), twipsToPixels(1575)})
 {
 }
 
@@ -108,8 +109,8 @@ void RestBackup::File1_DblClick()
 
 CompactDbase::CompactDbase(Shell &shell)
     : DiaryListWindow(shell, {"CompactDbase", QStringLiteral("Compact a Database"),
-                              QStringLiteral("Doubleclick the Database you want compacted."), 120,
-                              QSize(3255 / 15, 2490 / 15), 1575 / 15})
+                              QStringLiteral("Doubleclick the Database you want compacted."), IDH_COMPACT,
+                              QSize(twipsToPixels(3255), twipsToPixels(2490)), twipsToPixels(1575)})
 {
 }
 
@@ -144,8 +145,8 @@ void CompactDbase::File1_DblClick()
 
 RepairDbase::RepairDbase(Shell &shell)
     : DiaryListWindow(shell, {"RepairDbase", QStringLiteral("Repair a Database"),
-                              QStringLiteral("Doubleclick the file you need to repair."), 130,
-                              QSize(4095 / 15, 2490 / 15), 1815 / 15})
+                              QStringLiteral("Doubleclick the file you need to repair."), IDH_REPAIR,
+                              QSize(twipsToPixels(4095), twipsToPixels(2490)), twipsToPixels(1815)})
 {
 }
 

@@ -5,6 +5,7 @@
 #include "platform/FileOps.h"
 #include "store/Database.h"
 #include "store/DiaryCopy.h"
+#include "store/DiaryPath.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +17,6 @@
 
 namespace {
 
-QString inFolder(const QString &folder, const QString &name) { return folder + QLatin1Char('/') + name; }
 
 MaintenanceFailure failure(const QString &what, const QString &detail = {}) { return {what, detail}; }
 
@@ -56,10 +56,10 @@ bool hasDiaryHeader(const QString &path, QString *error)
 // "<name>.damaged", or "<name>.damaged2" and on when that is taken.
 QString keepDamagedCopy(const QString &folder, const QString &fileName, QString *error)
 {
-    const QString source = inFolder(folder, fileName);
+    const QString source = diaryPath(folder, fileName);
     for (int i = 1; i < 1000; ++i) {
         const QString name = fileName + QStringLiteral(".damaged") + (i == 1 ? QString() : QString::number(i));
-        const QString target = inFolder(folder, name);
+        const QString target = diaryPath(folder, name);
         if (QFileInfo::exists(target))
             continue;
         const QString staged = fileops::stageCopy(source, target, error);
@@ -110,8 +110,8 @@ void writeSalvage(const QString &path, const SalvagedDays &salvage, int *kept, i
 
 bool compactDiary(const QString &dataFolder, const QString &fileName, MaintenanceFailure *fail)
 {
-    const QString diary = inFolder(dataFolder, fileName);
-    const QString compacted = inFolder(dataFolder, QLatin1String(kCompactionFile));
+    const QString diary = diaryPath(dataFolder, fileName);
+    const QString compacted = diaryPath(dataFolder, QLatin1String(kCompactionFile));
 
     if (QFileInfo::exists(compacted) || QFileInfo(compacted).isSymLink()) {
         QFile old(compacted);
@@ -184,7 +184,7 @@ bool compactDiary(const QString &dataFolder, const QString &fileName, Maintenanc
 RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
 {
     RepairResult r;
-    const QString diary = inFolder(dataFolder, fileName);
+    const QString diary = diaryPath(dataFolder, fileName);
     const QString unchanged = QStringLiteral("The file is as it was.");
 
     QString error;

@@ -1,9 +1,11 @@
 #include "store/MakeDatabase.h"
 
+#include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "store/Database.h"
 #include "store/DiaryFile.h"
+#include "store/DiaryPath.h"
 
 #include <QFileInfo>
 #include <QGridLayout>
@@ -13,7 +15,7 @@
 MakeDatabase::MakeDatabase(Shell &shell) : ChildWindow(shell, QStringLiteral("MakeDatabase"))
 {
     setWindowTitle(QStringLiteral("Create New Database"));
-    setHelpContext(30);
+    setHelpContext(IDH_START);
     setEscapeCloses(true);
     useMainWindowType(this);
 
@@ -68,7 +70,7 @@ void MakeDatabase::CreateDatabase_Click()
         return;
     }
 
-    const QString path = shell_.dataFolder() + QLatin1Char('/') + name;
+    const QString path = diaryPath(shell_.dataFolder(), name);
     const auto alreadyExists = [&] {
         sv.messages->beep();
         sv.messages->show(this, QStringLiteral("That database already exists. Change the first or last name "
