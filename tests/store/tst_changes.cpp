@@ -3,6 +3,7 @@
 
 #include "store/Database.h"
 #include "store/DiaryChanges.h"
+#include "support/DiaryFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -36,17 +37,6 @@ QList<ReadingDay> daysUpTo(int count)
     return days;
 }
 
-void write(const QString &path, const QList<ReadingDay> &days)
-{
-    Database::create(path);
-    Database db = Database::open(path);
-    Database::Transaction t(db);
-    Cursor c(db);
-    for (const ReadingDay &d : days)
-        c.append(d);
-    t.commit();
-}
-
 QString rowText(const ReadingDay &d) { return QStringList{d.key, QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'))}.join(QLatin1Char('|')); }
 
 // Every row as the engine holds it, unreadable ones too.
@@ -77,15 +67,6 @@ QStringList keys(const QString &path)
     for (const QString &row : rows(path))
         out << row.section(QLatin1Char('|'), 0, 0);
     return out;
-}
-
-void execOn(const QString &path, const char *sql)
-{
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("%s: %s", sql, sqlite3_errmsg(db));
-    sqlite3_close(db);
 }
 
 // Another program reading the diary: it holds a shared lock, so a change may
@@ -164,12 +145,12 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Ann Smith.bcl"));
         const QList<ReadingDay> days = daysUpTo(10);
-        write(path, days);
+        writeDiary(path, days);
         if (harm == QLatin1String("fails on the way")) {
             // A new day is refused, and the last day cannot be read: each
             // change fails after its first step (the delete of the old day,
             // of the day, of the days before) has been made.
-            execOn(path, "CREATE TRIGGER refuse BEFORE INSERT ON BLOOD BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+            rawSql(path, "CREATE TRIGGER refuse BEFORE INSERT ON BLOOD BEGIN SELECT RAISE(ABORT, 'refused'); END;"
                          "UPDATE BLOOD SET Night = '' WHERE Bdate = '2020-01-10'");
         }
         const QStringList before = rows(path);
@@ -273,7 +254,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Ann Smith.bcl"));
         const QList<ReadingDay> stored = daysUpTo(days);
-        write(path, stored);
+        writeDiary(path, stored);
         const QStringList before = rows(path);
 
         QString gave = QStringLiteral("-");

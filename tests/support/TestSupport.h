@@ -1,12 +1,13 @@
 #pragma once
-// What every test program shares: fake desktop services that record what a
-// window asked for, diaries written for the purpose, and the real main frame
-// started on a temporary data folder.
+// What every test program of the windows shares: fake desktop services that
+// record what a window asked for, diaries written for the purpose (DiaryFiles.h),
+// and the real main frame started on a temporary data folder.
 
 #include "app/MDIStart.h"
 #include "platform/Services.h"
 #include "store/DiaryPath.h"
 #include "store/ReadingDay.h"
+#include "support/DiaryFiles.h"
 
 #include <QList>
 #include <QMap>
@@ -59,32 +60,6 @@ struct FakeServices {
     FakeWait wait;
     Services services() { return Services{&messages, &clock, &wait}; }
 };
-
-// A day with its readings; missing readings are "-".
-ReadingDay makeDay(const QString &key, const QStringList &readings = {});
-// Days keyed 2013-01-01, 2013-01-02 ... with readings derived from the index.
-QList<ReadingDay> consecutiveDays(int count, const QDate &first = QDate(2013, 1, 1));
-
-// Creates a diary file holding these days.
-void writeDiary(const QString &path, const QList<ReadingDay> &days);
-// Every day of a diary file, in key order.
-QList<ReadingDay> readDiary(const QString &path);
-
-// A file's bytes, or "<absent>" when it cannot be read.
-QByteArray bytesOf(const QString &path);
-void writeBytes(const QString &path, const QByteArray &bytes);
-
-// Every file of a folder, hidden ones included, with its content: equal
-// snapshots mean nothing was changed, added or left behind.
-QMap<QString, QByteArray> snapshot(const QString &folder);
-
-// Runs SQL on a file directly, as another program would; the SQL must succeed.
-void rawSql(const QString &path, const char *sql);
-
-// Adds days to the diary as another program would that switches it to
-// write-ahead-log mode, commits them and is killed before the log is played
-// into the file: the days then live in NAME-wal alone.
-void addDaysInLogAndDie(const QString &path, const QList<ReadingDay> &days);
 
 // The real main frame on a fresh temporary data folder, started and shown,
 // with fake services and an exit that is only counted.
