@@ -7,7 +7,7 @@
 #include "BenchDiaries.h"
 #include "DiaryGenerator.h"
 
-#include "charts/ChartGroup.h"
+#include "core/ChartGroup.h"
 #include "charts/LineChart.h"
 #include "listing/Display.h"
 #include "platform/DatePicker.h"
@@ -18,12 +18,12 @@
 #include "readings/EditRds.h"
 #include "readings/ReadingEntry.h"
 #include "readings/SearchRds.h"
-#include "reports/RangeSummary.h"
+#include "core/RangeSummary.h"
 #include "reports/Reports.h"
-#include "store/DateKey.h"
-#include "store/Database.h"
-#include "store/DiaryChanges.h"
-#include "store/ReadingKind.h"
+#include "core/DateKey.h"
+#include "core/Database.h"
+#include "core/DiaryChanges.h"
+#include "core/ReadingKind.h"
 
 #include <benchmark/benchmark.h>
 
@@ -379,12 +379,10 @@ ReportRequest wholeRange(int days)
 void BM_CollectRangeSummary(benchmark::State &state)
 {
     const ReportRequest r = wholeRange(daysOf(state));
-    FakeServices fakes;
-    Services services = fakes.services();
     for (auto _ : state) {
         Database db = Database::open(r.databasePath, Database::Access::ReadOnly);
         Cursor c(db);
-        auto summary = CollectRangeSummary(services, nullptr, c, r.startKey, r.endKey);
+        auto summary = CollectRangeSummary(c, r.startKey, r.endKey).summary;
         benchmark::DoNotOptimize(summary);
         if (!summary || summary->lines != daysOf(state))
             state.SkipWithError("wrong summary");

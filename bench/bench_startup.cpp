@@ -16,7 +16,7 @@
 #include "platform/QtServices.h"
 #include "readings/CurrReading.h"
 #include "reports/Reports.h"
-#include "store/DateKey.h"
+#include "core/DateKey.h"
 #include "store/SelectDbase.h"
 
 #include <QApplication>

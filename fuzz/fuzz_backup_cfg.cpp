@@ -3,7 +3,7 @@
 // whatever can be saved reads back as the same folder.
 
 #include "Scratch.h"
-#include "maintenance/BackupFiles.h"
+#include "core/BackupFiles.h"
 
 #include <cstdlib>
 

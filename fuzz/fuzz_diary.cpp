@@ -6,7 +6,7 @@
 // exception, a sanitizer report) is a fault.
 
 #include "Scratch.h"
-#include "store/Database.h"
+#include "core/Database.h"
 
 #include <cstdlib>
 

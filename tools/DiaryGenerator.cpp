@@ -1,7 +1,7 @@
 #include "DiaryGenerator.h"
 
-#include "store/Database.h"
-#include "store/DateKey.h"
+#include "core/Database.h"
+#include "core/DateKey.h"
 
 namespace {
 

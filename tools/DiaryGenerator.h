@@ -3,8 +3,8 @@
 // whole numbers mostly, some with a tenth ("120.5"), and now and then a
 // reading not taken ("-"). The same seed always gives the same diary.
 
-#include "store/DateKey.h"
-#include "store/ReadingDay.h"
+#include "core/DateKey.h"
+#include "core/ReadingDay.h"
 
 #include <QDate>
 #include <QString>

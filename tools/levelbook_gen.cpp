@@ -6,8 +6,8 @@
 
 #include "DiaryGenerator.h"
 
-#include "store/Database.h"
-#include "store/DateKey.h"
+#include "core/Database.h"
+#include "core/DateKey.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -10,7 +10,7 @@
 #include "readings/CurrReading.h"
 #include "readings/Windows.h"
 #include "reports/Windows.h"
-#include "store/ReadingKind.h"
+#include "core/ReadingKind.h"
 #include "store/SelectDbase.h"
 #include "store/Windows.h"
 

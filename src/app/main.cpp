@@ -1,7 +1,7 @@
 #include "app/DataFolder.h"
 #include "app/MDIStart.h"
 #include "app/TerminationSignals.h"
-#include "platform/FileOps.h"
+#include "core/FileOps.h"
 #include "platform/QtServices.h"
 
 #include <QApplication>

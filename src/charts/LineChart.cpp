@@ -7,7 +7,7 @@
 #include "platform/Widgets.h"
 #include "readings/CurrReading.h"
 #include "store/DiaryAccess.h"
-#include "store/ReadingKind.h"
+#include "core/ReadingKind.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -4,7 +4,7 @@
 // browser shows. "Next" and "Previous" step from group to group. The eight
 // windows (BfastLine ... NightLine) are this one class, each with its kind.
 
-#include "charts/ChartGroup.h"
+#include "core/ChartGroup.h"
 #include "platform/ChildWindow.h"
 
 #include <QtCharts/QChartView>

@@ -2,7 +2,7 @@
 
 #include "charts/LineChart.h"
 #include "platform/WindowRegistry.h"
-#include "store/ReadingKind.h"
+#include "core/ReadingKind.h"
 
 void registerChartsWindows(WindowRegistry &registry)
 {

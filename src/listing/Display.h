@@ -4,7 +4,7 @@
 // browser shows; "Next Page" goes on from the end of the page, "Previous Page"
 // counts back from the last stored date.
 
-#include "listing/ListingPage.h"
+#include "core/ListingPage.h"
 #include "platform/ChildWindow.h"
 
 #include <QFrame>

@@ -1,6 +1,6 @@
 #include "maintenance/BackupData.h"
 
-#include "maintenance/BackupFiles.h"
+#include "core/BackupFiles.h"
 #include "platform/Shell.h"
 
 #include <QWidget>

@@ -4,7 +4,7 @@
 
 #include "platform/ChildWindow.h"
 
-#include "maintenance/Drives.h"
+#include "core/Drives.h"
 
 class FolderList;
 class QComboBox;

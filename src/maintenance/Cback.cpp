@@ -1,7 +1,7 @@
 #include "maintenance/Cback.h"
 
 #include "help/helpids.h"
-#include "maintenance/BackupFiles.h"
+#include "core/BackupFiles.h"
 #include "maintenance/MaintenanceShell.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"

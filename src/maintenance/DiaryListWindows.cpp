@@ -1,12 +1,12 @@
 #include "maintenance/DiaryListWindows.h"
 
 #include "help/helpids.h"
-#include "maintenance/BackupFiles.h"
-#include "maintenance/DiaryMaintenance.h"
+#include "core/BackupFiles.h"
+#include "core/DiaryMaintenance.h"
 #include "maintenance/MaintenanceShell.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "store/DiaryFile.h"
+#include "core/DiaryFile.h"
 
 #include <QListWidget>
 #include <QVBoxLayout>

@@ -7,21 +7,6 @@
 
 #include <algorithm>
 
-QString shortDatePattern(const QLocale &locale)
-{
-    // Reports and charts ask for it once for every date they show: the last
-    // answer is kept for as long as the locale's own form stays the same.
-    thread_local QString lastFormat;
-    thread_local QString lastPattern;
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (format != lastFormat || lastPattern.isEmpty()) {
-        static const QRegularExpression years(QStringLiteral("y+"));
-        lastPattern = QString(format).replace(years, QStringLiteral("yyyy"));
-        lastFormat = format;
-    }
-    return lastPattern;
-}
-
 namespace {
 
 // For each day, month or year field of a display pattern, in order: whether
@@ -52,7 +37,7 @@ QList<bool> numericFields(const QString &pattern)
 DatePicker::DatePicker(QWidget *parent, const char *name) : QDateEdit(parent)
 {
     setObjectName(QLatin1String(name));
-    setDateRange(QDate(2000, 1, 1), QDate(2099, 12, 31)); // as firstAllowedDate() .. lastAllowedDate()
+    setDateRange(firstAllowedDate(), lastAllowedDate());
     setDisplayFormat(shortDatePattern());
     setCalendarPopup(true);
 }
@@ -133,9 +118,9 @@ bool DatePicker::typeDigit(int digit)
         done = digits_.size() >= 2 || value * 10 > 12;
         break;
     case YearSection:
-        // One or two digits name a year of this century until the rest come.
+        // One or two digits name a year of the allowed century until the rest come.
         if (digits_.size() <= 2)
-            year_ = 2000 + value;
+            year_ = firstAllowedDate().year() + value;
         else if (digits_.size() == 4 && value >= 1)
             year_ = value;
         done = digits_.size() >= 4;

@@ -11,6 +11,8 @@
 // A whole selected text is replaced from its first part. Every key stays in the
 // picker; only Tab and Shift+Tab leave it.
 
+#include "core/DateKey.h"
+
 #include <QDateEdit>
 #include <QLocale>
 
@@ -48,6 +50,3 @@ private:
     bool justAdvanced_ = false; // the last part finished by itself
     QDate shown_;         // the date the picker showed after the last typed key
 };
-
-// The locale's short-date pattern with its year widened to four digits.
-QString shortDatePattern(const QLocale &locale = QLocale());

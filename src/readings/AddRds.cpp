@@ -8,7 +8,7 @@
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
 #include "store/DiaryAccess.h"
-#include "store/DiaryChanges.h"
+#include "core/DiaryChanges.h"
 
 AddRds::AddRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("AddRds"))
 {

@@ -3,7 +3,7 @@
 
 #include "readings/DateKeyWindow.h"
 
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <optional>
 

@@ -3,9 +3,9 @@
 #include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "store/DateKey.h"
+#include "core/DateKey.h"
 #include "store/DiaryAccess.h"
-#include "store/DiaryChanges.h"
+#include "core/DiaryChanges.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -5,7 +5,7 @@
 // the diary for the user; its closing step closes it.
 
 #include "platform/ChildWindow.h"
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <array>
 

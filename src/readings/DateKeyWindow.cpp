@@ -4,7 +4,7 @@
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "readings/CurrReading.h"
-#include "store/DateKey.h"
+#include "core/DateKey.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

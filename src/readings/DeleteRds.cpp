@@ -7,7 +7,7 @@
 #include "readings/CurrReading.h"
 #include "readings/EntryLayout.h"
 #include "store/DiaryAccess.h"
-#include "store/DiaryChanges.h"
+#include "core/DiaryChanges.h"
 
 DeleteRds::DeleteRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("DeleteRds"))
 {

@@ -7,9 +7,9 @@
 #include "readings/CurrReading.h"
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
-#include "store/DateKey.h"
+#include "core/DateKey.h"
 #include "store/DiaryAccess.h"
-#include "store/DiaryChanges.h"
+#include "core/DiaryChanges.h"
 
 #include <QLineEdit>
 

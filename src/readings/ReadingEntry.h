@@ -2,7 +2,7 @@
 // Typing readings: the key filter every reading box applies, the box itself,
 // and the panel of eight labelled boxes that the add and edit windows share.
 
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <QLineEdit>
 #include <QWidget>

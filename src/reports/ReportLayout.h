@@ -3,7 +3,8 @@
 // area, "Times New Roman" 12 points, texts placed by their top-left corner,
 // reading columns centred on fixed anchors, and the header of a reading page.
 
-#include "store/ReadingKind.h"
+#include "core/RangeSummary.h"
+#include "core/ReadingKind.h"
 
 #include <QDate>
 #include <QString>
@@ -24,7 +25,6 @@ struct ReportRequest {
 
 inline constexpr double kGridWidth = 80;
 inline constexpr double kGridHeight = 66;
-inline constexpr int kLinesPerPage = 50;
 inline constexpr double kFirstLineY = 11;
 inline constexpr double kLeftMargin = 10; // x of the header lines and the dates
 

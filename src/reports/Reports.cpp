@@ -3,8 +3,8 @@
 #include "platform/ReportPrinter.h"
 #include "platform/Services.h"
 #include "reports/WorkingDirectory.h"
-#include "store/Database.h"
-#include "store/DateKey.h"
+#include "core/Database.h"
+#include "core/DateKey.h"
 #include "store/DiaryAccess.h"
 
 #include <algorithm>
@@ -21,33 +21,35 @@ void runReport(Services &services, QWidget *parent, const ReportRequest &request
     bool printerFailed = false;
     bool diaryFailed = false;
     QString diaryDetail;
+    QString nothingToPrint;
     {
         WorkingDirectoryGuard workingDirectory;
         try {
             Database db = Database::open(request.databasePath, Database::Access::ReadOnly);
             Cursor cursor(db);
-            const std::optional<RangeSummary> summary =
-                CollectRangeSummary(services, parent, cursor, request.startKey, request.endKey);
-            if (!summary)
-                return;
-
-            // From here on any failure, of the printer or of the diary, is a
-            // failed print.
-            ReportPrinter &printer = *services.printer;
-            try {
-                printer.setDocumentName(documentName);
-                print(printer, cursor, *summary);
-                printer.endDoc();
-            } catch (const std::exception &) {
-                printer.killDoc();
-                printerFailed = true;
+            const CollectedRange range = CollectRangeSummary(cursor, request.startKey, request.endKey);
+            nothingToPrint = range.nothingToPrint;
+            if (range.summary) {
+                // From here on any failure, of the printer or of the diary, is a
+                // failed print.
+                ReportPrinter &printer = *services.printer;
+                try {
+                    printer.setDocumentName(documentName);
+                    print(printer, cursor, *range.summary);
+                    printer.endDoc();
+                } catch (const std::exception &) {
+                    printer.killDoc();
+                    printerFailed = true;
+                }
             }
         } catch (const StoreError &e) {
             diaryFailed = true;
             diaryDetail = e.message();
         }
     }
-    if (printerFailed)
+    if (!nothingToPrint.isEmpty())
+        services.messages->show(parent, nothingToPrint);
+    else if (printerFailed)
         services.messages->show(parent, printerFailedText());
     else if (diaryFailed)
         reportFailure(services, parent, readFailedText(), diaryDetail);

@@ -2,7 +2,7 @@
 // The printed reports of a date range: the report with one line per date and
 // the summary page after it, and the summary page alone.
 
-#include "reports/RangeSummary.h"
+#include "core/RangeSummary.h"
 #include "reports/ReportLayout.h"
 
 class QWidget;

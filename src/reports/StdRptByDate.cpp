@@ -7,7 +7,7 @@
 #include "readings/CurrReading.h"
 #include "reports/PrinterChoice.h"
 #include "reports/Reports.h"
-#include "store/DateKey.h"
+#include "core/DateKey.h"
 #include "store/DiaryAccess.h"
 
 #include <QHBoxLayout>

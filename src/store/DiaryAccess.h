@@ -4,8 +4,8 @@
 // or file failure ends the action with a message instead of a crash.
 
 #include "platform/Shell.h"
-#include "store/Database.h"
-#include "store/DiaryPath.h"
+#include "core/Database.h"
+#include "core/DiaryPath.h"
 
 #include <QWidget>
 

@@ -3,9 +3,9 @@
 #include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "store/Database.h"
-#include "store/DiaryFile.h"
-#include "store/DiaryPath.h"
+#include "core/Database.h"
+#include "core/DiaryFile.h"
+#include "core/DiaryPath.h"
 
 #include <QFileInfo>
 #include <QGridLayout>

@@ -3,7 +3,7 @@
 #include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "store/DiaryFile.h"
+#include "core/DiaryFile.h"
 
 #include <QDir>
 #include <QLabel>

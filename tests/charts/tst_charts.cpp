@@ -1,12 +1,12 @@
 // The reading charts: the group walks over a diary, and the eight chart
 // windows opened from the Graphs menu.
 
-#include "charts/ChartGroup.h"
+#include "core/ChartGroup.h"
 #include "charts/LineChart.h"
 #include "listing/Display.h"
 #include "readings/CurrReading.h"
-#include "store/Database.h"
-#include "store/ReadingKind.h"
+#include "core/Database.h"
+#include "core/ReadingKind.h"
 #include "store/SelectDbase.h"
 #include "support/TestSupport.h"
 

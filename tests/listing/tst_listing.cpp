@@ -2,9 +2,9 @@
 // the browser's "Print To Screen".
 
 #include "listing/Display.h"
-#include "listing/ListingPage.h"
+#include "core/ListingPage.h"
 #include "readings/CurrReading.h"
-#include "store/Database.h"
+#include "core/Database.h"
 #include "store/SelectDbase.h"
 #include "support/TestSupport.h"
 

@@ -1,17 +1,17 @@
 // The backup location, backup and restore, compaction and repair: what the
 // user sees, and that no failure on the way costs a diary or a backup.
 
-#include "maintenance/BackupFiles.h"
+#include "core/BackupFiles.h"
 #include "maintenance/Brow.h"
 #include "maintenance/Cback.h"
 #include "maintenance/DiaryListWindows.h"
-#include "maintenance/DiaryMaintenance.h"
-#include "maintenance/Drives.h"
-#include "maintenance/FaultPoints.h"
+#include "core/DiaryMaintenance.h"
+#include "core/Drives.h"
+#include "core/FaultPoints.h"
 #include "maintenance/FolderList.h"
-#include "maintenance/Salvage.h"
+#include "core/Salvage.h"
 #include "readings/CurrReading.h"
-#include "store/Database.h"
+#include "core/Database.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

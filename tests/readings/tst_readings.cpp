@@ -10,9 +10,9 @@
 #include "readings/EditRds.h"
 #include "readings/ReadingEntry.h"
 #include "readings/SearchRds.h"
-#include "store/Database.h"
-#include "store/DateKey.h"
-#include "store/DiaryChanges.h"
+#include "core/Database.h"
+#include "core/DateKey.h"
+#include "core/DiaryChanges.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

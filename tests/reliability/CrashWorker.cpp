@@ -18,8 +18,8 @@
 //   lb_crash_worker lock <diary>     (deletes every day without committing,
 //                                    holding the write lock; says "L", waits)
 
-#include "store/Database.h"
-#include "store/DiaryChanges.h"
+#include "core/Database.h"
+#include "core/DiaryChanges.h"
 
 #include <QDate>
 #include <QFile>

@@ -9,7 +9,7 @@
 // LEVELBOOK_CRASH_KILLS=<n> any other number; LEVELBOOK_CRASH_SEED=<n> repeats
 // a run.
 
-#include "store/Database.h"
+#include "core/Database.h"
 #include "support/TestSupport.h"
 
 #include <QDate>

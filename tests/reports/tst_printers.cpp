@@ -9,7 +9,7 @@
 #include "charts/ChartPrinting.h"
 #include "reports/PrinterChoice.h"
 #include "reports/Reports.h"
-#include "store/DateKey.h"
+#include "core/DateKey.h"
 #include "support/FakePrinting.h"
 #include "support/TestSupport.h"
 

@@ -14,7 +14,8 @@
 #include "reports/PrinterChoice.h"
 #include "reports/Reports.h"
 #include "reports/StdRptByDate.h"
-#include "store/DateKey.h"
+#include "core/DateKey.h"
+#include "platform/DatePicker.h"
 #include "store/DiaryAccess.h"
 #include "support/FakePrinting.h"
 #include "support/TestSupport.h"
@@ -227,14 +228,12 @@ private slots:
     {
         const QString diary = path(QStringLiteral("Hand Count.bcl"));
         writeDiary(diary, handDiary());
-        FakeServices fakes;
-        Services s = fakes.services();
         Database db = Database::open(diary);
         Cursor cursor(db);
-        const std::optional<RangeSummary> r =
-            CollectRangeSummary(s, nullptr, cursor, dateKey(handStart), dateKey(handEnd));
+        const CollectedRange range = CollectRangeSummary(cursor, dateKey(handStart), dateKey(handEnd));
+        const std::optional<RangeSummary> &r = range.summary;
         QVERIFY(r);
-        QVERIFY(fakes.messages.shown.isEmpty());
+        QVERIFY(range.nothingToPrint.isEmpty());
         QCOMPARE(r->lines, 4);
         QCOMPARE(r->pages, 1);
 

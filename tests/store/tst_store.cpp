@@ -1,10 +1,10 @@
 // The diary file and its cursor, date keys and their short form, diary names.
 
 #include "app/DataFolder.h"
-#include "store/DateKey.h"
-#include "store/Database.h"
-#include "store/DiaryFile.h"
-#include "store/DiaryPath.h"
+#include "core/DateKey.h"
+#include "core/Database.h"
+#include "core/DiaryFile.h"
+#include "core/DiaryPath.h"
 #include "support/TestSupport.h"
 #include "DiaryGenerator.h"
 

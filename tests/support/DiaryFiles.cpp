@@ -1,6 +1,6 @@
 #include "support/DiaryFiles.h"
 
-#include "store/Database.h"
+#include "core/Database.h"
 
 #include <QDir>
 #include <QFile>

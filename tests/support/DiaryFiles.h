@@ -2,7 +2,7 @@
 // Diaries and files written and read for a test, through the store alone: no
 // window is needed, so the tests of the store share them with the windows'.
 
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <QByteArray>
 #include <QDate>

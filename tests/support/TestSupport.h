@@ -5,8 +5,8 @@
 
 #include "app/MDIStart.h"
 #include "platform/Services.h"
-#include "store/DiaryPath.h"
-#include "store/ReadingDay.h"
+#include "core/DiaryPath.h"
+#include "core/ReadingDay.h"
 #include "support/DiaryFiles.h"
 
 #include <QList>

@@ -2,7 +2,7 @@
 // The statistics of a report's date range: for every reading kind the number
 // of readings, their highest and lowest value with its date, and the average.
 
-#include "store/ReadingKind.h"
+#include "core/ReadingKind.h"
 
 #include <QString>
 #include <QStringView>
@@ -11,8 +11,9 @@
 #include <optional>
 
 class Cursor;
-class QWidget;
-struct Services;
+
+// Dates printed on a page of the report, one line each.
+inline constexpr int kLinesPerPage = 50;
 
 struct KindSummary {
     qint64 Count = 0;
@@ -48,11 +49,16 @@ bool isCountedReading(QStringView text);
 // (leadingNumber) in single precision.
 float readingValue(QStringView text);
 
+// What a walk over a range gives: its summary, or, when there is nothing to
+// print, the words that tell the user why ("Thee are no readings to print."
+// when no date lies on or after the start, "There are no readings to print."
+// when none lies within the range).
+struct CollectedRange {
+    std::optional<RangeSummary> summary;
+    QString nothingToPrint;
+};
+
 // Walks the stored dates from startKey to endKey (both included) and gathers
-// the number of lines and pages and the statistics of each kind. When there is
-// nothing to print it tells the user so ("Thee are no readings to print." when
-// no date lies on or after the start, "There are no readings to print." when
-// none lies within the range) and yields nothing. The cursor is left
-// anywhere. Throws StoreError when the diary cannot be read.
-std::optional<RangeSummary> CollectRangeSummary(Services &services, QWidget *parent, Cursor &cursor,
-                                                const QString &startKey, const QString &endKey);
+// the number of lines and pages and the statistics of each kind. The cursor is
+// left anywhere. Throws StoreError when the diary cannot be read.
+CollectedRange CollectRangeSummary(Cursor &cursor, const QString &startKey, const QString &endKey);

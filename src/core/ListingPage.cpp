@@ -1,7 +1,7 @@
-#include "listing/ListingPage.h"
+#include "core/ListingPage.h"
 
-#include "store/DateKey.h"
-#include "store/Database.h"
+#include "core/DateKey.h"
+#include "core/Database.h"
 
 QList<ListingText> DrawListingRow(int line, const ReadingDay &row)
 {

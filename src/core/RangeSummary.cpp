@@ -1,9 +1,7 @@
-#include "reports/RangeSummary.h"
+#include "core/RangeSummary.h"
 
-#include "platform/Services.h"
-#include "reports/ReportLayout.h"
-#include "store/Database.h"
-#include "store/DateKey.h"
+#include "core/Database.h"
+#include "core/DateKey.h"
 
 #include <cmath>
 
@@ -16,10 +14,6 @@ QString ReadingText(double value)
         digits.remove(0, 1);
     return (value < 0 ? QStringLiteral("-") : QStringLiteral(" ")) + digits;
 }
-
-bool isCountedReading(QStringView text) { return text != QLatin1String("-"); }
-
-float readingValue(QStringView text) { return float(leadingNumber(text)); }
 
 namespace {
 
@@ -42,15 +36,12 @@ void count(KindSummary &s, float v, const QString &key)
 
 } // namespace
 
-std::optional<RangeSummary> CollectRangeSummary(Services &services, QWidget *parent, Cursor &cursor,
-                                                const QString &startKey, const QString &endKey)
+CollectedRange CollectRangeSummary(Cursor &cursor, const QString &startKey, const QString &endKey)
 {
     RangeSummary summary;
     cursor.seek(SeekOp::AtLeast, startKey);
-    if (cursor.noMatch()) {
-        services.messages->show(parent, QStringLiteral("Thee are no readings to print."));
-        return std::nullopt;
-    }
+    if (cursor.noMatch())
+        return {std::nullopt, QStringLiteral("Thee are no readings to print.")};
 
     // One walk counts the lines and gathers the statistics alike.
     for (; !cursor.eof() && cursor.key() <= endKey; cursor.moveNext()) {
@@ -62,10 +53,8 @@ std::optional<RangeSummary> CollectRangeSummary(Services &services, QWidget *par
                 count(summary.kinds[size_t(k)], readingValue(text), day.key);
         }
     }
-    if (summary.lines == 0) {
-        services.messages->show(parent, QStringLiteral("There are no readings to print."));
-        return std::nullopt;
-    }
+    if (summary.lines == 0)
+        return {std::nullopt, QStringLiteral("There are no readings to print.")};
     summary.pages = (summary.lines + kLinesPerPage - 1) / kLinesPerPage;
 
     for (KindSummary &s : summary.kinds) {
@@ -74,5 +63,5 @@ std::optional<RangeSummary> CollectRangeSummary(Services &services, QWidget *par
         const double average = s.Total / double(s.Count);
         s.AverageText = ReadingText(std::round(average * 100) / 100);
     }
-    return summary;
+    return {summary, QString()};
 }

@@ -1,7 +1,7 @@
 #pragma once
 // One row of table BLOOD: a date key and the eight reading texts.
 
-#include "store/ReadingKind.h"
+#include "core/ReadingKind.h"
 
 #include <QString>
 #include <array>
@@ -17,6 +17,13 @@ inline const QString &missingReading()
 // reads as a decimal number after any spaces and one sign; 0 when there is
 // none ("120.5" gives 120.5, "1.2.3" gives 1.2, "12." gives 12, "." gives 0).
 double leadingNumber(QStringView text);
+
+// Whether a stored reading text counts ("-" is no reading).
+inline bool isCountedReading(QStringView text) { return text != missingReading(); }
+
+// The value the summary counts for a reading text: the number it begins with
+// in single precision, as the summary keeps its highest and lowest.
+inline float readingValue(QStringView text) { return float(leadingNumber(text)); }
 
 struct ReadingDay {
     QString key;                                // "yyyy-MM-dd"

@@ -1,4 +1,4 @@
-#include "platform/FileOps.h"
+#include "core/FileOps.h"
 
 #include <QDir>
 #include <QFile>

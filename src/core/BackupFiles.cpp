@@ -1,10 +1,10 @@
-#include "maintenance/BackupFiles.h"
+#include "core/BackupFiles.h"
 
-#include "maintenance/FaultPoints.h"
-#include "platform/FileOps.h"
-#include "store/Database.h"
-#include "store/DiaryCopy.h"
-#include "store/DiaryPath.h"
+#include "core/FaultPoints.h"
+#include "core/FileOps.h"
+#include "core/Database.h"
+#include "core/DiaryCopy.h"
+#include "core/DiaryPath.h"
 
 #include <QDir>
 #include <QFile>

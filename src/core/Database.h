@@ -6,7 +6,7 @@
 // diary, takes a cursor over the table in key order, seeks or walks, reads or
 // writes, and lets both go before it returns.
 
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <QString>
 #include <stdexcept>

@@ -1,7 +1,7 @@
-#include "store/DiaryCopy.h"
+#include "core/DiaryCopy.h"
 
-#include "platform/FileOps.h"
-#include "store/Database.h"
+#include "core/FileOps.h"
+#include "core/Database.h"
 
 #include <QFile>
 #include <QFileInfo>

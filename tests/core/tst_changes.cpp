@@ -1,8 +1,8 @@
 // The changes a person makes to a diary: each is done whole, and when
 // anything fails on the way the diary is left exactly as it was.
 
-#include "store/Database.h"
-#include "store/DiaryChanges.h"
+#include "core/Database.h"
+#include "core/DiaryChanges.h"
 #include "support/DiaryFiles.h"
 
 #include <QFile>

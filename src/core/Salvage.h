@@ -1,7 +1,7 @@
 #pragma once
 // Reading the days out of a damaged diary file.
 
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "store/ReadingKind.h"
+#include "core/ReadingKind.h"
 
 const std::array<ReadingKind, kReadingKinds> &readingKinds()
 {

@@ -1,4 +1,4 @@
-#include "maintenance/Drives.h"
+#include "core/Drives.h"
 
 #include <QDir>
 #include <QStorageInfo>

@@ -1,6 +1,6 @@
-#include "maintenance/Salvage.h"
+#include "core/Salvage.h"
 
-#include "store/DateKey.h"
+#include "core/DateKey.h"
 
 #include <QFile>
 #include <QSet>

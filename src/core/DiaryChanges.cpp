@@ -1,6 +1,6 @@
-#include "store/DiaryChanges.h"
+#include "core/DiaryChanges.h"
 
-#include "store/Database.h"
+#include "core/Database.h"
 
 namespace DiaryChanges {
 

@@ -1,7 +1,7 @@
-#include "store/Database.h"
+#include "core/Database.h"
 
-#include "platform/FileOps.h"
-#include "store/DiaryCopy.h"
+#include "core/FileOps.h"
+#include "core/DiaryCopy.h"
 
 #include <QFile>
 #include <QFileInfo>

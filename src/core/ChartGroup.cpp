@@ -1,7 +1,7 @@
-#include "charts/ChartGroup.h"
+#include "core/ChartGroup.h"
 
-#include "store/DateKey.h"
-#include "store/Database.h"
+#include "core/DateKey.h"
+#include "core/Database.h"
 
 namespace {
 

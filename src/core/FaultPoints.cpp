@@ -1,4 +1,4 @@
-#include "maintenance/FaultPoints.h"
+#include "core/FaultPoints.h"
 
 namespace faultpoints {
 

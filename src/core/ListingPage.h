@@ -3,7 +3,7 @@
 // per day. These walks take a cursor over the diary and return the page; the
 // window only draws what they return.
 
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <QList>
 #include <QString>

@@ -8,7 +8,7 @@
 // leaves anywhere. The windows, the tests and the benchmarks all change a
 // diary through these and through nothing else.
 
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <QString>
 

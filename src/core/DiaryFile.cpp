@@ -1,4 +1,4 @@
-#include "store/DiaryFile.h"
+#include "core/DiaryFile.h"
 
 #include <QDir>
 #include <QFile>

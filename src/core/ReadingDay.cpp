@@ -1,4 +1,4 @@
-#include "store/ReadingDay.h"
+#include "core/ReadingDay.h"
 
 #include <cstdint>
 

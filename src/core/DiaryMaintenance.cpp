@@ -1,11 +1,11 @@
-#include "maintenance/DiaryMaintenance.h"
+#include "core/DiaryMaintenance.h"
 
-#include "maintenance/FaultPoints.h"
-#include "maintenance/Salvage.h"
-#include "platform/FileOps.h"
-#include "store/Database.h"
-#include "store/DiaryCopy.h"
-#include "store/DiaryPath.h"
+#include "core/FaultPoints.h"
+#include "core/Salvage.h"
+#include "core/FileOps.h"
+#include "core/Database.h"
+#include "core/DiaryCopy.h"
+#include "core/DiaryPath.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,6 @@
-#include "store/DateKey.h"
+#include "core/DateKey.h"
 
+#include <QRegularExpression>
 
 QString dateKey(const QDate &date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
@@ -22,6 +23,21 @@ QDate dateFromKey(const QString &key)
     if (year < 0 || month < 0 || day < 0)
         return {};
     return QDate(year, month, day); // invalid for a month or day out of range
+}
+
+QString shortDatePattern(const QLocale &locale)
+{
+    // Reports and charts ask for it once for every date they show: the last
+    // answer is kept for as long as the locale's own form stays the same.
+    thread_local QString lastFormat;
+    thread_local QString lastPattern;
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    if (format != lastFormat || lastPattern.isEmpty()) {
+        static const QRegularExpression years(QStringLiteral("y+"));
+        lastPattern = QString(format).replace(years, QStringLiteral("yyyy"));
+        lastFormat = format;
+    }
+    return lastPattern;
 }
 
 QString ShortDate(const QDate &date, const QLocale &locale)
