@@ -19,7 +19,7 @@
 #include "readings/ReadingEntry.h"
 #include "readings/SearchRds.h"
 #include "core/RangeSummary.h"
-#include "reports/Reports.h"
+#include "printing/Reports.h"
 #include "core/DateKey.h"
 #include "core/Database.h"
 #include "core/DiaryChanges.h"

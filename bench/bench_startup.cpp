@@ -15,7 +15,7 @@
 
 #include "platform/QtServices.h"
 #include "readings/CurrReading.h"
-#include "reports/Reports.h"
+#include "printing/Reports.h"
 #include "core/DateKey.h"
 #include "store/SelectDbase.h"
 

@@ -1,6 +1,6 @@
 #include "charts/LineChart.h"
 
-#include "charts/ChartPrinting.h"
+#include "printing/ChartPrinting.h"
 #include "help/helpids.h"
 
 #include "platform/Shell.h"

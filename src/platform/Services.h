@@ -70,3 +70,11 @@ inline const QString &programName()
 // Tells the user that an action could not be finished because the diary file
 // or the disk failed. `detail` is the engine's or the file system's own words.
 void reportFailure(Services &services, QWidget *parent, const QString &what, const QString &detail);
+
+// The usual words for a failed read and a failed change.
+inline QString readFailedText() { return QStringLiteral("The diary could not be read."); }
+inline QString changeFailedText()
+{
+    return QStringLiteral("The change could not be stored. The diary on disk is as it was before.");
+}
+

@@ -5,8 +5,8 @@
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "readings/CurrReading.h"
-#include "reports/PrinterChoice.h"
-#include "reports/Reports.h"
+#include "printing/PrinterChoice.h"
+#include "printing/Reports.h"
 #include "core/DateKey.h"
 #include "store/DiaryAccess.h"
 

@@ -5,7 +5,7 @@
 // while it is open.
 
 #include "platform/ChildWindow.h"
-#include "reports/ReportLayout.h"
+#include "printing/ReportLayout.h"
 
 class DatePicker;
 class QLabel;

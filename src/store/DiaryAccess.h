@@ -26,10 +26,3 @@ bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Act
         return false;
     }
 }
-
-// The usual words for a failed read and a failed change.
-inline QString readFailedText() { return QStringLiteral("The diary could not be read."); }
-inline QString changeFailedText()
-{
-    return QStringLiteral("The change could not be stored. The diary on disk is as it was before.");
-}

@@ -19,7 +19,7 @@
 #include "readings/EditRds.h"
 #include "readings/ReadingEntry.h"
 #include "readings/DateKeyWindow.h"
-#include "reports/Reports.h"
+#include "printing/Reports.h"
 #include "reports/StdRptByDate.h"
 #include "core/Database.h"
 #include "store/DiaryAccess.h"

@@ -6,9 +6,9 @@
 #include "PdfReader.h"
 
 #include "platform/QtPrinting.h"
-#include "charts/ChartPrinting.h"
-#include "reports/PrinterChoice.h"
-#include "reports/Reports.h"
+#include "printing/ChartPrinting.h"
+#include "printing/PrinterChoice.h"
+#include "printing/Reports.h"
 #include "core/DateKey.h"
 #include "support/FakePrinting.h"
 #include "support/TestSupport.h"

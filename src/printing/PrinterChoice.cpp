@@ -1,4 +1,4 @@
-#include "reports/PrinterChoice.h"
+#include "printing/PrinterChoice.h"
 
 #include "platform/ReportPrinter.h"
 #include "platform/Services.h"

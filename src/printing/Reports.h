@@ -3,7 +3,7 @@
 // the summary page after it, and the summary page alone.
 
 #include "core/RangeSummary.h"
-#include "reports/ReportLayout.h"
+#include "printing/ReportLayout.h"
 
 class QWidget;
 class ReportPrinter;

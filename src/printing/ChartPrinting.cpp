@@ -1,10 +1,10 @@
-#include "charts/ChartPrinting.h"
+#include "printing/ChartPrinting.h"
 
 #include "platform/Clipboard.h"
 #include "platform/ReportPrinter.h"
 #include "platform/Services.h"
-#include "reports/PrinterChoice.h"
-#include "reports/WorkingDirectory.h"
+#include "printing/PrinterChoice.h"
+#include "printing/WorkingDirectory.h"
 
 #include <QChart>
 #include <QGraphicsScene>

@@ -1,4 +1,4 @@
-#include "reports/ReportLayout.h"
+#include "printing/ReportLayout.h"
 
 #include "platform/ReportPrinter.h"
 

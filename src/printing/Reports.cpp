@@ -1,11 +1,10 @@
-#include "reports/Reports.h"
+#include "printing/Reports.h"
 
 #include "platform/ReportPrinter.h"
 #include "platform/Services.h"
-#include "reports/WorkingDirectory.h"
+#include "printing/WorkingDirectory.h"
 #include "core/Database.h"
 #include "core/DateKey.h"
-#include "store/DiaryAccess.h"
 
 #include <algorithm>
 
