@@ -36,7 +36,7 @@ void placeBenchDiary(int days, const QString &folder)
     QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-OpenDiary::OpenDiary(int d) : days(d)
+BenchDiary::BenchDiary(int d) : days(d)
 {
     placeBenchDiary(days, app.folder());
     path = app.pathOf(benchDiaryName(days));

@@ -26,8 +26,8 @@ void placeBenchDiary(int days, const QString &folder);
 
 // The real main frame (with fake messages that answer OK) on its own data
 // folder holding the diary of `days` days, opened in the browser.
-struct OpenDiary {
-    explicit OpenDiary(int days);
+struct BenchDiary {
+    explicit BenchDiary(int days);
     int days;
     TestApp app;
     CurrReading *browser = nullptr;

@@ -43,19 +43,19 @@
 
 namespace {
 
-std::map<int, std::unique_ptr<OpenDiary>> &openDiaries()
+std::map<int, std::unique_ptr<BenchDiary>> &openDiaries()
 {
-    static std::map<int, std::unique_ptr<OpenDiary>> diaries;
+    static std::map<int, std::unique_ptr<BenchDiary>> diaries;
     return diaries;
 }
 
 // The diary of `days` days open in the browser, on its latest date unless a
 // benchmark moved it.
-OpenDiary &diary(int days)
+BenchDiary &diary(int days)
 {
     auto &d = openDiaries()[days];
     if (!d)
-        d = std::make_unique<OpenDiary>(days);
+        d = std::make_unique<BenchDiary>(days);
     return *d;
 }
 
@@ -90,7 +90,7 @@ void putDay(const QString &path, const ReadingDay &day)
 
 void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
 
-template <class W> W *openWindow(OpenDiary &d, const char *name)
+template <class W> W *openWindow(BenchDiary &d, const char *name)
 {
     auto *w = qobject_cast<W *>(d.app.frame->openWindow(QLatin1String(name)));
     if (!w)
@@ -98,7 +98,7 @@ template <class W> W *openWindow(OpenDiary &d, const char *name)
     return w;
 }
 
-void settle(OpenDiary &d)
+void settle(BenchDiary &d)
 {
     // Windows closed by a handler go away; nothing is left for the next one.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -109,7 +109,7 @@ void settle(OpenDiary &d)
 
 void BM_OpenOnLatestDate(benchmark::State &state)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     for (auto _ : state) {
         // The loading step: open the diary, go to its last date, show it.
         d.browser->load();
@@ -120,7 +120,7 @@ void BM_OpenOnLatestDate(benchmark::State &state)
 
 void browserStep(benchmark::State &state, QPushButton *CurrReading::*button, const QDate &from, const QDate &expect)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     const ReadingDay start = storedDay(d.path, dateKey(from));
     for (auto _ : state) {
         state.PauseTiming();
@@ -156,7 +156,7 @@ void BM_Last(benchmark::State &state)
 
 void BM_Search(benchmark::State &state)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     const QDate target = middleDate(d.days);
     for (auto _ : state) {
         state.PauseTiming();
@@ -176,7 +176,7 @@ void BM_Search(benchmark::State &state)
 
 void BM_Add(benchmark::State &state)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     const QDate target = middleDate(d.days);
     const ReadingDay kept = storedDay(d.path, dateKey(target));
     for (auto _ : state) {
@@ -200,7 +200,7 @@ void BM_Add(benchmark::State &state)
 
 void BM_EditReplace(benchmark::State &state)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
     int turn = 0;
     for (auto _ : state) {
@@ -222,7 +222,7 @@ void BM_EditReplace(benchmark::State &state)
 
 void BM_DeleteCurrentDate(benchmark::State &state)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
     for (auto _ : state) {
         state.PauseTiming();
@@ -240,7 +240,7 @@ void BM_DeleteCurrentDate(benchmark::State &state)
 
 void BM_DeleteBeforeHalf(benchmark::State &state)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     const QDate target = middleDate(d.days);
     for (auto _ : state) {
         state.PauseTiming();
@@ -268,7 +268,7 @@ void BM_DeleteBeforeHalf(benchmark::State &state)
 
 void listingStep(benchmark::State &state, bool forward)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     const ReadingDay from = storedDay(d.path, dateKey(middleDate(d.days)));
     d.browser->showDay(from);
     auto *w = openWindow<listing::Display>(d, "Display");
@@ -292,7 +292,7 @@ void BM_ListingPreviousPage(benchmark::State &state) { listingStep(state, false)
 
 // ---- The charts -----------------------------------------------------------
 
-LineChart *openChart(OpenDiary &d)
+LineChart *openChart(BenchDiary &d)
 {
     return openWindow<LineChart>(d, readingKinds()[0].chartWindow);
 }
@@ -315,7 +315,7 @@ private:
 
 void BM_ChartLoad(benchmark::State &state)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     d.browser->showDay(storedDay(d.path, dateKey(middleDate(d.days))));
     LineChart *w = openChart(d);
     HandlerClock handler;
@@ -335,7 +335,7 @@ void BM_ChartLoad(benchmark::State &state)
 
 void chartStep(benchmark::State &state, bool forward)
 {
-    OpenDiary &d = diary(daysOf(state));
+    BenchDiary &d = diary(daysOf(state));
     d.browser->showDay(storedDay(d.path, dateKey(middleDate(d.days))));
     LineChart *w = openChart(d);
     const QString anchor = w->Bdate->text();

@@ -7,7 +7,6 @@
 #include "listing/Windows.h"
 #include "maintenance/Windows.h"
 #include "platform/HelpKey.h"
-#include "readings/CurrReading.h"
 #include "readings/Windows.h"
 #include "reports/Windows.h"
 #include "core/ReadingKind.h"
@@ -141,14 +140,7 @@ void MDIStart::setMenuEnabled(const QString &menuName, bool enabled)
         m->setEnabled(enabled);
 }
 
-QString MDIStart::currentDatabase() const
-{
-    if (auto *select = qobject_cast<SelectDbase *>(window(QStringLiteral("SelectDbase"))))
-        return select->selectedFile();
-    return {};
-}
-
-CurrReading *MDIStart::browser() const { return qobject_cast<CurrReading *>(window(QStringLiteral("CurrReading"))); }
+ShownDay *MDIStart::browser() const { return dynamic_cast<ShownDay *>(window(QStringLiteral("CurrReading"))); }
 
 QMdiSubWindow *MDIStart::subWindow(const QString &name) const
 {
@@ -284,6 +276,6 @@ void MDIStart::runAction(const QString &name)
 
 void MDIStart::openIfDateShown(const QString &name)
 {
-    if (CurrReading *b = browser(); b && b->showsDate())
+    if (ShownDay *b = browser(); b && b->showsDate())
         openWindow(name);
 }

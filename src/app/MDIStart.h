@@ -30,8 +30,9 @@ public:
     // Shell
     Services &services() override { return services_; }
     QString dataFolder() const override { return dataFolder_; }
-    QString currentDatabase() const override;
-    CurrReading *browser() const override;
+    const OpenDiary &openDiary() const override { return openDiary_; }
+    void setOpenDiary(const OpenDiary &diary) override { openDiary_ = diary; }
+    ShownDay *browser() const override;
     void setDatabaseMenus(bool databaseOpen) override;
     void setMenuEnabled(const QString &menuName, bool enabled) override;
     QWidget *frameWidget() override { return this; }
@@ -67,6 +68,7 @@ private:
 
     Services services_;
     QString dataFolder_;
+    OpenDiary openDiary_;
     QMdiArea *area_;
     WindowRegistry registry_;
     QMap<QString, QPointer<QMdiSubWindow>> open_;

@@ -5,7 +5,6 @@
 
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "readings/CurrReading.h"
 #include "store/DiaryAccess.h"
 #include "core/ReadingKind.h"
 
@@ -116,11 +115,7 @@ LineChart::LineChart(Shell &shell, int kind)
 
 ChartGroup LineChart::group() const
 {
-    ChartGroup g;
-    g.points = points_;
-    g.anchor = Bdate->text();
-    g.lineCount = LineCount->text().toInt();
-    return g;
+    return shown_;
 }
 
 template <class Walk> bool LineChart::step(Walk &&walk)
@@ -142,7 +137,7 @@ template <class Walk> bool LineChart::step(Walk &&walk)
 
 ChildWindow::LoadResult LineChart::load()
 {
-    CurrReading *browser = shell_.browser();
+    ShownDay *browser = shell_.browser();
     if (!browser || !browser->showsDate())
         return LoadResult::Discard;
     const QString start = browser->shownKey();
@@ -165,7 +160,7 @@ void LineChart::closingStep()
     enableFrame(true);
     shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
     // The keyboard goes back to the browser.
-    if (CurrReading *browser = shell_.browser(); browser && browser->isEnabled())
+    if (ShownDay *browser = shell_.browser(); browser && browser->takesInput())
         shell_.setWindowVisible(QStringLiteral("CurrReading"), true);
 }
 
@@ -195,7 +190,7 @@ void LineChart::PrintChart_Click() { ::PrintChart(shell_.services(), this, MSCha
 
 void LineChart::drawGroup(const ChartGroup &group)
 {
-    points_ = group.points;
+    shown_ = group;
     Bdate->setText(group.anchor);
     LineCount->setText(QString::number(group.lineCount));
 
@@ -207,7 +202,7 @@ void LineChart::drawGroup(const ChartGroup &group)
     QList<QPointF> line;
     QStringList described;
     for (int i = 0; i < kChartPoints; ++i) {
-        const ChartPoint &p = points_[size_t(i)];
+        const ChartPoint &p = shown_.points[size_t(i)];
         const QString label = p.label.isEmpty() ? QString(i + 1, QLatin1Char(' ')) : p.label;
         dates_->append(label, i);
         line.append(QPointF(i, p.value));

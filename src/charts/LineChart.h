@@ -55,7 +55,9 @@ private:
     void enableFrame(bool enabled);
 
     int kind_;
-    std::array<ChartPoint, kChartPoints> points_;
+    // The group shown; the hidden boxes Bdate and LineCount mirror its anchor
+    // and its number of points.
+    ChartGroup shown_;
     QLineSeries *series_;
     QCategoryAxis *dates_;
     QValueAxis *levels_;

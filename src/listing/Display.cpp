@@ -3,7 +3,6 @@
 #include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "readings/CurrReading.h"
 #include "core/DateKey.h"
 #include "store/DiaryAccess.h"
 
@@ -189,7 +188,7 @@ Display::Display(Shell &shell) : ChildWindow(shell, QStringLiteral("Display"))
 
 ChildWindow::LoadResult Display::load()
 {
-    CurrReading *browser = shell_.browser();
+    ShownDay *browser = shell_.browser();
     if (!browser || !browser->showsDate())
         return LoadResult::Discard;
     const QString key = browser->shownKey();
@@ -226,16 +225,18 @@ void Display::closingStep()
 void Display::showPage(const ListingPage &page)
 {
     Picture1->setPage(page);
-    LastDate->setText(page.lastDate());
-    LineCount->setText(QString::number(page.lineCount()));
+    lastDate_ = page.lastDate();
+    lineCount_ = page.lineCount();
+    LastDate->setText(lastDate_);
+    LineCount->setText(QString::number(lineCount_));
 }
 
 void Display::NextPage_Click()
 {
     // A page with fewer than sixteen lines is the last one.
-    if (LineCount->text().toInt() != kListingLines)
+    if (lineCount_ != kListingLines)
         return;
-    const QString last = LastDate->text();
+    const QString last = lastDate_;
     std::optional<ListingPage> page;
     withCurrentDiary(shell_, this, readFailedText(),
                      [&](Database &, Cursor &c) { page = nextListingPage(c, last); },
@@ -246,7 +247,7 @@ void Display::NextPage_Click()
 
 void Display::Previous_Click()
 {
-    const int lines = int(std::lround(LineCount->text().toDouble()));
+    const int lines = lineCount_;
     ListingPage page;
     const bool read = withCurrentDiary(shell_, this, readFailedText(),
                                        [&](Database &, Cursor &c) { page = previousListingPage(c, lines); },

@@ -57,7 +57,8 @@ public:
     QPushButton *NextPage;
     QPushButton *Previous;
     QPushButton *CloseDisplay;
-    // The page state: the key of the last day drawn and the number of lines.
+    // Hidden mirrors of the page shown: the key of its last day and its
+    // number of lines. The page itself is what the paging reads.
     QLineEdit *LastDate;
     QLineEdit *LineCount;
 
@@ -68,6 +69,9 @@ protected:
 private:
     void NextPage_Click();
     void Previous_Click();
+
+    QString lastDate_;  // the key of the last day of the page shown
+    int lineCount_ = 0; // its number of lines
     void showPage(const ListingPage &page);
 };
 

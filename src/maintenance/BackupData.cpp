@@ -17,7 +17,7 @@ void BackupData(Shell &shell)
         // No handle on the diary lives between two actions, so the file is
         // closed while it is copied.
         result = copyWithBackupLocation(
-            folder, [&](const QString &to, QString *e) { return backupDiary(folder, shell.currentDatabase(), to, e); },
+            folder, [&](const QString &to, QString *e) { return backupDiary(folder, shell.openDiary().file, to, e); },
             &error);
     }
     switch (result) {

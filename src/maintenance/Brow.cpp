@@ -1,6 +1,7 @@
 #include "maintenance/Brow.h"
 
 #include "help/helpids.h"
+#include "maintenance/Cback.h"
 #include "maintenance/FolderList.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -107,8 +108,7 @@ void Brow::Drive1_Change()
 
 void Brow::Save_Click()
 {
-    if (ChildWindow *config = shell_.window(QStringLiteral("Cback")))
-        if (auto *path = config->findChild<QLineEdit *>(QStringLiteral("Bpath")))
-            path->setText(Text1->text());
+    if (auto *config = qobject_cast<Cback *>(shell_.window(QStringLiteral("Cback"))))
+        config->setBackupPath(Text1->text());
     discard();
 }

@@ -98,3 +98,5 @@ void Cback::SaveCon_Click()
     }
     discard();
 }
+
+void Cback::setBackupPath(const QString &path) { Bpath->setText(path); }

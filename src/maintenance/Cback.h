@@ -15,6 +15,9 @@ public:
 
     LoadResult load() override;
 
+    // Puts the folder chosen in the browse window into the path box.
+    void setBackupPath(const QString &path);
+
     QLabel *Label1;
     QPushButton *Browse;
     QLineEdit *Bpath;

@@ -2,13 +2,35 @@
 // The one narrow way in which windows reach the rest of the program. The main
 // window implements it; tests may drive the real main window through it.
 
+#include "core/ReadingDay.h"
 #include "platform/Services.h"
 
 #include <QString>
 
 class QWidget;
-class CurrReading;
 class ChildWindow;
+
+// The diary open in the browser: its bare file name in the data folder and
+// the person's name shown for it. Both empty while no diary is open.
+struct OpenDiary {
+    QString file;
+    QString name;
+    bool isOpen() const { return !file.isEmpty(); }
+};
+
+// The day the browser shows, as the windows that read or change it see it.
+class ShownDay {
+public:
+    virtual ~ShownDay() = default;
+    virtual bool showsDate() const = 0;
+    virtual QString shownKey() const = 0;  // "yyyy-MM-dd"
+    virtual QString shownDate() const = 0; // the date as shown
+    virtual ReadingDay shownDay() const = 0;
+    virtual void showDay(const ReadingDay &day) = 0;
+    virtual void clearDay() = 0;
+    // Whether the browser takes input now (no other window holds it disabled).
+    virtual bool takesInput() const = 0;
+};
 
 class Shell {
 public:
@@ -19,12 +41,13 @@ public:
     // The folder that holds every diary, BACKUP.CFG and the compaction file.
     virtual QString dataFolder() const = 0;
 
-    // The bare file name chosen in the open-database window, or empty when no
-    // diary is open.
-    virtual QString currentDatabase() const = 0;
+    // The diary open now. The open-database window sets it when the user
+    // chooses a diary; the browser clears it when it closes.
+    virtual const OpenDiary &openDiary() const = 0;
+    virtual void setOpenDiary(const OpenDiary &diary) = 0;
 
     // The browser, while a diary is open.
-    virtual CurrReading *browser() const = 0;
+    virtual ShownDay *browser() const = 0;
 
     // Switches the menus between the states "no database open" and
     // "database open".

@@ -4,7 +4,7 @@
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "readings/CurrReading.h"
+#include "platform/Shell.h"
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
 #include "store/DiaryAccess.h"
@@ -36,7 +36,7 @@ bool AddRds::CheckForMatch(const std::optional<ReadingDay> &stored)
 {
     if (!stored)
         return false;
-    if (CurrReading *b = browser())
+    if (ShownDay *b = browser())
         b->showDay(*stored);
     return true;
 }
@@ -63,7 +63,7 @@ void AddRds::SaveRd_Click()
         discard();
         return;
     }
-    if (CurrReading *b = browser())
+    if (ShownDay *b = browser())
         b->showDay(day);
     discard();
 }

@@ -120,6 +120,8 @@ ChildWindow::LoadResult CurrReading::load()
         shell_.services().messages->show(this, corruptedFileMessage());
         return LoadResult::Discard;
     }
+    // The name box mirrors the open diary's name.
+    DatabaseName->setText(shell_.openDiary().name);
     shell_.setDatabaseMenus(true);
     shell_.setWindowVisible(QStringLiteral("SelectDbase"), false);
     shell_.setWindowVisible(QStringLiteral("BloodMenu"), false);
@@ -128,6 +130,7 @@ ChildWindow::LoadResult CurrReading::load()
 
 void CurrReading::closingStep()
 {
+    shell_.setOpenDiary({});
     shell_.closeWindow(QStringLiteral("SelectDbase"));
     shell_.setWindowVisible(QStringLiteral("BloodMenu"), true);
     shell_.setDatabaseMenus(false);

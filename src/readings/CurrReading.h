@@ -5,6 +5,7 @@
 // the diary for the user; its closing step closes it.
 
 #include "platform/ChildWindow.h"
+#include "platform/Shell.h"
 #include "core/ReadingDay.h"
 
 #include <array>
@@ -13,7 +14,7 @@ class QLineEdit;
 class QPushButton;
 class Cursor;
 
-class CurrReading : public ChildWindow {
+class CurrReading : public ChildWindow, public ShownDay {
     Q_OBJECT
 public:
     explicit CurrReading(Shell &shell);
@@ -21,12 +22,13 @@ public:
     LoadResult load() override;
 
     // What the other windows read and write.
-    bool showsDate() const;
-    QString shownKey() const;   // the hidden key "yyyy-MM-dd"
-    QString shownDate() const;  // the date as shown
-    ReadingDay shownDay() const;
-    void showDay(const ReadingDay &day); // the show step
-    void clearDay();
+    bool showsDate() const override;
+    QString shownKey() const override;  // the hidden key "yyyy-MM-dd"
+    QString shownDate() const override; // the date as shown
+    ReadingDay shownDay() const override;
+    void showDay(const ReadingDay &day) override; // the show step
+    void clearDay() override;
+    bool takesInput() const override { return isEnabled(); }
 
     QLineEdit *DatabaseName;
     QLineEdit *Bdates;

@@ -3,7 +3,6 @@
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "readings/CurrReading.h"
 #include "core/DateKey.h"
 
 #include <QKeyEvent>
@@ -51,7 +50,7 @@ void DateKeyWindow::startOn(const QDate &date)
     refreshKey();
 }
 
-CurrReading *DateKeyWindow::browser() const { return shell_.browser(); }
+ShownDay *DateKeyWindow::browser() const { return shell_.browser(); }
 
 void DateKeyWindow::Bdates_LostFocus()
 {

@@ -6,7 +6,7 @@
 
 #include "platform/ChildWindow.h"
 
-class CurrReading;
+class ShownDay;
 class DatePicker;
 class QLineEdit;
 class QPushButton;
@@ -35,7 +35,7 @@ protected:
     // picker and the key on `date`.
     void startOn(const QDate &date);
 
-    CurrReading *browser() const;
+    ShownDay *browser() const;
     // True once the window has begun to close: a click that arrives after a
     // lost-focus check closed the window does nothing.
     bool isClosing() const { return closing_; }

@@ -4,7 +4,7 @@
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "readings/CurrReading.h"
+#include "platform/Shell.h"
 #include "readings/EntryLayout.h"
 #include "store/DiaryAccess.h"
 #include "core/DiaryChanges.h"
@@ -58,7 +58,7 @@ void DeleteRds::DeleteRecords_Click()
         discard();
         return;
     }
-    if (CurrReading *b = browser()) {
+    if (ShownDay *b = browser()) {
         if (removal.last)
             b->showDay(*removal.last);
         else

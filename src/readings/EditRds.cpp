@@ -4,7 +4,7 @@
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "readings/CurrReading.h"
+#include "platform/Shell.h"
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
 #include "core/DateKey.h"
@@ -31,7 +31,7 @@ EditRds::EditRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("EditRds"))
 
 ChildWindow::LoadResult EditRds::load()
 {
-    CurrReading *b = browser();
+    ShownDay *b = browser();
     if (!b || !b->showsDate())
         return LoadResult::Discard;
     // The window remembers which day it edits: the browser's boxes may show
@@ -58,7 +58,7 @@ EditRds::Match EditRds::LookForMatch()
         if (c.noMatch())
             return;
         stored = true;
-        if (CurrReading *b = browser())
+        if (ShownDay *b = browser())
             b->showDay(c.row());
     }, Database::Access::ReadOnly);
     if (!read)
@@ -91,7 +91,7 @@ void EditRds::Save_Click()
     });
     if (!stored)
         return; // the window keeps the user's edits
-    if (CurrReading *b = browser())
+    if (ShownDay *b = browser())
         b->showDay(day);
     discard();
 }

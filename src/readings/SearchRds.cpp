@@ -4,7 +4,7 @@
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "readings/CurrReading.h"
+#include "platform/Shell.h"
 #include "readings/EntryLayout.h"
 #include "store/DiaryAccess.h"
 
@@ -45,7 +45,7 @@ void SearchRds::Search_Click()
             return;
         const ReadingDay day = c.row();
         found = true;
-        if (CurrReading *b = browser())
+        if (ShownDay *b = browser())
             b->showDay(day);
     }, Database::Access::ReadOnly);
     if (!read)

@@ -4,7 +4,6 @@
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "readings/CurrReading.h"
 #include "printing/PrinterChoice.h"
 #include "printing/Reports.h"
 #include "core/DateKey.h"
@@ -89,8 +88,8 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
 
 ChildWindow::LoadResult StdRptByDate::load()
 {
-    CurrReading *browser = shell_.browser();
-    if (!browser || browser->Bdates->text().isEmpty())
+    ShownDay *browser = shell_.browser();
+    if (!browser || browser->shownDate().isEmpty())
         return LoadResult::Discard;
     shell_.setWindowEnabled(QStringLiteral("CurrReading"), false);
 
@@ -112,8 +111,7 @@ ReportRequest StdRptByDate::request() const
 {
     ReportRequest r;
     r.databasePath = currentDiaryPath(shell_);
-    if (const CurrReading *browser = shell_.browser())
-        r.databaseName = browser->DatabaseName->text();
+    r.databaseName = shell_.openDiary().name;
     r.startKey = Bdates->text();
     r.endKey = Edates->text();
     r.startDate = StartDate->date();

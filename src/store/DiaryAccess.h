@@ -10,7 +10,7 @@
 #include <QWidget>
 
 // The full path of the current diary.
-inline QString currentDiaryPath(const Shell &shell) { return diaryPath(shell.dataFolder(), shell.currentDatabase()); }
+inline QString currentDiaryPath(const Shell &shell) { return diaryPath(shell.dataFolder(), shell.openDiary().file); }
 
 template <class Action>
 bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Action &&action,

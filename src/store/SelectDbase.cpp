@@ -11,9 +11,6 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
-// The browser's box that shows the person's name.
-static const char *const kNameBox = "DatabaseName";
-
 SelectDbase::SelectDbase(Shell &shell) : ChildWindow(shell, QStringLiteral("SelectDbase"))
 {
     setWindowTitle(QStringLiteral("Select Database"));
@@ -65,11 +62,10 @@ void SelectDbase::File1_DblClick()
         discard();
         return;
     }
-    // The browser's loading step opens the file named here; when it fails it
-    // has told the user, and this window stays for another choice.
-    ChildWindow *browser = shell_.openWindow(QStringLiteral("CurrReading"));
-    if (!browser)
-        return;
-    if (auto *name = browser->findChild<QLineEdit *>(QLatin1String(kNameBox)))
-        name->setText(diaryPersonName(file));
+    // The browser's loading step opens the diary chosen here; when it fails
+    // it has told the user, no diary is open, and this window stays for
+    // another choice.
+    shell_.setOpenDiary({file, diaryPersonName(file)});
+    if (!shell_.openWindow(QStringLiteral("CurrReading")))
+        shell_.setOpenDiary({});
 }

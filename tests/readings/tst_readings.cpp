@@ -23,6 +23,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -351,13 +352,22 @@ private slots:
         QVERIFY(!app.shown("BloodMenu"));
         QVERIFY(!app.shown("SelectDbase"));
         QVERIFY(app.frame->window(QStringLiteral("SelectDbase"))); // kept, hidden: it names the diary
-        QCOMPARE(app.frame->currentDatabase(), QStringLiteral("Ann Smith.bcl"));
+        QCOMPARE(app.frame->openDiary().file, QStringLiteral("Ann Smith.bcl"));
+        // The hidden list only mirrors the choice: with nothing selected in it
+        // the diary stays open and the browser still reads it.
+        auto *list = app.frame->window(QStringLiteral("SelectDbase"))->findChild<QListWidget *>(QStringLiteral("File1"));
+        QVERIFY(list);
+        list->setCurrentItem(nullptr);
+        list->clearSelection();
+        QCOMPARE(app.frame->openDiary().name, QStringLiteral("Ann Smith"));
+        app.click("CurrReading", "MoveFirst");
+        QVERIFY(app.fakes.messages.shown.isEmpty());
 
         app.click("CurrReading", "CloseDbase");
         QVERIFY(!app.frame->window(QStringLiteral("CurrReading")));
         QVERIFY(!app.frame->window(QStringLiteral("SelectDbase")));
         QVERIFY(app.shown("BloodMenu"));
-        QVERIFY(app.frame->currentDatabase().isEmpty());
+        QVERIFY(app.frame->openDiary().file.isEmpty());
         QVERIFY(app.frame->action(QStringLiteral("mnuUtilitiesRestore"))->isEnabled());
         QVERIFY(!app.frame->menu(QStringLiteral("mnuGraphs"))->isEnabled());
 
