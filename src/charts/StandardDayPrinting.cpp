@@ -1,0 +1,239 @@
+#include "charts/StandardDayPrinting.h"
+
+#include "charts/StandardDayChart.h"
+#include "core/StandardDayTable.h"
+#include "platform/ReportPrinter.h"
+#include "store/Database.h"
+#include "store/DateKey.h"
+
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPrinter>
+#include <QScreen>
+#include <QSettings>
+#include <QtCharts/QChart>
+
+#include <algorithm>
+
+namespace {
+
+// Sizes on the page, in points.
+constexpr double kMargin = 42.5; // 15 mm
+constexpr double kChartHeight = 300;
+constexpr double kRowHeight = 12.5;
+
+QFont pageFont(double points, bool bold = false)
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+// Draws one line of text with its top-left corner at (x, y); returns its height.
+double textAt(QPainter &p, double x, double y, const QString &text, const QFont &font, const QColor &colour = Qt::black)
+{
+    p.setFont(font);
+    p.setPen(colour);
+    const QFontMetricsF m(font, p.device());
+    p.drawText(QPointF(x, y + m.ascent()), text);
+    return m.height();
+}
+
+void textCentredIn(QPainter &p, const QRectF &box, const QString &text, const QFont &font, const QColor &colour)
+{
+    p.setFont(font);
+    p.setPen(colour);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+// The logical resolution of the screen, in which the chart lays out its texts.
+double chartDpi()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+// The chart drawn into `box` (device pixels), `pt` pixels to the point.
+void paintChart(QPainter &p, const QRectF &box, double pt, const StandardDayPage &page)
+{
+    const double scale = chartDpi() / 72.0 / pt; // chart pixels per device pixel
+    QGraphicsScene scene;
+    auto *chart = new QChart;
+    scene.addItem(chart);
+    chart->setBackgroundRoundness(0);
+    chart->setBackgroundBrush(Qt::white);
+    chart->setBackgroundPen(Qt::NoPen);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    drawStandardDayChart(chart, page.figures, page.choice.unit, page.choice.target,
+                         StandardDayChartType{11, 8.5, 7.5, 8});
+    chart->setTitle(QString());
+    chart->resize(box.size() * scale);
+    if (chart->layout())
+        chart->layout()->activate();
+    QCoreApplication::processEvents();
+    scene.render(&p, box, chart->sceneBoundingRect());
+}
+
+void paintTable(QPainter &p, double left, double top, double width, double pt, const StandardDayTable &table)
+{
+    const QFont regular = pageFont(7.5);
+    const QFont bold = pageFont(7.5, true);
+    const QFontMetricsF m(regular, p.device());
+
+    double labelWidth = 0;
+    for (const StandardDayTable::Row &row : table.rows)
+        labelWidth = std::max(labelWidth, m.horizontalAdvance(row.label));
+    labelWidth += 8 * pt;
+    const double columnWidth = (width - labelWidth) / kStandardDayColumns;
+    const double row = kRowHeight * pt;
+    const auto columnBox = [&](int c, double y, double h) {
+        return QRectF(left + labelWidth + c * columnWidth, y, columnWidth, h);
+    };
+
+    // The heading, on two lines, over a rule.
+    const double headingHeight = 2 * row;
+    p.fillRect(QRectF(left, top, width, headingHeight), QColor(232, 238, 245));
+    for (int c = 0; c < kStandardDayColumns; ++c) {
+        const auto &h = table.headings[size_t(c)];
+        textCentredIn(p, columnBox(c, top, row), h[0], bold, Qt::black);
+        textCentredIn(p, columnBox(c, top + row, row), h[1], bold, Qt::black);
+    }
+    double y = top + headingHeight;
+
+    // The column of all readings stands apart.
+    p.fillRect(columnBox(kStandardDayColumns - 1, y, row * table.rows.size()), QColor(245, 245, 245));
+    p.setPen(QPen(QColor(120, 120, 120), 0.6 * pt));
+    p.drawLine(QPointF(left, y), QPointF(left + width, y));
+
+    for (int r = 0; r < table.rows.size(); ++r) {
+        const StandardDayTable::Row &line = table.rows[r];
+        // The figures fall into groups: counts, mean and spread, percentiles,
+        // extremes, shares.
+        if (r == 2 || r == 5 || r == 10 || r == 12) {
+            p.setPen(QPen(QColor(170, 170, 170), 0.4 * pt));
+            p.drawLine(QPointF(left, y), QPointF(left + width, y));
+        }
+        textAt(p, left + 2 * pt, y + (row - m.height()) / 2, line.label, regular);
+        for (int c = 0; c < kStandardDayColumns; ++c) {
+            const bool marked = line.marked[size_t(c)];
+            const bool all = c == kStandardDayColumns - 1;
+            textCentredIn(p, columnBox(c, y, row), line.cells[size_t(c)], marked || all ? bold : regular,
+                          marked ? QColor(170, 0, 0) : QColor(Qt::black));
+        }
+        y += row;
+    }
+    p.setPen(QPen(QColor(120, 120, 120), 0.6 * pt));
+    p.drawLine(QPointF(left, y), QPointF(left + width, y));
+    p.drawLine(QPointF(left + labelWidth, top), QPointF(left + labelWidth, y));
+}
+
+} // namespace
+
+void paintStandardDayPage(QPainter &painter, const QRectF &paper, const StandardDayPage &page)
+{
+    QPaintDevice *device = painter.device();
+    const double pt = (device ? device->logicalDpiY() : 72) / 72.0;
+    const QRectF area = paper.adjusted(kMargin * pt, kMargin * pt, -kMargin * pt, -kMargin * pt);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+
+    const StandardDayFigures &f = page.figures;
+    const GlucoseUnit unit = page.choice.unit;
+    double y = area.top();
+    y += textAt(painter, area.left(), y, QStringLiteral("Standard Day"), pageFont(16, true));
+    y += 4 * pt;
+
+    const QFont regular = pageFont(10);
+    const qint64 days = page.start.daysTo(page.end) + 1;
+    y += textAt(painter, area.left(), y, QStringLiteral("Name: ") + page.name, pageFont(10, true));
+    y += textAt(painter, area.left(), y,
+                QStringLiteral("Dates: %1 To %2 (%3 days, %4 of them in the diary)")
+                    .arg(ShortDate(page.start), ShortDate(page.end))
+                    .arg(days)
+                    .arg(f.dates),
+                regular);
+    y += textAt(painter, area.left(), y,
+                QStringLiteral("Unit: %1     Target range: %2     Readings counted: %3     Not counted: %4")
+                    .arg(unitName(unit), targetText(page.choice.target, unit))
+                    .arg(f.all.count)
+                    .arg(f.all.notCounted),
+                regular);
+    y += 8 * pt;
+
+    paintChart(painter, QRectF(area.left(), y, area.width(), kChartHeight * pt), pt, page);
+    y += (kChartHeight + 10) * pt;
+
+    const StandardDayTable table = standardDayTable(f, unit, page.choice.target);
+    paintTable(painter, area.left(), y, area.width(), pt, table);
+    y += (2 + table.rows.size()) * kRowHeight * pt + 12 * pt;
+
+    const QString a1c = a1cText(f, unit);
+    if (!a1c.isEmpty()) {
+        y += textAt(painter, area.left(), y, a1c, pageFont(10, true));
+        y += textAt(painter, area.left(), y, a1cCaveatText(), pageFont(8));
+        y += 6 * pt;
+    }
+    textAt(painter, area.left(), y, standardDayMethodText(), pageFont(7.5), QColor(70, 70, 70));
+    painter.restore();
+}
+
+QPicture standardDayPicture(const StandardDayPage &page, const QSizeF &paperPoints)
+{
+    QPicture picture;
+    const double pt = picture.logicalDpiY() / 72.0;
+    const QRectF paper(QPointF(0, 0), paperPoints * pt);
+    {
+        QPainter painter(&picture);
+        paintStandardDayPage(painter, paper, page);
+    }
+    picture.setBoundingRect(paper.toAlignedRect());
+    return picture;
+}
+
+void printStandardDayPage(ReportPrinter &printer, const StandardDayPage &page)
+{
+    printer.setOrientation(ReportPrinter::Orientation::Portrait);
+    const QSizeF paper = printer.setup().pageSize.size(QPageSize::Point);
+    printer.setDocumentName(QStringLiteral("Levelbook Standard Day"));
+    // Twips count from the paper's corner.
+    printer.setScaleTwips();
+    printer.paintPicture(standardDayPicture(page, paper), 0, 0);
+    printer.endDoc();
+}
+
+StandardDayPrinted printStandardDay(QPrinter &printer, const QString &diaryPath, const QString &name,
+                                    const QDate &start, const QDate &end,
+                                    const std::optional<StandardDayChoice> &choice)
+{
+    StandardDayPage page;
+    page.name = name;
+    page.start = start;
+    page.end = end;
+    StandardDayReadings readings;
+    {
+        Database db = Database::open(diaryPath, Database::Access::ReadOnly);
+        Cursor cursor(db);
+        readings = collectStandardDay(cursor, dateKey(start), dateKey(end));
+    }
+    page.choice = choice ? *choice : standardDayChoice(*userSettings(), diaryPath, readings);
+    page.figures = standardDayFigures(readings, page.choice.unit, page.choice.target);
+    if (!page.figures.hasReadings())
+        return StandardDayPrinted::NothingToPrint;
+
+    printer.setFullPage(true);
+    printer.setPageOrientation(QPageLayout::Portrait);
+    if (printer.docName().isEmpty())
+        printer.setDocName(QStringLiteral("Levelbook Standard Day"));
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw PrinterError("The printer could not be opened.");
+    paintStandardDayPage(painter, printer.paperRect(QPrinter::DevicePixel), page);
+    if (!painter.end())
+        throw PrinterError("The document could not be finished.");
+    return StandardDayPrinted::Printed;
+}
