@@ -74,7 +74,7 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
     DayChart = new QChartView(chart, this);
     DayChart->setObjectName(QStringLiteral("DayChart"));
     DayChart->setRenderHint(QPainter::Antialiasing);
-    DayChart->setMinimumSize(940, 360);
+    DayChart->setMinimumSize(940, 330);
     DayChart->setFocusPolicy(Qt::NoFocus);
     DayChart->setAccessibleName(QStringLiteral("Standard day chart"));
 
@@ -127,8 +127,12 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
     layout->addLayout(choices);
     layout->addWidget(DayChart);
     layout->addWidget(Figures);
-    layout->addWidget(A1c);
-    layout->addWidget(Notice);
+    // The estimate and the notice share a line: there is no estimate when
+    // there is something to tell.
+    auto *below = new QHBoxLayout;
+    below->addWidget(A1c, 1);
+    below->addWidget(Notice, 1);
+    layout->addLayout(below);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -207,10 +211,11 @@ void StandardDay::showChoice()
         b->setSingleStep(mmol ? 0.1 : 1);
         b->setSuffix(QLatin1Char(' ') + unitName(choice_.unit));
     }
+    // A target lies between the very low and the very high line.
     const double step = mmol ? 0.1 : 1;
-    const double ceiling = mmol ? 33.3 : 600;
-    TargetLow->setRange(step, choice_.target.high - step);
-    TargetHigh->setRange(choice_.target.low + step, ceiling);
+    const GlucoseLines lines = glucoseLines(choice_.unit, choice_.target);
+    TargetLow->setRange(lines.veryLow, std::max(lines.veryLow, choice_.target.high - step));
+    TargetHigh->setRange(std::min(lines.veryHigh, choice_.target.low + step), lines.veryHigh);
     TargetLow->setValue(choice_.target.low);
     TargetHigh->setValue(choice_.target.high);
     updating_ = false;

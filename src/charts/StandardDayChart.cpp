@@ -80,11 +80,15 @@ QAreaSeries *band(QChart *chart, const QList<QPointF> &upper, const QList<QPoint
 
 QString timeOfDayLabel(int kind, const SampleFigures &figures)
 {
-    QString label = QLatin1String(readingKinds()[size_t(kind)].chartCaption) + QStringLiteral("<br>n = ") +
-                    QString::number(figures.count);
+    // The name on two lines, so that the eight stand apart; a name of one
+    // line keeps the first empty, so that the counts line up.
+    const std::array<QString, 2> name = timeOfDayHeading(kind);
+    QString label = QStringLiteral("<div align=\"center\">") +
+                    (name[0].isEmpty() ? QStringLiteral("&nbsp;") : name[0]) + QStringLiteral("<br>") + name[1] +
+                    QStringLiteral("<br>n = ") + QString::number(figures.count);
     if (figures.notCounted > 0)
         label += QStringLiteral("<br>not counted: ") + QString::number(figures.notCounted);
-    return label;
+    return label + QStringLiteral("</div>");
 }
 
 void drawStandardDayChart(QChart *chart, const StandardDayFigures &figures, GlucoseUnit unit,
@@ -96,8 +100,6 @@ void drawStandardDayChart(QChart *chart, const StandardDayFigures &figures, Gluc
         delete axis;
     }
     chart->setAnimationOptions(QChart::NoAnimation);
-    chart->setTitle(QStringLiteral("Standard Day"));
-    chart->setTitleFont(typeOf(type.title, true));
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->legend()->setFont(typeOf(type.legend));
     chart->setBackgroundRoundness(0);

@@ -11,7 +11,6 @@ class QChart;
 
 // The type sizes of the chart's texts, in points.
 struct StandardDayChartType {
-    double title = 10;
     double axisTitle = 9;
     double labels = 8;
     double legend = 8;
@@ -21,6 +20,7 @@ struct StandardDayChartType {
 void drawStandardDayChart(QChart *chart, const StandardDayFigures &figures, GlucoseUnit unit,
                           const TargetRange &target, const StandardDayChartType &type = {});
 
-// The label under one time of day: its name, the readings counted and, when
-// there are any, those not counted ("not counted: 2").
+// The label under one time of day (rich text): its name, the readings
+// counted ("n = 28") and, when there are any, those not counted ("not
+// counted: 2").
 QString timeOfDayLabel(int kind, const SampleFigures &figures);

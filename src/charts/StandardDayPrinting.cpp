@@ -21,8 +21,8 @@ namespace {
 
 // Sizes on the page, in points.
 constexpr double kMargin = 42.5; // 15 mm
-constexpr double kChartHeight = 300;
-constexpr double kRowHeight = 12.5;
+constexpr double kChartHeight = 290;
+constexpr double kRowHeight = 12;
 
 QFont pageFont(double points, bool bold = false)
 {
@@ -69,8 +69,7 @@ void paintChart(QPainter &p, const QRectF &box, double pt, const StandardDayPage
     chart->setBackgroundPen(Qt::NoPen);
     chart->setMargins(QMargins(4, 4, 4, 4));
     drawStandardDayChart(chart, page.figures, page.choice.unit, page.choice.target,
-                         StandardDayChartType{11, 8.5, 7.5, 8});
-    chart->setTitle(QString());
+                         StandardDayChartType{8.5, 7.5, 8});
     chart->resize(box.size() * scale);
     if (chart->layout())
         chart->layout()->activate();
@@ -131,6 +130,71 @@ void paintTable(QPainter &p, double left, double top, double width, double pt, c
     p.drawLine(QPointF(left + labelWidth, top), QPointF(left + labelWidth, y));
 }
 
+// The colours of the five levels, from very low to very high.
+const QColor kLevelColours[5] = {QColor(150, 20, 20), QColor(225, 80, 60), QColor(80, 165, 90),
+                                 QColor(245, 190, 60), QColor(230, 130, 30)};
+
+// All readings by level: a bar of the five shares side by side, and under it
+// each level's name, span and share. Returns the height used.
+double paintLevels(QPainter &p, const QRectF &box, double pt, const StandardDayPage &page)
+{
+    const std::array<RangeLevel, 5> levels = rangeLevels(page.figures.all, page.choice.unit, page.choice.target);
+    double y = box.top();
+    y += textAt(p, box.left(), y, QStringLiteral("All readings by level, ") + unitName(page.choice.unit),
+                pageFont(9, true));
+    y += 3 * pt;
+
+    const QRectF bar(box.left(), y, box.width(), 12 * pt);
+    double x = bar.left();
+    for (int i = 0; i < 5; ++i) {
+        const double share = std::isfinite(levels[size_t(i)].share) ? levels[size_t(i)].share : 0;
+        const double w = bar.width() * std::min(share, 100.0) / 100.0;
+        p.fillRect(QRectF(x, bar.top(), w, bar.height()), kLevelColours[i]);
+        x += w;
+    }
+    p.setPen(QPen(QColor(90, 90, 90), 0.5 * pt));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(bar);
+    y = bar.bottom() + 4 * pt;
+
+    const double column = box.width() / 5;
+    double used = 0;
+    for (int i = 0; i < 5; ++i) {
+        const RangeLevel &level = levels[size_t(i)];
+        const double left = box.left() + i * column;
+        p.fillRect(QRectF(left, y + 2 * pt, 7 * pt, 7 * pt), kLevelColours[i]);
+        double ly = y;
+        ly += textAt(p, left + 10 * pt, ly, level.name, pageFont(7.5, true));
+        ly += textAt(p, left + 10 * pt, ly, level.span, pageFont(7.5));
+        ly += textAt(p, left + 10 * pt, ly, percentText(level.share) + QStringLiteral(" %"), pageFont(9, true));
+        used = std::max(used, ly - box.top());
+    }
+    return used;
+}
+
+// The estimated A1c in a frame, with what it is. Returns the height used.
+double paintA1c(QPainter &p, const QRectF &box, double pt, const StandardDayPage &page)
+{
+    const QString a1c = a1cText(page.figures, page.choice.unit);
+    if (a1c.isEmpty())
+        return 0;
+    const double pad = 6 * pt;
+    double y = box.top() + pad;
+    y += textAt(p, box.left() + pad, y, a1c, pageFont(9.5, true));
+    y += 2 * pt;
+    const QFont small = pageFont(7.5);
+    p.setFont(small);
+    p.setPen(Qt::black);
+    const QRectF room(box.left() + pad, y, box.width() - 2 * pad, 60 * pt);
+    const QRectF used = p.boundingRect(room, Qt::TextWordWrap, a1cCaveatText());
+    p.drawText(room, Qt::TextWordWrap, a1cCaveatText());
+    y += used.height() + pad;
+    p.setPen(QPen(QColor(120, 120, 120), 0.6 * pt));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(box.left(), box.top(), box.width(), y - box.top()));
+    return y - box.top();
+}
+
 } // namespace
 
 void paintStandardDayPage(QPainter &painter, const QRectF &paper, const StandardDayPage &page)
@@ -172,12 +236,13 @@ void paintStandardDayPage(QPainter &painter, const QRectF &paper, const Standard
     paintTable(painter, area.left(), y, area.width(), pt, table);
     y += (2 + table.rows.size()) * kRowHeight * pt + 12 * pt;
 
-    const QString a1c = a1cText(f, unit);
-    if (!a1c.isEmpty()) {
-        y += textAt(painter, area.left(), y, a1c, pageFont(10, true));
-        y += textAt(painter, area.left(), y, a1cCaveatText(), pageFont(8));
-        y += 6 * pt;
-    }
+    // The levels on the left, the estimated A1c on the right.
+    const double gap = 18 * pt;
+    const double a1cWidth = 200 * pt;
+    const double levelsHeight =
+        paintLevels(painter, QRectF(area.left(), y, area.width() - a1cWidth - gap, 0), pt, page);
+    const double a1cHeight = paintA1c(painter, QRectF(area.right() - a1cWidth, y, a1cWidth, 0), pt, page);
+    y += std::max(levelsHeight, a1cHeight) + 10 * pt;
     textAt(painter, area.left(), y, standardDayMethodText(), pageFont(7.5), QColor(70, 70, 70));
     painter.restore();
 }

@@ -22,6 +22,12 @@ GlucoseLines glucoseLines(GlucoseUnit unit, const TargetRange &target)
     return GlucoseLines{54, target.low, target.high, 250};
 }
 
+bool targetFits(GlucoseUnit unit, const TargetRange &target)
+{
+    const GlucoseLines lines = glucoseLines(unit, target);
+    return target.valid() && target.low >= lines.veryLow && target.high <= lines.veryHigh;
+}
+
 qint64 StandardDayReadings::counted() const
 {
     qint64 n = 0;

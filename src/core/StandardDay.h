@@ -58,6 +58,10 @@ struct GlucoseLines {
 };
 GlucoseLines glucoseLines(GlucoseUnit unit, const TargetRange &target);
 
+// Whether the target is a range that lies between the very low and the very
+// high line of the unit (both may be met).
+bool targetFits(GlucoseUnit unit, const TargetRange &target);
+
 // A coefficient of variation above this many per cent is marked.
 inline constexpr double kCvLimit = 36;
 

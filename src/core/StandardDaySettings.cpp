@@ -40,7 +40,7 @@ std::optional<TargetRange> rememberedTarget(QSettings &settings, const QString &
     bool lowOk = false, highOk = false;
     const TargetRange target{settings.value(key + QStringLiteral("Low")).toDouble(&lowOk),
                              settings.value(key + QStringLiteral("High")).toDouble(&highOk)};
-    if (!lowOk || !highOk || !target.valid())
+    if (!lowOk || !highOk || !targetFits(unit, target))
         return std::nullopt;
     return target;
 }
@@ -52,7 +52,7 @@ void rememberUnit(QSettings &settings, const QString &diaryPath, GlucoseUnit uni
 
 void rememberTarget(QSettings &settings, const QString &diaryPath, GlucoseUnit unit, const TargetRange &target)
 {
-    if (!target.valid())
+    if (!targetFits(unit, target))
         return;
     const QString key = groupOf(diaryPath) + QLatin1Char('/') + unitKey(unit);
     settings.setValue(key + QStringLiteral("Low"), target.low);

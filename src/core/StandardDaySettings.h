@@ -1,6 +1,7 @@
 #pragma once
 // The unit and target range of a diary's standard day, remembered per diary
-// in the user's settings (never in the diary file).
+// in the user's settings (never in the diary file). Only a target that fits
+// the unit (targetFits) is remembered or taken.
 
 #include "core/StandardDay.h"
 

@@ -1,5 +1,7 @@
 #include "core/StandardDayTable.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString &noFigure()
@@ -31,19 +33,24 @@ QString targetText(const TargetRange &target, GlucoseUnit unit)
            unitName(unit);
 }
 
+std::array<QString, 2> timeOfDayHeading(int kind)
+{
+    const QString caption = QLatin1String(readingKinds()[size_t(kind)].chartCaption);
+    // "Pre-Breakfast" and "After Breakfast" break after the first part.
+    qsizetype cut = -1;
+    for (qsizetype i = 0; i < caption.size() && cut < 0; ++i)
+        if (caption[i] == QLatin1Char('-') || caption[i] == QLatin1Char(' '))
+            cut = i;
+    if (cut < 0)
+        return {QString(), caption};
+    return {caption.left(cut + 1).trimmed(), caption.mid(cut + 1)};
+}
+
 StandardDayTable standardDayTable(const StandardDayFigures &figures, GlucoseUnit unit, const TargetRange &target)
 {
     StandardDayTable t;
-    for (int k = 0; k < kReadingKinds; ++k) {
-        const QString caption = QLatin1String(readingKinds()[size_t(k)].chartCaption);
-        // "Pre-Breakfast" and "After Breakfast" break after the first part.
-        qsizetype cut = -1;
-        for (qsizetype i = 0; i < caption.size() && cut < 0; ++i)
-            if (caption[i] == QLatin1Char('-') || caption[i] == QLatin1Char(' '))
-                cut = i;
-        t.headings[size_t(k)] = cut < 0 ? std::array<QString, 2>{QString(), caption}
-                                        : std::array<QString, 2>{caption.left(cut + 1).trimmed(), caption.mid(cut + 1)};
-    }
+    for (int k = 0; k < kReadingKinds; ++k)
+        t.headings[size_t(k)] = timeOfDayHeading(k);
     t.headings[kReadingKinds] = {QStringLiteral("All"), QStringLiteral("readings")};
 
     std::array<const SampleFigures *, kStandardDayColumns> columns{};
@@ -92,6 +99,22 @@ StandardDayTable standardDayTable(const StandardDayFigures &figures, GlucoseUnit
     addRow(QStringLiteral("% above ") + line(lines.high), share(&SampleFigures::aboveHigh));
     addRow(QStringLiteral("% above ") + line(lines.veryHigh), share(&SampleFigures::aboveVeryHigh));
     return t;
+}
+
+std::array<RangeLevel, 5> rangeLevels(const SampleFigures &f, GlucoseUnit unit, const TargetRange &target)
+{
+    const GlucoseLines lines = glucoseLines(unit, target);
+    const double step = unit == GlucoseUnit::MmolPerL ? 0.1 : 1;
+    const auto g = [unit](double v) { return glucoseText(v, unit); };
+    const QChar dash(0x2013);
+    const auto part = [](double share) { return std::isfinite(share) ? std::max(0.0, share) : kNoFigure; };
+    return {{
+        {QStringLiteral("Very low"), QLatin1Char('<') + g(lines.veryLow), part(f.belowVeryLow)},
+        {QStringLiteral("Low"), g(lines.veryLow) + dash + g(lines.low - step), part(f.belowLow - f.belowVeryLow)},
+        {QStringLiteral("In range"), g(lines.low) + dash + g(lines.high), part(f.inRange)},
+        {QStringLiteral("High"), g(lines.high + step) + dash + g(lines.veryHigh), part(f.aboveHigh - f.aboveVeryHigh)},
+        {QStringLiteral("Very high"), QLatin1Char('>') + g(lines.veryHigh), part(f.aboveVeryHigh)},
+    }};
 }
 
 QString a1cText(const StandardDayFigures &figures, GlucoseUnit unit)

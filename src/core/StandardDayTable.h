@@ -23,6 +23,10 @@ struct StandardDayTable {
     QList<Row> rows;
 };
 
+// The name of a time of day on two lines ("Pre-", "Breakfast"); the first
+// may be empty ("", "Bedtime").
+std::array<QString, 2> timeOfDayHeading(int kind);
+
 // A glucose figure in the unit: whole mg/dL, mmol/L to one decimal; "–"
 // where there is none.
 QString glucoseText(double value, GlucoseUnit unit);
@@ -31,6 +35,18 @@ QString percentText(double value);
 
 // The table of the figures. Marked coefficients of variation carry a "*".
 StandardDayTable standardDayTable(const StandardDayFigures &figures, GlucoseUnit unit, const TargetRange &target);
+
+// The five levels of the readings, each on its own (not including the next):
+// very low, low, in range, high and very high, with the readings each spans
+// ("<54", "54–69", "70–180", "181–250", ">250") and its share in per cent.
+// The shares make 100 % while the target lies between the very low and very
+// high lines.
+struct RangeLevel {
+    QString name;
+    QString span;
+    double share;
+};
+std::array<RangeLevel, 5> rangeLevels(const SampleFigures &figures, GlucoseUnit unit, const TargetRange &target);
 
 // "70–180 mg/dL".
 QString targetText(const TargetRange &target, GlucoseUnit unit);

@@ -293,7 +293,7 @@ private slots:
         auto *times = qobject_cast<QCategoryAxis *>(w->DayChart->chart()->axes(Qt::Horizontal).value(0));
         QVERIFY(times);
         QCOMPARE(times->categoriesLabels().size(), kReadingKinds);
-        QVERIFY(times->categoriesLabels().at(0).startsWith(QStringLiteral("Pre-Breakfast")));
+        QVERIFY(times->categoriesLabels().at(0).contains(QStringLiteral("Pre-<br>Breakfast")));
         QVERIFY(times->categoriesLabels().at(0).contains(QStringLiteral("n = 30")));
         QVERIFY(times->categoriesLabels().at(2).contains(QStringLiteral("not counted: 2")));
 
@@ -481,9 +481,17 @@ private slots:
                                    .arg(a1c, 0, 'f', 1)
                                    .arg(std::round(a1cMmolPerMol(a1c)))),
                  qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("finger-stick readings, not a laboratory result")));
+        QVERIFY(text.contains(QStringLiteral("finger-stick")) && text.contains(QStringLiteral("laboratory")));
+        // All readings by level, each level on its own.
+        QStringList levels;
+        for (const RangeLevel &level : rangeLevels(figures.all, unit, defaultTarget(unit)))
+            levels << QString::number(level.share, 'f', 1) << QStringLiteral("%");
+        QVERIFY2(text.contains(levels.join(QLatin1Char(' '))), qPrintable(levels.join(QLatin1Char(' '))));
+        QVERIFY(text.contains(mmol ? QStringLiteral("<3.0 3.0\u20133.8 3.9\u201310.0 10.1\u201313.9 >13.9")
+                                   : QStringLiteral("<54 54\u201369 70\u2013180 181\u2013250 >250")));
         // The chart is there, with its times of day and counts.
-        QVERIFY(text.contains(QStringLiteral("Pre-Breakfast")) && text.contains(QStringLiteral("n = 40")));
+        QVERIFY(text.contains(QStringLiteral("n = 40 n = 20 n = 38")));
+        QVERIFY(text.contains(QStringLiteral("not counted: 2")));
         if (qEnvironmentVariableIsSet("LEVELBOOK_KEEP_PAGE"))
             QFile::copy(pdf, qEnvironmentVariable("LEVELBOOK_KEEP_PAGE") + (mmol ? "-mmol.pdf" : "-mg.pdf"));
     }
@@ -541,6 +549,8 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral("Dates: 8/1/2013 To 9/29/2013 (60 days, 59 of them in the diary)")),
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("Unit: mmol/L")), qPrintable(text)); // guessed
+        if (qEnvironmentVariableIsSet("LEVELBOOK_KEEP_PAGE"))
+            QFile::copy(pdf, qEnvironmentVariable("LEVELBOOK_KEEP_PAGE") + "-letter.pdf");
 
         // The unit and target given win; nothing to print prints nothing.
         QFile::remove(pdf);

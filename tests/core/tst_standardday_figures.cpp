@@ -4,6 +4,7 @@
 
 #include "core/StandardDay.h"
 #include "core/StandardDaySettings.h"
+#include "core/StandardDayTable.h"
 #include "store/Database.h"
 #include "support/DiaryFiles.h"
 
@@ -190,6 +191,19 @@ private slots:
             const QString problem = compare(ours.all, theirs.value("all").toObject(), range + QStringLiteral(" all"));
             QVERIFY2(problem.isEmpty(), qPrintable(problem));
 
+            // The five levels, each on its own, make up all readings.
+            if (ours.all.hasReadings()) {
+                const auto levels = rangeLevels(ours.all, u, target);
+                double sum = 0;
+                for (const RangeLevel &level : levels)
+                    sum += level.share;
+                QVERIFY2(std::fabs(sum - 100) < 1e-9, qPrintable(range));
+                QVERIFY(agrees(levels[1].share, theirs["all"]["belowLow"].toDouble() -
+                                                    theirs["all"]["belowVeryLow"].toDouble()));
+                QVERIFY(agrees(levels[3].share, theirs["all"]["aboveHigh"].toDouble() -
+                                                    theirs["all"]["aboveVeryHigh"].toDouble()));
+            }
+
             QCOMPARE(unitName(guessUnit(readings)), theirs.value("guessedUnit").toString());
             const double a1c = estimatedA1cPercent(ours.all.mean, u);
             QVERIFY2(agrees(a1c, theirs.value("a1cPercent")), qPrintable(range));
@@ -240,6 +254,7 @@ private slots:
         rememberTarget(settings, ann, GlucoseUnit::MgPerDl, {80, 140});
         rememberTarget(settings, bob, GlucoseUnit::MgPerDl, {63, 140});
         rememberTarget(settings, ann, GlucoseUnit::MgPerDl, {150, 100}); // not a range: ignored
+        rememberTarget(settings, ann, GlucoseUnit::MgPerDl, {40, 140});  // reaches below 54: ignored
         settings.sync();
 
         QSettings again(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Levelbook"),
@@ -255,6 +270,11 @@ private slots:
         again.setValue(group + QStringLiteral("/unit"), QStringLiteral("furlongs"));
         again.setValue(group + QStringLiteral("/mgLow"), QStringLiteral("seventy"));
         QCOMPARE(standardDayChoice(again, ann, mg), (StandardDayChoice{GlucoseUnit::MgPerDl, {70, 180}}));
+        again.setValue(group + QStringLiteral("/mgLow"), 70);
+        again.setValue(group + QStringLiteral("/mgHigh"), 300); // above 250
+        QCOMPARE(targetFor(again, ann, GlucoseUnit::MgPerDl), (TargetRange{70, 180}));
+        again.setValue(group + QStringLiteral("/mgHigh"), 250);
+        QCOMPARE(targetFor(again, ann, GlucoseUnit::MgPerDl), (TargetRange{70, 250}));
         QVERIFY(!QFile::exists(ann)); // nothing of it goes near a diary file
     }
 };
