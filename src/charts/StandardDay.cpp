@@ -64,10 +64,8 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
     }
     TargetLow->setToolTip(QStringLiteral("The lowest reading in the target range."));
     TargetHigh->setToolTip(QStringLiteral("The highest reading in the target range."));
-    Label4 = makeLabel(this, "Label4", QStringLiteral("Target &range:"), TargetLow);
-    Label5 = makeLabel(this, "Label5", QStringLiteral("t&o"), TargetHigh);
-    TargetHigh->setAccessibleName(QStringLiteral("Target range, highest"));
-    TargetLow->setAccessibleName(QStringLiteral("Target range, lowest"));
+    Label4 = makeLabel(this, "Label4", QStringLiteral("Target &low:"), TargetLow);
+    Label5 = makeLabel(this, "Label5", QStringLiteral("Target &high:"), TargetHigh);
 
     auto *chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -82,6 +80,7 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
     Figures->setObjectName(QStringLiteral("Figures"));
     Figures->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Figures->setSelectionMode(QAbstractItemView::NoSelection);
+    Figures->setTabKeyNavigation(false); // Tab goes on to the next control
     Figures->setAccessibleName(QStringLiteral("Figures by time of day"));
     Figures->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Figures->verticalHeader()->setDefaultSectionSize(20);
@@ -112,7 +111,10 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
     choices->addWidget(Label3);
     choices->addWidget(Unit);
     choices->addSpacing(24);
-    for (QWidget *w : std::initializer_list<QWidget *>{Label4, TargetLow, Label5, TargetHigh})
+    for (QWidget *w : std::initializer_list<QWidget *>{Label4, TargetLow})
+        choices->addWidget(w);
+    choices->addSpacing(8);
+    for (QWidget *w : std::initializer_list<QWidget *>{Label5, TargetHigh})
         choices->addWidget(w);
     choices->addStretch(1);
 

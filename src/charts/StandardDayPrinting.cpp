@@ -73,7 +73,6 @@ void paintChart(QPainter &p, const QRectF &box, double pt, const StandardDayPage
     chart->resize(box.size() * scale);
     if (chart->layout())
         chart->layout()->activate();
-    QCoreApplication::processEvents();
     scene.render(&p, box, chart->sceneBoundingRect());
 }
 
@@ -263,7 +262,9 @@ QPicture standardDayPicture(const StandardDayPage &page, const QSizeF &paperPoin
 void printStandardDayPage(ReportPrinter &printer, const StandardDayPage &page)
 {
     printer.setOrientation(ReportPrinter::Orientation::Portrait);
-    const QSizeF paper = printer.setup().pageSize.size(QPageSize::Point);
+    QSizeF paper = printer.setup().pageSize.size(QPageSize::Point);
+    if (paper.isEmpty())
+        paper = QPageSize(QPageSize::A4).size(QPageSize::Point);
     printer.setDocumentName(QStringLiteral("Levelbook Standard Day"));
     // Twips count from the paper's corner.
     printer.setScaleTwips();

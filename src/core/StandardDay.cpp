@@ -53,11 +53,6 @@ QList<double> StandardDayReadings::allValues() const
     return all;
 }
 
-// The value is the one the summary page counts; only "-" is no reading at all.
-double standardDayValue(QStringView text) { return double(readingValue(text)); }
-
-bool countsForStandardDay(QStringView text) { return isCountedReading(text) && readingValue(text) > 0; }
-
 StandardDayReadings collectStandardDay(Cursor &cursor, const QString &startKey, const QString &endKey)
 {
     StandardDayReadings out;
@@ -72,8 +67,10 @@ StandardDayReadings collectStandardDay(Cursor &cursor, const QString &startKey, 
         for (int k = 0; k < kReadingKinds; ++k) {
             const QString &text = day.readings[size_t(k)];
             ReadingSample &sample = out.kinds[size_t(k)];
+            // "-" is no reading taken; any other text is a reading, whose
+            // value is the one the summary page counts.
             if (!isCountedReading(text))
-                continue; // "-": no reading taken
+                continue;
             const float value = readingValue(text);
             if (value > 0)
                 sample.values.append(double(value));

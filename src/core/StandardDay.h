@@ -82,10 +82,6 @@ struct StandardDayReadings {
     QList<double> allValues() const;
 };
 
-// Whether a stored reading text counts for the standard day, and its value.
-bool countsForStandardDay(QStringView text);
-double standardDayValue(QStringView text);
-
 // Walks the stored dates from startKey to endKey (both "yyyy-MM-dd", both
 // included) and gathers their readings by time of day. The cursor is left
 // anywhere. Throws StoreError when the diary cannot be read.
