@@ -17,7 +17,6 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
