@@ -9,6 +9,7 @@
 
 #include "core/ChartGroup.h"
 #include "charts/LineChart.h"
+#include "charts/StandardDay.h"
 #include "listing/Display.h"
 #include "platform/DatePicker.h"
 #include "platform/QtPrinting.h"
@@ -362,6 +363,31 @@ void chartStep(benchmark::State &state, bool forward)
 void BM_ChartNext(benchmark::State &state) { chartStep(state, true); }
 void BM_ChartPrevious(benchmark::State &state) { chartStep(state, false); }
 
+// The standard day of the whole diary: the window opened from the browser's
+// last date (the 30 days before it), then its start moved to the first
+// date, and the window drawn; closing it is not timed.
+void BM_StandardDayWholeDiary(benchmark::State &state)
+{
+    BenchDiary &d = diary(daysOf(state));
+    HandlerClock handler;
+    qint64 counted = 0;
+    for (auto _ : state) {
+        handler.start();
+        auto *w = openWindow<StandardDay>(d, "StandardDay");
+        w->StartDate->setDate(firstDate());
+        handler.stop();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        counted = w->page().figures.all.count;
+        d.app.frame->closeWindow(QStringLiteral("StandardDay"));
+        settle(d);
+        state.ResumeTiming();
+    }
+    handler.report(state);
+    if (counted < qint64(d.days) * 7)
+        state.SkipWithError("not the whole diary");
+}
+
 // ---- The reports ----------------------------------------------------------
 
 ReportRequest wholeRange(int days)
@@ -568,6 +594,7 @@ BENCHMARK(BM_ListingPreviousPage)->Apply(sizes);
 BENCHMARK(BM_ChartLoad)->Apply(sizes);
 BENCHMARK(BM_ChartNext)->Apply(sizes);
 BENCHMARK(BM_ChartPrevious)->Apply(sizes);
+BENCHMARK(BM_StandardDayWholeDiary)->Apply(sizes);
 BENCHMARK(BM_CollectRangeSummary)->Apply(sizes);
 BENCHMARK(BM_SummaryPageAlone)->Apply(sizes);
 BENCHMARK(BM_ReportToPdf)->Apply(printSizes);

@@ -13,3 +13,4 @@
 #define IDH_DELETE_MULTIPLE 160
 #define IDH_LISTING         170
 #define IDH_CHARTS          310
+#define IDH_STANDARD_DAY    320

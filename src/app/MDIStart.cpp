@@ -105,6 +105,9 @@ void MDIStart::buildMenus()
         addItem(graphs, kinds[i].menuName, QLatin1String(kinds[i].menuCaption), IDH_CHARTS,
                 [this, window] { openIfDateShown(window); });
     }
+    addLine(graphs);
+    addItem(graphs, "mnuGraphsStandardDay", QStringLiteral("&Standard Day..."), IDH_STANDARD_DAY,
+            [this] { openIfDateShown(QStringLiteral("StandardDay")); });
 
     QMenu *about = addMenu("mnuAbout", QStringLiteral("&About"));
     addItem(about, "mnuAboutAbout", QStringLiteral("A&Bout"), 0, opener("About"));

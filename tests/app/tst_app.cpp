@@ -88,7 +88,8 @@ private slots:
                  (QStringList{"mnuGraphsPreBfast=&Pre-Breakfast", "Line6=-", "mnuGraphsAfastLine=&After Breakfast", "Line7=-",
                               "mnuGraphsPreLunch=Pre-&Lunch", "Line8=-", "mnuGraphsAlunchLine=A&fter Lunch", "Line9=-",
                               "mnuGraphsBdinnerLine=Pre-&Dinner", "Line10=-", "mnuGraphsAdinnerLine=Af&ter Dinner", "Line11=-",
-                              "mnuGraphasBedTimeLine=&Bedtime", "Line12=-", "mnuGrphsNightLine=&Night"}));
+                              "mnuGraphasBedTimeLine=&Bedtime", "Line12=-", "mnuGrphsNightLine=&Night",
+                              "Line13=-", "mnuGraphsStandardDay=&Standard Day..."}));
         QCOMPARE(menuEntries(app.frame->menu(QStringLiteral("mnuAbout"))), QStringList{"mnuAboutAbout=A&Bout"});
         checkEnabling(*app.frame, false);
         QCOMPARE(app.frame->action(QStringLiteral("mnuGraphsPreBfast"))->property("helpContext").toInt(), 310);

@@ -40,7 +40,7 @@ const QMap<int, QString> &expectedTopics()
         {60, "/topics/edit.html"},        {70, "/topics/delete.html"},       {100, "/topics/search.html"},
         {110, "/topics/report.html"},     {120, "/topics/compact.html"},     {130, "/topics/repair.html"},
         {140, "/topics/backup.html"},     {150, "/topics/restore.html"},     {160, "/topics/deletemany.html"},
-        {170, "/topics/listing.html"},    {310, "/topics/charts.html"},
+        {170, "/topics/listing.html"},    {310, "/topics/charts.html"},      {320, "/topics/standardday.html"},
     };
     return topics;
 }
@@ -549,7 +549,7 @@ private slots:
              {std::pair{"AddRds", 50}, {"EditRds", 60}, {"SearchRds", 100}, {"StdRptByDate", 110},
               {"DeleteRds", 160}, {"Display", 170}, {"BfastLine", 310}, {"AfastLine", 310}, {"BlunchLine", 310},
               {"AlunchLine", 310}, {"BdinnerLine", 310}, {"AdinnerLine", 310}, {"BtimeLine", 310},
-              {"NightLine", 310}}) {
+              {"NightLine", 310}, {"StandardDay", 320}}) {
             check(name, number);
             close(name);
         }

@@ -66,6 +66,7 @@ const QList<WindowCase> &windowCases()
         {"StdRptByDate", Needs::OpenDiary, {}, true},
         {"BfastLine", Needs::OpenDiary, {}, true},
         {"NightLine", Needs::OpenDiary, {}, true},
+        {"StandardDay", Needs::OpenDiary, {}, true},
     };
     return cases;
 }

@@ -1,0 +1,72 @@
+#pragma once
+// The standard day window: the readings of a date range drawn by time of day
+// (median, the 25th to 75th and 10th to 90th percentile bands, the target
+// range), the table of the figures a clinic reads, and the estimated A1c. The
+// unit and the target range can be changed and are remembered per diary.
+// "Print" prints it on one portrait page; "Exit" closes it. While it is open
+// the browser and the File, Utilities and Graphs menus are disabled.
+
+#include "printing/StandardDayPrinting.h"
+#include "core/StandardDay.h"
+#include "platform/ChildWindow.h"
+
+class DatePicker;
+class QChartView;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+class StandardDay : public ChildWindow {
+    Q_OBJECT
+public:
+    explicit StandardDay(Shell &shell);
+
+    LoadResult load() override;
+
+    // What is on screen, as it would be printed.
+    StandardDayPage page() const;
+
+    QLabel *Label1;
+    DatePicker *StartDate;
+    QLabel *Label2;
+    DatePicker *EndDate;
+    QLabel *Label3;
+    QComboBox *Unit; // "mg/dL", "mmol/L"
+    QLabel *Label4;
+    QDoubleSpinBox *TargetLow;
+    QLabel *Label5;
+    QDoubleSpinBox *TargetHigh;
+    QChartView *DayChart;
+    QTableWidget *Figures;
+    QLabel *A1c;    // the estimate and what it is
+    QLabel *Notice; // why there is nothing to show, when there is not
+    QPushButton *PrintDay;
+    QPushButton *Exit;
+
+protected:
+    void closingStep() override;
+
+private:
+    void Dates_Change();
+    void Unit_Change();
+    void Target_Change();
+    void PrintDay_Click();
+
+    // Reads the range from the diary; false when it could not be read (the
+    // user has been told).
+    bool readRange();
+    // Shows the figures of the readings read, in the unit and target chosen.
+    void showFigures();
+    void showChoice();
+    void enableFrame(bool enabled);
+    bool rangeValid() const;
+
+    QString diaryPath_;
+    QString name_;
+    StandardDayReadings readings_;
+    StandardDayChoice choice_;
+    StandardDayFigures figures_;
+    bool updating_ = false; // the controls are being set from the choice
+};
