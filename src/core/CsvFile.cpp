@@ -20,8 +20,9 @@ namespace {
 
 // ---------------------------------------------------------------- writing
 
-// How much is gathered before it is handed to the file.
-constexpr qsizetype kWriteChunk = 64 * 1024;
+// How much is gathered before it is handed to the file, and read from a
+// file at a time.
+constexpr qsizetype kChunk = 64 * 1024;
 
 bool needsQuotes(const QByteArray &field)
 {
@@ -134,7 +135,6 @@ public:
     }
 
 private:
-
     void fail(const QString &why) { failure_ = why + QStringLiteral(" This is not a file of readings."); }
 
     void take(char ch)
@@ -439,7 +439,7 @@ private:
 template <class Read> FileReadings readFrom(Read &&read, const QLocale &locale)
 {
     FileReadings out;
-    QByteArray chunk(kWriteChunk, Qt::Uninitialized);
+    QByteArray chunk(kChunk, Qt::Uninitialized);
 
     // The first line, to see which separator the file uses: whichever names
     // the most of the known columns.
@@ -562,12 +562,12 @@ ExportResult writeRange(Cursor &cursor, const QString &startKey, const QString &
     if (r.outcome != ExportResult::Outcome::Written)
         return r;
     QByteArray buffer;
-    buffer.reserve(kWriteChunk + 1024);
+    buffer.reserve(kChunk + 1024);
     appendHeader(buffer);
     for (; !cursor.eof() && cursor.key() <= endKey; cursor.moveNext()) {
         appendDay(buffer, cursor.row());
         ++r.dates;
-        if (buffer.size() >= kWriteChunk) {
+        if (buffer.size() >= kChunk) {
             if (!writeAll(out, buffer))
                 return failedWith(ExportResult::Outcome::WriteFailed, out.errorString());
             buffer.clear();
