@@ -8,9 +8,11 @@
 #include "DiaryGenerator.h"
 
 #include "core/ChartGroup.h"
+#include "core/CsvFile.h"
 #include "charts/LineChart.h"
 #include "charts/StandardDay.h"
 #include "listing/Display.h"
+#include "maintenance/ImportReadings.h"
 #include "platform/DatePicker.h"
 #include "platform/QtPrinting.h"
 #include "readings/AddRds.h"
@@ -25,15 +27,21 @@
 #include "core/Database.h"
 #include "core/DiaryChanges.h"
 #include "core/ReadingKind.h"
+#include "reports/StdRptByDate.h"
+#include "support/FakeFiles.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -443,6 +451,93 @@ void printReport(benchmark::State &state, bool summaryOnly)
 void BM_ReportToPdf(benchmark::State &state) { printReport(state, false); }
 void BM_SummaryPageAlone(benchmark::State &state) { printReport(state, true); }
 
+// The whole largest diary printed by `levelbook report`, as a scheduled job
+// runs it: a process of its own, with no display, on the diaries' folder.
+void BM_ReportCommandLine(benchmark::State &state)
+{
+    const int days = daysOf(state);
+    const QString diary = benchDiary(days);
+    const QString pdf = pdfPath();
+    for (auto _ : state) {
+        QProcess p;
+        p.start(QStringLiteral(LEVELBOOK_PROGRAM),
+                {QStringLiteral("report"), QStringLiteral("Bench %1").arg(days), QStringLiteral("--from"),
+                 dateKey(firstDate()), QStringLiteral("--to"), dateKey(lastDate(days)), QStringLiteral("-o"), pdf,
+                 QStringLiteral("--data-folder"), QFileInfo(diary).absolutePath()});
+        if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            state.SkipWithError(qPrintable(QString::fromUtf8(p.readAllStandardError())));
+            break;
+        }
+    }
+    state.counters["pdf_bytes"] = double(QFile(pdf).size());
+}
+
+// ---- Readings out to a CSV file and in from one ---------------------------
+
+// The whole diary exported from the report request window to a file named
+// in the (fake) save dialog.
+void BM_ExportCsv(benchmark::State &state)
+{
+    BenchDiary &d = diary(daysOf(state));
+    FakeFileDialogs files;
+    d.app.frame->services().files = &files;
+    const QString target = QFileInfo(pdfPath()).absolutePath() + QStringLiteral("/export.csv");
+    for (auto _ : state) {
+        state.PauseTiming();
+        d.browser->load();
+        d.app.click("CurrReading", "PrtRpt");
+        auto *w = d.app.window<StdRptByDate>("StdRptByDate");
+        w->StartDate->setDate(firstDate());
+        w->EndDate->setDate(lastDate(d.days));
+        w->Option3->setChecked(true);
+        files.answers = {target};
+        state.ResumeTiming();
+        click(w->PrintRpt);
+        state.PauseTiming();
+        settle(d);
+        state.ResumeTiming();
+    }
+    if (QFile(target).size() < qint64(d.days) * 20)
+        state.SkipWithError("the file does not hold the diary");
+    state.counters["csv_bytes"] = double(QFile(target).size());
+    d.app.frame->services().files = nullptr;
+}
+
+// That file imported into an emptied diary: the Urilities item, the preview
+// window, and "Import" (which adds every date in one change).
+void BM_ImportCsv(benchmark::State &state)
+{
+    BenchDiary &d = diary(daysOf(state));
+    const QString file = QFileInfo(pdfPath()).absolutePath() + QStringLiteral("/import-%1.csv").arg(d.days);
+    if (csv::exportToFile(benchDiary(d.days), dateKey(firstDate()), dateKey(lastDate(d.days)), file).dates != d.days)
+        qFatal("the diary could not be exported");
+    FakeFileDialogs files;
+    d.app.frame->services().files = &files;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(d.path);
+        Database::create(d.path);
+        d.browser->load();
+        files.answers = {file};
+        state.ResumeTiming();
+        d.app.frame->action(QStringLiteral("mnuUtilitiesImport"))->trigger();
+        auto *w = d.app.window<ImportReadings>("ImportReadings");
+        if (!w) {
+            state.SkipWithError("the preview did not open");
+            break;
+        }
+        click(w->ImportRds);
+        state.PauseTiming();
+        settle(d);
+        state.ResumeTiming();
+    }
+    if (d.browser->shownKey() != dateKey(lastDate(d.days)) || readDiary(d.path).size() != d.days)
+        state.SkipWithError("the diary was not filled");
+    d.app.frame->services().files = nullptr;
+    placeBenchDiary(d.days, d.app.folder());
+    d.browser->load();
+}
+
 // The floor of the report: the same texts at the same places drawn with a
 // bare QPainter into the same kind of PDF. The texts and their places are
 // taken from the report by a printer that only records them.
@@ -598,6 +693,9 @@ BENCHMARK(BM_StandardDayWholeDiary)->Apply(sizes);
 BENCHMARK(BM_CollectRangeSummary)->Apply(sizes);
 BENCHMARK(BM_SummaryPageAlone)->Apply(sizes);
 BENCHMARK(BM_ReportToPdf)->Apply(printSizes);
+BENCHMARK(BM_ReportCommandLine)->Apply(printSizes);
+BENCHMARK(BM_ExportCsv)->Apply(printSizes);
+BENCHMARK(BM_ImportCsv)->Apply(printSizes);
 BENCHMARK(BM_ReportFloorQPainter)->Apply(printSizes);
 
 int main(int argc, char **argv)

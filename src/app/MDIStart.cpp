@@ -95,6 +95,9 @@ void MDIStart::buildMenus()
     addLine(util);
     addItem(util, "mnuUtilitiesDelMultipleRds", QStringLiteral("&Delete Multiple Readings"), IDH_DELETE_MULTIPLE,
             [this] { openIfDateShown(QStringLiteral("DeleteRds")); });
+    // Named after the last of the other separators, so that theirs stay.
+    util->addSeparator()->setObjectName(QStringLiteral("Line13"));
+    addItem(util, "mnuUtilitiesImport", QStringLiteral("&Import Readings..."), 0, opener("ImportReadings"));
 
     QMenu *graphs = addMenu("mnuGraphs", QStringLiteral("&Graphs"));
     const auto &kinds = readingKinds();
@@ -132,7 +135,7 @@ void MDIStart::setDatabaseMenus(bool databaseOpen)
 {
     for (const char *name : {"mnuFileBackupRestore", "mnuUtilitiesRestore", "mnuUtilitiesCompact", "mnuUtilitiesRepair"})
         action(QLatin1String(name))->setEnabled(!databaseOpen);
-    for (const char *name : {"mnuUtilitiesBackup", "mnuUtilitiesDelMultipleRds"})
+    for (const char *name : {"mnuUtilitiesBackup", "mnuUtilitiesDelMultipleRds", "mnuUtilitiesImport"})
         action(QLatin1String(name))->setEnabled(databaseOpen);
     menu(QStringLiteral("mnuGraphs"))->setEnabled(databaseOpen);
 }

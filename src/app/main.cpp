@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/DataFolder.h"
 #include "app/MDIStart.h"
 #include "app/TerminationSignals.h"
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
     // A write past the user's file size limit fails like one on a full disk,
     // with a message, instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // "levelbook export ...", "import", "report", "list", "--help": no window.
+    if (isCommandLine(argc, argv))
+        return runCommandLine(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Levelbook"));
     QApplication::setApplicationVersion(QStringLiteral("1.10"));

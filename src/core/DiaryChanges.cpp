@@ -2,6 +2,10 @@
 
 #include "core/Database.h"
 
+#include <QSet>
+
+#include <algorithm>
+
 namespace DiaryChanges {
 
 // Adding and the two deletes first look, without a lock, at whether there
@@ -18,6 +22,58 @@ std::optional<ReadingDay> addDay(Cursor &cursor, const ReadingDay &day)
     cursor.append(day);
     change.commit();
     return std::nullopt;
+}
+
+namespace {
+
+// The dates stored from `first` to `last`, in one walk: cheaper than a seek
+// for every day when many are added.
+QSet<QString> storedBetween(Cursor &cursor, const QString &first, const QString &last)
+{
+    QSet<QString> keys;
+    cursor.seek(SeekOp::AtLeast, first);
+    if (cursor.noMatch())
+        return keys;
+    for (; !cursor.eof() && cursor.key() <= last; cursor.moveNext())
+        keys.insert(cursor.key());
+    return keys;
+}
+
+} // namespace
+
+DaysAdded addDays(Cursor &cursor, const QList<ReadingDay> &days)
+{
+    DaysAdded done;
+    if (!days.isEmpty()) {
+        const auto [low, high] = std::minmax_element(days.begin(), days.end(),
+                                                     [](const ReadingDay &a, const ReadingDay &b) { return a.key < b.key; });
+        const auto anyNew = [&](const QSet<QString> &stored) {
+            return std::any_of(days.begin(), days.end(), [&](const ReadingDay &d) { return !stored.contains(d.key); });
+        };
+        // The dates are looked at again under the lock.
+        if (anyNew(storedBetween(cursor, low->key, high->key))) {
+            Database::Transaction change(cursor.database());
+            QSet<QString> stored = storedBetween(cursor, low->key, high->key);
+            for (const ReadingDay &day : days) {
+                if (stored.contains(day.key))
+                    continue;
+                cursor.append(day);
+                stored.insert(day.key);
+                ++done.added;
+            }
+            Cursor last(cursor.database());
+            last.moveLast();
+            done.last = last.row();
+            change.commit();
+            return done;
+        }
+    }
+    Cursor last(cursor.database());
+    if (!last.eof()) {
+        last.moveLast();
+        done.last = last.row();
+    }
+    return done;
 }
 
 bool replaceDay(Cursor &cursor, const QString &oldKey, const ReadingDay &day)

@@ -10,6 +10,7 @@
 
 #include "core/ReadingDay.h"
 
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -21,6 +22,15 @@ namespace DiaryChanges {
 // Stores a new day. When a day is stored under its date already, nothing
 // changes and that stored day comes back.
 std::optional<ReadingDay> addDay(Cursor &cursor, const ReadingDay &day);
+
+struct DaysAdded {
+    qint64 added = 0;               // days stored; a date stored already keeps its day
+    std::optional<ReadingDay> last; // the last stored day afterwards, none when the diary is empty
+};
+
+// Stores new days, all in one change. A day whose date is stored already is
+// left out, and the stored day stays as it is.
+DaysAdded addDays(Cursor &cursor, const QList<ReadingDay> &days);
 
 // Replaces the day stored under `oldKey` with `day`, under the same date or
 // another one: the old day goes and the new one comes in together. A day

@@ -1,6 +1,7 @@
 #pragma once
 // The real desktop services, on Qt.
 
+#include "platform/FileDialogs.h"
 #include "platform/QtClipboard.h"
 #include "platform/QtPrinting.h"
 #include "platform/HelpViewer.h"
@@ -33,5 +34,9 @@ struct QtServices {
     QtPrinterSelectionDialog printerDialog;
     QtClipboard clipboard;
     QtHelpService help{messages};
-    Services services() { return Services{&messages, &clock, &wait, &printer, &printerDialog, &clipboard, &help}; }
+    QtFileDialogs files;
+    Services services()
+    {
+        return Services{&messages, &clock, &wait, &printer, &printerDialog, &clipboard, &help, &files};
+    }
 };

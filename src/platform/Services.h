@@ -11,6 +11,7 @@ class ReportPrinter;
 class PrinterSelectionDialog;
 class Clipboard;
 class HelpService;
+class FileDialogs;
 
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgButtons { Ok, OkCancel };
@@ -58,6 +59,7 @@ struct Services {
     PrinterSelectionDialog *printerDialog = nullptr; // the printer set-up dialog
     Clipboard *clipboard = nullptr;
     HelpService *help = nullptr;
+    FileDialogs *files = nullptr; // the dialogs that ask for a file to write or read
 };
 
 // The program's name, the title of every message box that has none of its own.

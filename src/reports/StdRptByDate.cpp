@@ -1,7 +1,9 @@
 #include "reports/StdRptByDate.h"
 
+#include "core/CsvFile.h"
 #include "help/helpids.h"
 #include "platform/DatePicker.h"
+#include "platform/FileDialogs.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "printing/PrinterChoice.h"
@@ -9,6 +11,7 @@
 #include "core/DateKey.h"
 #include "store/DiaryAccess.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -35,6 +38,8 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
     Option1->setObjectName(QStringLiteral("Option1"));
     Option2 = new QRadioButton(QStringLiteral("Print Summary Page Only"), this);
     Option2->setObjectName(QStringLiteral("Option2"));
+    Option3 = new QRadioButton(QStringLiteral("Export Readings To A File"), this);
+    Option3->setObjectName(QStringLiteral("Option3"));
 
     PrintRpt = makeButton(this, "PrintRpt", QStringLiteral("Print"), QStringLiteral("Print your report."));
     Cancel = makeButton(this, "Cancel", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
@@ -56,6 +61,7 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
     auto *options = new QVBoxLayout;
     options->addWidget(Option1);
     options->addWidget(Option2);
+    options->addWidget(Option3);
     auto *optionRow = new QHBoxLayout;
     optionRow->addStretch();
     optionRow->addLayout(options);
@@ -77,7 +83,7 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    setTabChain({StartDate, EndDate, Option1, Option2, PrintRpt, Cancel});
+    setTabChain({StartDate, EndDate, Option1, Option2, Option3, PrintRpt, Cancel});
     setFocusProxy(StartDate);
 
     connect(StartDate, &DatePicker::lostFocus, this, &StdRptByDate::StartDate_LostFocus);
@@ -130,6 +136,10 @@ void StdRptByDate::PrintRpt_Click()
         services.messages->show(this, QStringLiteral("The date range has been set incorrectly."));
         return;
     }
+    if (Option3->isChecked()) {
+        exportReadings();
+        return;
+    }
     if (!choosePrinter(services, this))
         return;
 
@@ -138,5 +148,39 @@ void StdRptByDate::PrintRpt_Click()
         PrintReadingsReport(services, this, r);
     else
         PrintSummaryOnly(services, this, r);
+    discard();
+}
+
+void StdRptByDate::exportReadings()
+{
+    // The file name takes the place of the printer: cancelling it keeps the
+    // window and its choices.
+    Services &services = shell_.services();
+    if (!services.files)
+        return;
+    const ReportRequest r = request();
+    const QString proposed =
+        QDir(documentsFolder()).filePath(csv::proposedFileName(r.databaseName, r.startKey, r.endKey));
+    const QString target = services.files->saveFileName(this, QStringLiteral("Export Readings To A File"), proposed,
+                                                        QStringLiteral("CSV files (*.csv);;All files (*)"));
+    if (target.isEmpty())
+        return;
+
+    csv::ExportResult done;
+    {
+        WaitGuard wait(*services.wait);
+        done = csv::exportToFile(r.databasePath, r.startKey, r.endKey, target);
+    }
+    using Outcome = csv::ExportResult::Outcome;
+    switch (done.outcome) {
+    case Outcome::Written: break;
+    case Outcome::NoDateFromStart: services.messages->show(this, csv::noDateFromStartText()); break;
+    case Outcome::NoDateInRange: services.messages->show(this, csv::noDateInRangeText()); break;
+    case Outcome::DiaryFailed: reportFailure(services, this, readFailedText(), done.detail); break;
+    case Outcome::WriteFailed:
+        reportFailure(services, this, QStringLiteral("The readings could not be written to the file. No file was made or changed."),
+                      done.detail);
+        break;
+    }
     discard();
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The report request: the user picks the first and last date of a printed
 // report and its kind (with readings, or the summary page alone), then the
-// printer; the report prints and the window closes. The browser is disabled
-// while it is open.
+// printer; the report prints and the window closes. The third kind writes the
+// readings of the range to a CSV file the user names instead. The browser is
+// disabled while it is open.
 
 #include "platform/ChildWindow.h"
 #include "printing/ReportLayout.h"
@@ -30,6 +31,7 @@ public:
     DatePicker *EndDate;
     QRadioButton *Option1;
     QRadioButton *Option2;
+    QRadioButton *Option3; // the readings to a file
     QPushButton *PrintRpt;
     QPushButton *Cancel;
     QLineEdit *Bdates; // the range as "yyyy-MM-dd", refreshed from the pickers
@@ -42,4 +44,5 @@ private:
     void StartDate_LostFocus();
     void EndDate_LostFocus();
     void PrintRpt_Click();
+    void exportReadings();
 };

@@ -36,7 +36,7 @@ QStringList menuEntries(const QMenu *menu)
 
 const char *const kOffWhileOpen[] = {"mnuFileBackupRestore", "mnuUtilitiesRestore", "mnuUtilitiesCompact",
                                      "mnuUtilitiesRepair"};
-const char *const kOnWhileOpen[] = {"mnuUtilitiesBackup", "mnuUtilitiesDelMultipleRds"};
+const char *const kOnWhileOpen[] = {"mnuUtilitiesBackup", "mnuUtilitiesDelMultipleRds", "mnuUtilitiesImport"};
 
 void checkEnabling(const MDIStart &frame, bool databaseOpen)
 {
@@ -83,7 +83,8 @@ private slots:
         QCOMPARE(menuEntries(app.frame->menu(QStringLiteral("mnuUtilities"))),
                  (QStringList{"mnuUtilitiesBackup=&Backuo Data", "Line2=-", "mnuUtilitiesRestore=&Restore Data", "Line3=-",
                               "mnuUtilitiesCompact=&Compact a Database", "Line4=-", "mnuUtilitiesRepair=R&Epair a Database",
-                              "Line5=-", "mnuUtilitiesDelMultipleRds=&Delete Multiple Readings"}));
+                              "Line5=-", "mnuUtilitiesDelMultipleRds=&Delete Multiple Readings", "Line13=-",
+                              "mnuUtilitiesImport=&Import Readings..."}));
         QCOMPARE(menuEntries(app.frame->menu(QStringLiteral("mnuGraphs"))),
                  (QStringList{"mnuGraphsPreBfast=&Pre-Breakfast", "Line6=-", "mnuGraphsAfastLine=&After Breakfast", "Line7=-",
                               "mnuGraphsPreLunch=Pre-&Lunch", "Line8=-", "mnuGraphsAlunchLine=A&fter Lunch", "Line9=-",

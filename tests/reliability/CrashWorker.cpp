@@ -1,12 +1,14 @@
 // The child of the crash test. It changes a diary through the program's own
 // changes (DiaryChanges, which the windows call too), in a loop that ends
-// only when the parent kills it: a new day, an edit (the old day replaced,
-// under its date or another), the delete of one day, and the delete of every
-// day before a date.
+// only when the parent kills it: a new day, an import of a CSV file of days
+// (through the import's own reading, preview and change), an edit (the old
+// day replaced, under its date or another), the delete of one day, and the
+// delete of every day before a date.
 //
 // Before a change it tells the parent what it is about to do, and after the
 // change is committed it says so, one line each on standard output:
 //   A <key> <r1> ... <r8>          add a day
+//   I <key> <r1> ... <r8> <key> ... import days (nine words for each)
 //   E <old key> <key> <r1> ... <r8> replace a day
 //   D <key>                         delete a day
 //   B <key>                         delete every day before the key
@@ -18,6 +20,7 @@
 //   lb_crash_worker lock <diary>     (deletes every day without committing,
 //                                    holding the write lock; says "L", waits)
 
+#include "core/CsvFile.h"
 #include "core/Database.h"
 #include "core/DiaryChanges.h"
 
@@ -57,8 +60,10 @@ public:
         say(QStringLiteral("R"));
         for (;;) {
             const int pick = int(rng_() % 100);
-            if (pick < 45)
+            if (pick < 35)
                 add();
+            else if (pick < 45)
+                import();
             else if (pick < 75)
                 edit();
             else if (pick < 85)
@@ -106,6 +111,40 @@ private:
         say(QStringLiteral("A %1 %2").arg(day.key, readingsText(day)));
         if (DiaryChanges::addDay(c, day))
             fail("the date to add was taken");
+        say(QStringLiteral("C"));
+    }
+
+    // Up to 30 days from a date as a CSV file, imported: the dates stored
+    // already are left out, the others go in with one change.
+    void import()
+    {
+        const QDate first = QDate::fromString(randomKey(), QStringLiteral("yyyy-MM-dd"));
+        const auto &names = csv::columnNames();
+        QByteArray file = QStringList(names.begin(), names.end()).join(QLatin1Char(',')).toUtf8() + "\n";
+        const int count = 1 + int(rng_() % 30);
+        for (int i = 0; i < count; ++i) {
+            const ReadingDay day = randomDay(first.addDays(i).toString(QStringLiteral("yyyy-MM-dd")));
+            QByteArray line = day.key.toUtf8();
+            for (const QString &r : day.readings)
+                line += ',' + (r == QLatin1String("-") ? QByteArray() : r.toUtf8());
+            file += line + "\n";
+        }
+        csv::ImportPreview preview;
+        {
+            Database db = Database::open(path_);
+            Cursor c(db);
+            preview = csv::previewImport(c, csv::readReadings(file, QLocale::c()));
+        }
+        if (!preview.failure.isEmpty() || !preview.problems.isEmpty())
+            fail("the import could not read its own file");
+        if (preview.toAdd.isEmpty())
+            return;
+        QStringList words{QStringLiteral("I")};
+        for (const ReadingDay &day : preview.toAdd)
+            words << day.key << readingsText(day);
+        say(words.join(QLatin1Char(' ')));
+        if (csv::applyImport(path_, preview).added != preview.toAdd.size())
+            fail("the import added other days than it showed");
         say(QStringLiteral("C"));
     }
 

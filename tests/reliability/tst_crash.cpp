@@ -41,15 +41,20 @@ using Model = QMap<QString, ReadingDay>;
 
 // One change the child announced.
 struct Change {
-    char kind = 0; // A, E, D or B
+    char kind = 0; // A, I, E, D or B
     QString key;   // the day added, deleted or replaced, or the bound of B
     ReadingDay day; // the new day of A and E
+    QList<ReadingDay> days; // the days of I
 };
 
 void apply(Model &model, const Change &c)
 {
     switch (c.kind) {
     case 'A': model.insert(c.day.key, c.day); break;
+    case 'I':
+        for (const ReadingDay &d : c.days)
+            model.insert(d.key, d);
+        break;
     case 'E':
         model.remove(c.key);
         model.insert(c.day.key, c.day);
@@ -258,6 +263,13 @@ private slots:
                 Change c;
                 c.kind = char(kind.unicode());
                 c.key = f.value(1);
+                for (qsizetype at = 1; c.kind == 'I' && at + kReadingKinds < f.size(); at += kReadingKinds + 1) {
+                    ReadingDay d;
+                    d.key = f[at];
+                    for (int i = 0; i < kReadingKinds; ++i)
+                        d.readings[size_t(i)] = f[at + 1 + i];
+                    c.days << d;
+                }
                 if (c.kind == 'A' || c.kind == 'E') {
                     const int first = c.kind == 'A' ? 2 : 3;
                     c.day.key = c.kind == 'A' ? f.value(1) : f.value(2);
@@ -304,10 +316,10 @@ private slots:
                 ++inFlight;
             maxDays = std::max(maxDays, int(model.size()));
         }
-        qInfo("%d kills survived; %d changes committed (%d adds, %d edits, %d deletes, %d bulk deletes); "
+        qInfo("%d kills survived; %d changes committed (%d adds, %d imports, %d edits, %d deletes, %d bulk deletes); "
               "%d kills with a change in flight, %d of them found done; %d hot journals rolled back; "
               "at most %d days; seed %u",
-              kills, committed, kindsCommitted.value('A'), kindsCommitted.value('E'), kindsCommitted.value('D'),
+              kills, committed, kindsCommitted.value('A'), kindsCommitted.value('I'), kindsCommitted.value('E'), kindsCommitted.value('D'),
               kindsCommitted.value('B'), inFlight, inFlightDone, hotJournals, maxDays, runSeed);
         QVERIFY(committed > 0);
         QVERIFY(inFlight > 0);

@@ -797,14 +797,14 @@ private slots:
 
         // Tab order: the pickers, the report kind, then the buttons.
         QList<QWidget *> chain;
-        for (QWidget *at = w->StartDate->nextInFocusChain(); at != w->StartDate && chain.size() < 6;
+        for (QWidget *at = w->StartDate->nextInFocusChain(); at != w->StartDate && chain.size() < 7;
              at = at->nextInFocusChain()) {
             if (w->isAncestorOf(at) && (at->focusPolicy() & Qt::TabFocus) && !at->isHidden() &&
                 at->parentWidget() == w)
                 chain << at;
         }
-        const QList<QWidget *> order{w->EndDate, w->Option1, w->Option2, w->PrintRpt, w->Cancel};
-        QCOMPARE(chain.mid(0, 5), order);
+        const QList<QWidget *> order{w->EndDate, w->Option1, w->Option2, w->Option3, w->PrintRpt, w->Cancel};
+        QCOMPARE(chain.mid(0, 6), order);
 
         // A picker that loses the focus writes its key.
         w->StartDate->setDate(QDate(2013, 3, 1));

@@ -1,0 +1,411 @@
+#include "app/CommandLine.h"
+
+#include "app/DataFolder.h"
+#include "core/CsvFile.h"
+#include "core/FileOps.h"
+#include "platform/QtPrinting.h"
+#include "platform/Services.h"
+#include "printing/Reports.h"
+#include "core/Database.h"
+#include "store/DiaryAccess.h"
+#include "core/DiaryFile.h"
+#include "core/DiaryPath.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMap>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Exit statuses.
+constexpr int kDone = 0;
+constexpr int kNothing = 1; // nothing usable, nothing to write, or a failure: nothing was changed
+constexpr int kBadArguments = 2;
+
+// Ends the command with one line on standard error.
+struct Stop {
+    int status;
+    QString text;
+};
+[[noreturn]] void stop(int status, const QString &text) { throw Stop{status, text}; }
+[[noreturn]] void badArguments(const QString &text) { stop(kBadArguments, text + QStringLiteral(" (see levelbook --help)")); }
+
+void print(FILE *to, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+}
+
+void printLine(const QString &text) { print(stdout, text + QLatin1Char('\n')); }
+
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\n\n"), QStringLiteral(" "));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+QString usage()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  levelbook                     start the program with its windows\n"
+        "  levelbook export NAME --from DATE --to DATE [-o FILE]\n"
+        "                                write the readings of NAME's diary from DATE to DATE to a CSV file\n"
+        "                                (to standard output without -o)\n"
+        "  levelbook import NAME FILE [--dry-run]\n"
+        "                                add the dates of a CSV file that NAME's diary does not hold yet;\n"
+        "                                stored dates are kept as they are. Prints what it adds and the lines\n"
+        "                                it cannot use; --dry-run prints that and changes nothing\n"
+        "  levelbook report NAME --from DATE --to DATE [--summary-only] -o FILE.pdf\n"
+        "                                print the report with readings (or its summary page alone) to a PDF file\n"
+        "  levelbook list                the diaries of the data folder\n"
+        "  levelbook --help              this text\n"
+        "\n"
+        "NAME is the person's diary as the list shows it (\"Ann Smith\"); DATE is yyyy-MM-dd.\n"
+        "Every command takes --data-folder DIR to use the diaries of DIR instead of the program's data folder.\n"
+        "Only import changes a diary.\n"
+        "\n"
+        "Exit status: 0 done; 1 nothing usable or nothing to write, or a failure (the diary and the files are\n"
+        "as they were); 2 bad arguments.\n");
+}
+
+struct Arguments {
+    QString command;
+    QStringList positional;
+    QMap<QString, QString> values; // --from, --to, -o, --data-folder
+    QSet<QString> flags;           // --dry-run, --summary-only, --help
+};
+
+Arguments parse(const QStringList &args)
+{
+    static const QStringList withValue{QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("-o"),
+                                       QStringLiteral("--output"), QStringLiteral("--data-folder")};
+    static const QStringList flags{QStringLiteral("--dry-run"), QStringLiteral("--summary-only"),
+                                   QStringLiteral("--help"), QStringLiteral("-h")};
+    Arguments a;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        QString value;
+        bool hasValue = false;
+        if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
+            value = arg.section(QLatin1Char('='), 1);
+            arg = arg.section(QLatin1Char('='), 0, 0);
+            hasValue = true;
+        }
+        if (withValue.contains(arg)) {
+            if (!hasValue) {
+                if (i + 1 >= args.size())
+                    badArguments(QStringLiteral("%1 needs a value").arg(arg));
+                value = args[++i];
+            }
+            if (arg == QLatin1String("--output"))
+                arg = QStringLiteral("-o");
+            if (a.values.contains(arg))
+                badArguments(QStringLiteral("%1 is given twice").arg(arg));
+            a.values.insert(arg, value);
+        } else if (flags.contains(arg) && !hasValue) {
+            a.flags.insert(arg == QLatin1String("-h") ? QStringLiteral("--help") : arg);
+        } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
+            badArguments(QStringLiteral("unknown option %1").arg(args[i]));
+        } else if (a.command.isEmpty()) {
+            a.command = arg;
+        } else {
+            a.positional << arg;
+        }
+    }
+    return a;
+}
+
+// Refuses what the command does not take.
+void allow(const Arguments &a, qsizetype positional, const QStringList &values, const QStringList &flags)
+{
+    if (a.positional.size() > positional)
+        badArguments(QStringLiteral("%1 takes no argument \"%2\"").arg(a.command, a.positional[positional]));
+    for (auto it = a.values.cbegin(); it != a.values.cend(); ++it)
+        if (it.key() != QLatin1String("--data-folder") && !values.contains(it.key()))
+            badArguments(QStringLiteral("%1 takes no %2").arg(a.command, it.key()));
+    for (const QString &f : a.flags)
+        if (!flags.contains(f))
+            badArguments(QStringLiteral("%1 takes no %2").arg(a.command, f));
+}
+
+QString required(const Arguments &a, const QString &option)
+{
+    if (!a.values.contains(option))
+        badArguments(QStringLiteral("%1 needs %2").arg(a.command, option));
+    return a.values.value(option);
+}
+
+QString dataFolder(const Arguments &a)
+{
+    if (a.values.contains(QStringLiteral("--data-folder"))) {
+        const QString folder = a.values.value(QStringLiteral("--data-folder"));
+        if (!QFileInfo(folder).isDir())
+            badArguments(QStringLiteral("the data folder \"%1\" is not there").arg(folder));
+        return QDir(folder).absolutePath();
+    }
+    const QString folder = chooseDataFolder(QCoreApplication::applicationDirPath(),
+                                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    if (folder.isEmpty())
+        stop(kNothing, QStringLiteral("Levelbook found no folder in which it may keep your diaries."));
+    return folder;
+}
+
+// The diary of the person named as the list shows them.
+QString diaryOf(const Arguments &a, const QString &folder)
+{
+    if (a.positional.isEmpty())
+        badArguments(QStringLiteral("%1 needs the NAME of a diary").arg(a.command));
+    const QString name = a.positional[0];
+    const QString file = name + QStringLiteral(".bcl");
+    if (name.isEmpty() || !diaryNameProblem(file).isEmpty())
+        badArguments(QStringLiteral("\"%1\" is no name of a diary").arg(name));
+    const QString path = diaryPath(folder, file);
+    if (!QFileInfo(path).isFile())
+        badArguments(QStringLiteral("there is no diary \"%1\" in %2").arg(name, QDir::toNativeSeparators(folder)));
+    return path;
+}
+
+QDate dateArgument(const Arguments &a, const QString &option)
+{
+    const QString text = required(a, option);
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid() || text.size() != 10)
+        badArguments(QStringLiteral("%1 \"%2\" is not a date written yyyy-MM-dd").arg(option, text));
+    return date;
+}
+
+// The range of export and report, checked as the report window checks it.
+ReportRequest rangeOf(const Arguments &a, const QString &diary)
+{
+    ReportRequest r;
+    r.databasePath = diary;
+    r.databaseName = a.positional[0];
+    r.startDate = dateArgument(a, QStringLiteral("--from"));
+    r.endDate = dateArgument(a, QStringLiteral("--to"));
+    // The first date is one the window's picker offers.
+    if (r.startDate < QDate(2000, 1, 1) || r.startDate > QDate(2099, 12, 31))
+        badArguments(QStringLiteral("--from must lie in 2000 to 2099"));
+    r.startKey = r.startDate.toString(QStringLiteral("yyyy-MM-dd"));
+    r.endKey = r.endDate.toString(QStringLiteral("yyyy-MM-dd"));
+    if (r.startKey > r.endKey)
+        stop(kBadArguments, QStringLiteral("The date range has been set incorrectly."));
+    return r;
+}
+
+void exportCommand(const Arguments &a)
+{
+    allow(a, 1, {QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("-o")}, {});
+    const ReportRequest r = rangeOf(a, diaryOf(a, dataFolder(a)));
+    using Outcome = csv::ExportResult::Outcome;
+    csv::ExportResult done;
+    const QString target = a.values.value(QStringLiteral("-o"));
+    if (!target.isEmpty()) {
+        done = csv::exportToFile(r.databasePath, r.startKey, r.endKey, target);
+    } else {
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly))
+            stop(kNothing, QStringLiteral("The standard output cannot be written."));
+        try {
+            Database db = Database::open(r.databasePath, Database::Access::ReadOnly);
+            Cursor cursor(db);
+            done = csv::writeRange(cursor, r.startKey, r.endKey, out);
+        } catch (const StoreError &e) {
+            done.outcome = Outcome::DiaryFailed;
+            done.detail = e.message();
+        }
+        if (done.outcome == Outcome::Written && !out.flush()) {
+            done.outcome = Outcome::WriteFailed;
+            done.detail = out.errorString();
+        }
+    }
+    switch (done.outcome) {
+    case Outcome::Written:
+        if (!target.isEmpty())
+            printLine((done.dates == 1 ? QStringLiteral("1 date written to %1") : QStringLiteral("%2 dates written to %1"))
+                          .arg(QDir::toNativeSeparators(target))
+                          .arg(done.dates));
+        return;
+    case Outcome::NoDateFromStart: stop(kNothing, csv::noDateFromStartText());
+    case Outcome::NoDateInRange: stop(kNothing, csv::noDateInRangeText());
+    case Outcome::DiaryFailed: stop(kNothing, readFailedText() + QLatin1Char(' ') + done.detail);
+    case Outcome::WriteFailed:
+        stop(kNothing, QStringLiteral("The readings could not be written: ") + done.detail);
+    }
+}
+
+int importCommand(const Arguments &a)
+{
+    allow(a, 2, {}, {QStringLiteral("--dry-run")});
+    const QString diary = diaryOf(a, dataFolder(a));
+    if (a.positional.size() < 2)
+        badArguments(QStringLiteral("import needs the FILE to read"));
+    const QString file = a.positional[1];
+    if (!QFileInfo(file).isFile())
+        badArguments(QStringLiteral("there is no file \"%1\"").arg(file));
+
+    csv::ImportPreview preview;
+    try {
+        preview = csv::previewImportFile(diary, file, QLocale());
+    } catch (const StoreError &e) {
+        stop(kNothing, readFailedText() + QLatin1Char(' ') + e.message());
+    }
+    if (!preview.failure.isEmpty())
+        stop(kNothing, preview.failure);
+    for (const QString &line : csv::previewLines(preview))
+        printLine(line);
+    if (!preview.usable())
+        stop(kNothing, QStringLiteral("Nothing was imported: the file holds no date to add."));
+    if (a.flags.contains(QStringLiteral("--dry-run")))
+        return kDone;
+    try {
+        const csv::ImportDone done = csv::applyImport(diary, preview);
+        printLine(done.added == 1 ? QStringLiteral("1 date was added.")
+                                  : QStringLiteral("%1 dates were added.").arg(done.added));
+    } catch (const StoreError &e) {
+        stop(kNothing, changeFailedText() + QLatin1Char(' ') + e.message());
+    }
+    return kDone;
+}
+
+// What the report routines tell the user, gathered for standard error.
+class GatheredMessages final : public MessageService {
+public:
+    MsgAnswer show(QWidget *, const QString &text, const QString &, MsgIcon, MsgButtons) override
+    {
+        texts << oneLine(text);
+        return MsgAnswer::Ok;
+    }
+    void beep() override {}
+    QStringList texts;
+};
+
+void reportCommand(const Arguments &a)
+{
+    allow(a, 1, {QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("-o")},
+          {QStringLiteral("--summary-only")});
+    const QString folder = dataFolder(a);
+    const ReportRequest r = rangeOf(a, diaryOf(a, folder));
+    const QString target = QFileInfo(required(a, QStringLiteral("-o"))).absoluteFilePath();
+    if (QFileInfo(target).isDir())
+        badArguments(QStringLiteral("\"%1\" is a folder").arg(target));
+    if (!QFileInfo(QFileInfo(target).absolutePath()).isDir())
+        badArguments(QStringLiteral("the folder of \"%1\" is not there").arg(target));
+    if (QFileInfo(target).suffix().compare(QLatin1String("bcl"), Qt::CaseInsensitive) == 0)
+        badArguments(QStringLiteral("a diary file cannot be replaced by a report"));
+
+    // The pages are those of the report window, printed whole to a file
+    // beside the target and then put in its place.
+    GatheredMessages messages;
+    QtReportPrinter printer;
+    Services services;
+    services.messages = &messages;
+    services.printer = &printer;
+    const QString tmp = fileops::tempPathBeside(target) + QStringLiteral(".pdf");
+    printer.useOutputFile(tmp);
+    if (a.flags.contains(QStringLiteral("--summary-only")))
+        PrintSummaryOnly(services, nullptr, r);
+    else
+        PrintReadingsReport(services, nullptr, r);
+    QString error;
+    if (messages.texts.isEmpty() && !QFileInfo(tmp).isFile())
+        messages.texts << printerFailedText();
+    if (messages.texts.isEmpty() && !(fileops::syncPath(tmp) && fileops::replace(tmp, target, &error)))
+        messages.texts << QStringLiteral("The report could not be written: ") + error;
+    QFile::remove(tmp);
+    if (!messages.texts.isEmpty())
+        stop(kNothing, messages.texts.join(QLatin1Char(' ')));
+}
+
+void listCommand(const Arguments &a)
+{
+    allow(a, 0, {}, {});
+    for (const QString &file : listDiaries(dataFolder(a)))
+        printLine(diaryPersonName(file));
+}
+
+} // namespace
+
+bool isCommandLine(int argc, char **argv)
+{
+    // A first word that is no option of the toolkit's ("-platform", "-style"
+    // and the like start with a dash) names a command, known or not.
+    if (argc < 2)
+        return false;
+    const char *first = argv[1];
+    return first[0] != '-' || std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0 ||
+           std::strncmp(first, "--data-folder", 13) == 0;
+}
+
+int runCommandLine(int argc, char **argv)
+{
+    // Standard error carries the command's own errors alone, not the
+    // toolkit's remarks (a runtime folder it did not find, and the like).
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            print(stderr, QStringLiteral("levelbook: ") + text + QLatin1Char('\n'));
+    });
+
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    // The application object keeps the argument count and vector it is
+    // given: they live longer than it.
+    std::vector<char *> appArgs{argv[0]};
+    char platform[] = "-platform", offscreen[] = "offscreen";
+    int appArgc = 1;
+    std::unique_ptr<QCoreApplication> app;
+    try {
+        const Arguments a = parse(args);
+        // The report prints through the same printer as the windows, which
+        // needs the graphical application object; on the "offscreen"
+        // platform that wants no display. The rest needs QtCore alone.
+        const bool report = a.command == QLatin1String("report") && !a.flags.contains(QStringLiteral("--help"));
+        if (report) {
+            appArgs.push_back(platform);
+            appArgs.push_back(offscreen);
+        }
+        appArgc = int(appArgs.size());
+        appArgs.push_back(nullptr);
+        if (report)
+            app = std::make_unique<QGuiApplication>(appArgc, appArgs.data());
+        else
+            app = std::make_unique<QCoreApplication>(appArgc, appArgs.data());
+        QCoreApplication::setApplicationName(QStringLiteral("Levelbook"));
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.10"));
+
+        if (a.flags.contains(QStringLiteral("--help"))) {
+            print(stdout, usage());
+            return kDone;
+        }
+        if (a.command == QLatin1String("export"))
+            exportCommand(a);
+        else if (a.command == QLatin1String("import"))
+            return importCommand(a);
+        else if (report)
+            reportCommand(a);
+        else if (a.command == QLatin1String("list"))
+            listCommand(a);
+        else if (a.command.isEmpty())
+            badArguments(QStringLiteral("no command given"));
+        else
+            badArguments(QStringLiteral("unknown command \"%1\"").arg(a.command));
+        return kDone;
+    } catch (const Stop &s) {
+        std::fflush(stdout);
+        print(stderr, QStringLiteral("levelbook: ") + oneLine(s.text) + QLatin1Char('\n'));
+        return s.status;
+    }
+}
