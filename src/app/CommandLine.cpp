@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 #include "printing/Reports.h"
 #include "core/Database.h"
+#include "core/DateKey.h"
 #include "store/DiaryAccess.h"
 #include "core/DiaryFile.h"
 #include "core/DiaryPath.h"
@@ -195,10 +196,10 @@ ReportRequest rangeOf(const Arguments &a, const QString &diary)
     r.startDate = dateArgument(a, QStringLiteral("--from"));
     r.endDate = dateArgument(a, QStringLiteral("--to"));
     // The first date is one the window's picker offers.
-    if (r.startDate < QDate(2000, 1, 1) || r.startDate > QDate(2099, 12, 31))
+    if (r.startDate < firstAllowedDate() || r.startDate > lastAllowedDate())
         badArguments(QStringLiteral("--from must lie in 2000 to 2099"));
-    r.startKey = r.startDate.toString(QStringLiteral("yyyy-MM-dd"));
-    r.endKey = r.endDate.toString(QStringLiteral("yyyy-MM-dd"));
+    r.startKey = dateKey(r.startDate);
+    r.endKey = dateKey(r.endDate);
     if (r.startKey > r.endKey)
         stop(kBadArguments, QStringLiteral("The date range has been set incorrectly."));
     return r;

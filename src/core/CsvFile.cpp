@@ -2,6 +2,7 @@
 
 #include "core/FileOps.h"
 #include "core/Database.h"
+#include "core/DateKey.h"
 #include "core/DiaryChanges.h"
 
 #include <QFile>
@@ -336,7 +337,7 @@ QDate shortFormDate(const QString &text, const QLocale &locale)
         const QString &n = numbers[i];
         if (order[i] == QLatin1Char('y')) {
             if (n.size() == 2)
-                year = 2000 + n.toInt();
+                year = firstAllowedDate().year() + n.toInt();
             else if (n.size() == 4)
                 year = n.toInt();
             else
@@ -350,7 +351,6 @@ QDate shortFormDate(const QString &text, const QLocale &locale)
     return QDate(year, month, day);
 }
 
-QString keyOf(const QDate &date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
 QString quoted(const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
 
@@ -409,10 +409,10 @@ public:
                 date = shortFormDate(dateText, locale_);
             if (!date.isValid()) {
                 reasons.prepend(QStringLiteral("the date %1 cannot be read").arg(quoted(dateText)));
-            } else if (date.year() < 2000 || date.year() > 2099) {
+            } else if (date < firstAllowedDate() || date > lastAllowedDate()) {
                 reasons.prepend(QStringLiteral("the date %1 lies outside 2000\u20132099").arg(quoted(dateText)));
             } else {
-                day.key = keyOf(date);
+                day.key = dateKey(date);
                 const auto first = firstLine_.constFind(day.key);
                 if (first != firstLine_.constEnd())
                     reasons.prepend(QStringLiteral("the date %1 is on line %2 already").arg(quoted(dateText)).arg(*first));
