@@ -69,45 +69,6 @@ QStringList keys(const QString &path)
     return out;
 }
 
-// Another program reading the diary: it holds a shared lock, so a change may
-// begin but cannot be committed.
-class Reader {
-public:
-    explicit Reader(const QString &path)
-    {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_prepare_v2(db_, "SELECT * FROM BLOOD", -1, &st_, nullptr);
-        if (sqlite3_step(st_) != SQLITE_ROW)
-            qFatal("the reader read nothing");
-    }
-    ~Reader()
-    {
-        sqlite3_finalize(st_);
-        sqlite3_close(db_);
-    }
-
-private:
-    sqlite3 *db_ = nullptr;
-    sqlite3_stmt *st_ = nullptr;
-};
-
-// While it lives no file may grow, as on a full disk.
-class NoRoom {
-public:
-    NoRoom()
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit none = old_;
-        none.rlim_cur = 0;
-        ::setrlimit(RLIMIT_FSIZE, &none);
-    }
-    ~NoRoom() { ::setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_{};
-};
-
 // Runs one change on the diary of ten days; returns the key of the day it
 // gives back (the stored, next or last day), "-" for none.
 QString change(Cursor &c, const QString &what)
@@ -158,8 +119,8 @@ private slots:
         bool failed = false;
         QString given;
         {
-            std::optional<Reader> reader;
-            std::optional<NoRoom> full;
+            std::optional<DiaryReader> reader;
+            std::optional<FileSizeLimit> full;
             try {
                 Database db = Database::open(path, harm == QLatin1String("read-only") ? Database::Access::ReadOnly
                                                                                      : Database::Access::ReadWrite);
@@ -168,7 +129,7 @@ private slots:
                 if (harm == QLatin1String("locked"))
                     reader.emplace(path);
                 if (harm == QLatin1String("full disk"))
-                    full.emplace();
+                    full.emplace(0);
                 given = change(c, what);
             } catch (const StoreError &) {
                 failed = true;

@@ -60,45 +60,6 @@ QList<ReadingDay> sampleDays()
 
 const QByteArray kHeader = "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,Bedtime,Night\r\n";
 
-// While it lives no file may grow, as on a full disk.
-class NoRoom {
-public:
-    NoRoom()
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit none = old_;
-        none.rlim_cur = 0;
-        ::setrlimit(RLIMIT_FSIZE, &none);
-    }
-    ~NoRoom() { ::setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_{};
-};
-
-// Another program reading the diary: it holds a shared lock, so a change may
-// begin but cannot be committed.
-class Reader {
-public:
-    explicit Reader(const QString &path)
-    {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_prepare_v2(db_, "SELECT * FROM BLOOD", -1, &st_, nullptr);
-        if (sqlite3_step(st_) != SQLITE_ROW)
-            qFatal("the reader read nothing");
-    }
-    ~Reader()
-    {
-        sqlite3_finalize(st_);
-        sqlite3_close(db_);
-    }
-
-private:
-    sqlite3 *db_ = nullptr;
-    sqlite3_stmt *st_ = nullptr;
-};
-
 // Bytes made as they are read: `head` once, then `repeat` over and over, up
 // to `total` bytes, so that a test can offer a file of any size without
 // holding or writing it. Counts what was read.
@@ -216,9 +177,9 @@ private slots:
 
         csv::ExportResult r;
         {
-            std::optional<NoRoom> full;
+            std::optional<FileSizeLimit> full;
             if (harm == QLatin1String("full disk"))
-                full.emplace();
+                full.emplace(0);
             r = csv::exportToFile(diary, QStringLiteral("2000-01-01"), QStringLiteral("2099-12-31"), target);
         }
         QCOMPARE(int(r.outcome), outcome);
@@ -449,10 +410,10 @@ private slots:
         bool failed = false;
         csv::ImportDone done;
         {
-            std::optional<NoRoom> full;
-            std::optional<Reader> reader;
+            std::optional<FileSizeLimit> full;
+            std::optional<DiaryReader> reader;
             if (harm == QLatin1String("full disk"))
-                full.emplace();
+                full.emplace(0);
             if (harm == QLatin1String("locked"))
                 reader.emplace(diary);
             try {

@@ -47,23 +47,6 @@ QStringList listed(const QListWidget *list)
     return out;
 }
 
-// While it lives no file may grow, as on a full disk.
-class NoRoom {
-public:
-    NoRoom()
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit none = old_;
-        none.rlim_cur = 0;
-        ::setrlimit(RLIMIT_FSIZE, &none);
-    }
-    ~NoRoom() { ::setrlimit(RLIMIT_FSIZE, &old_); }
-
-private:
-    rlimit old_{};
-};
-
 // The main frame with a diary of these days open and the file dialog
 // answering with `file`.
 struct Rig {
@@ -168,9 +151,9 @@ private slots:
         QCOMPARE(bytesOf(rig.diary), before);
 
         {
-            std::optional<NoRoom> full;
+            std::optional<FileSizeLimit> full;
             if (press.endsWith(QLatin1String("full disk")))
-                full.emplace();
+                full.emplace(0);
             QTest::mouseClick(w->findChild<QPushButton *>(press.section(QLatin1Char(' '), 0, 0)), Qt::LeftButton);
         }
         QApplication::processEvents();

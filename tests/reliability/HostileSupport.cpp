@@ -79,19 +79,6 @@ ReadOnlyFolder::~ReadOnlyFolder()
         ::chmod(QFile::encodeName(dir.filePath(name)).constData(), 0644);
 }
 
-FileSizeLimit::FileSizeLimit(rlim_t bytes)
-{
-    // A write past the limit then fails with an error instead of ending the
-    // process, as it does in the program.
-    std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-}
-
-FileSizeLimit::~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old_); }
-
 QString integrity(const QString &path)
 {
     sqlite3 *db = nullptr;

@@ -40,17 +40,6 @@ private:
     bool changedUser_ = false;
 };
 
-// While it lives, no file may grow past `bytes`, as on a full disk: a write
-// beyond it fails (and does not end the process).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes);
-    ~FileSizeLimit();
-
-private:
-    rlimit old_{};
-};
-
 // The engine's own verdict on a file ("ok" when sound).
 QString integrity(const QString &path);
 

@@ -117,3 +117,30 @@ void rawSql(const QString &path, const char *sql)
     sqlite3_close(db);
     QCOMPARE(rc, SQLITE_OK);
 }
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    // A write past the limit then fails with an error instead of ending the
+    // process, as it does in the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old_); }
+
+DiaryReader::DiaryReader(const QString &path)
+{
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_prepare_v2(db_, "SELECT * FROM BLOOD", -1, &st_, nullptr);
+    if (sqlite3_step(st_) != SQLITE_ROW)
+        qFatal("the reader read nothing");
+}
+
+DiaryReader::~DiaryReader()
+{
+    sqlite3_finalize(st_);
+    sqlite3_close(db_);
+}

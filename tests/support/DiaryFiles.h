@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/resource.h>
+
 // A day with its readings; missing readings are "-".
 ReadingDay makeDay(const QString &key, const QStringList &readings = {});
 // Days keyed 2013-01-01, 2013-01-02 ... with readings derived from the index.
@@ -36,3 +38,33 @@ void rawSql(const QString &path, const char *sql);
 // write-ahead-log mode, commits them and is killed before the log is played
 // into the file: the days then live in NAME-wal alone.
 void addDaysInLogAndDie(const QString &path, const QList<ReadingDay> &days);
+
+// While it lives, no file may grow past `bytes`, as on a full disk: a write
+// beyond it fails (and does not end the process).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit old_{};
+};
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Another program reading the diary: while it lives it holds a shared lock,
+// so a change may begin but cannot be committed.
+class DiaryReader {
+public:
+    explicit DiaryReader(const QString &path);
+    ~DiaryReader();
+    DiaryReader(const DiaryReader &) = delete;
+    DiaryReader &operator=(const DiaryReader &) = delete;
+
+private:
+    sqlite3 *db_ = nullptr;
+    sqlite3_stmt *st_ = nullptr;
+};
