@@ -6,18 +6,20 @@
 #include "platform/QtPrinting.h"
 #include "platform/Services.h"
 #include "printing/Reports.h"
+#include "printing/StandardDayPrinting.h"
 #include "core/Database.h"
 #include "core/DateKey.h"
-#include "store/DiaryAccess.h"
 #include "core/DiaryFile.h"
 #include "core/DiaryPath.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMap>
+#include <QPrinter>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -70,6 +72,8 @@ QString usage()
         "                                it cannot use; --dry-run prints that and changes nothing\n"
         "  levelbook report NAME --from DATE --to DATE [--summary-only] -o FILE.pdf\n"
         "                                print the report with readings (or its summary page alone) to a PDF file\n"
+        "  levelbook report NAME --standard-day --from DATE --to DATE -o FILE.pdf\n"
+        "                                print the standard day of the range (daily pattern, time in range) to a PDF file\n"
         "  levelbook list                the diaries of the data folder\n"
         "  levelbook --help              this text\n"
         "\n"
@@ -85,7 +89,7 @@ struct Arguments {
     QString command;
     QStringList positional;
     QMap<QString, QString> values; // --from, --to, -o, --data-folder
-    QSet<QString> flags;           // --dry-run, --summary-only, --help
+    QSet<QString> flags;           // --dry-run, --summary-only, --standard-day, --help
 };
 
 Arguments parse(const QStringList &args)
@@ -93,6 +97,7 @@ Arguments parse(const QStringList &args)
     static const QStringList withValue{QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("-o"),
                                        QStringLiteral("--output"), QStringLiteral("--data-folder")};
     static const QStringList flags{QStringLiteral("--dry-run"), QStringLiteral("--summary-only"),
+                                   QStringLiteral("--standard-day"),
                                    QStringLiteral("--help"), QStringLiteral("-h")};
     Arguments a;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -295,7 +300,9 @@ public:
 void reportCommand(const Arguments &a)
 {
     allow(a, 1, {QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("-o")},
-          {QStringLiteral("--summary-only")});
+          {QStringLiteral("--summary-only"), QStringLiteral("--standard-day")});
+    if (a.flags.contains(QStringLiteral("--summary-only")) && a.flags.contains(QStringLiteral("--standard-day")))
+        badArguments(QStringLiteral("--summary-only and --standard-day exclude each other"));
     const QString folder = dataFolder(a);
     const ReportRequest r = rangeOf(a, diaryOf(a, folder));
     const QString target = QFileInfo(required(a, QStringLiteral("-o"))).absoluteFilePath();
@@ -315,10 +322,26 @@ void reportCommand(const Arguments &a)
     services.printer = &printer;
     const QString tmp = fileops::tempPathBeside(target) + QStringLiteral(".pdf");
     printer.useOutputFile(tmp);
-    if (a.flags.contains(QStringLiteral("--summary-only")))
+    if (a.flags.contains(QStringLiteral("--standard-day"))) {
+        // The page of the standard-day window, with the unit and target range
+        // remembered for the diary.
+        try {
+            QPrinter pdf(QPrinter::HighResolution);
+            pdf.setOutputFormat(QPrinter::PdfFormat);
+            pdf.setOutputFileName(tmp);
+            if (printStandardDay(pdf, r.databasePath, r.databaseName, r.startDate, r.endDate) ==
+                StandardDayPrinted::NothingToPrint)
+                messages.texts << nothingToPrintText();
+        } catch (const StoreError &e) {
+            messages.texts << readFailedText() + QLatin1Char(' ') + e.message();
+        } catch (const PrinterError &) {
+            messages.texts << printerFailedText();
+        }
+    } else if (a.flags.contains(QStringLiteral("--summary-only"))) {
         PrintSummaryOnly(services, nullptr, r);
-    else
+    } else {
         PrintReadingsReport(services, nullptr, r);
+    }
     QString error;
     if (messages.texts.isEmpty() && !QFileInfo(tmp).isFile())
         messages.texts << printerFailedText();
@@ -380,7 +403,10 @@ int runCommandLine(int argc, char **argv)
         }
         appArgc = int(appArgs.size());
         appArgs.push_back(nullptr);
-        if (report)
+        // The standard day's chart is drawn by the chart widgets.
+        if (report && a.flags.contains(QStringLiteral("--standard-day")))
+            app = std::make_unique<QApplication>(appArgc, appArgs.data());
+        else if (report)
             app = std::make_unique<QGuiApplication>(appArgc, appArgs.data());
         else
             app = std::make_unique<QCoreApplication>(appArgc, appArgs.data());

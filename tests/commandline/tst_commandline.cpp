@@ -7,8 +7,10 @@
 
 #include "platform/QtPrinting.h"
 #include "printing/Reports.h"
+#include "printing/StandardDayPrinting.h"
 #include "support/TestSupport.h"
 
+#include <QPrinter>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -203,6 +205,7 @@ private slots:
         for (const char *usage : {"levelbook export NAME --from DATE --to DATE [-o FILE]",
                                   "levelbook import NAME FILE [--dry-run]",
                                   "levelbook report NAME --from DATE --to DATE [--summary-only] -o FILE.pdf",
+                                  "levelbook report NAME --standard-day --from DATE --to DATE -o FILE.pdf",
                                   "levelbook list", "--data-folder DIR"})
             QVERIFY2(r.out.contains(usage), usage);
     }
@@ -257,6 +260,41 @@ private slots:
         // Nothing but the PDF file was added.
         auto after = snapshot(folder());
         after.remove(QStringLiteral("cli.pdf"));
+        after.remove(QStringLiteral("window.pdf"));
+        QCOMPARE(after, before);
+    }
+
+    void standardDayPrintsTheWindowsPage()
+    {
+        freshFolder();
+        const auto before = snapshot(folder());
+        const Run r = run({"report", "Ann Smith", "--standard-day", "--from", "2013-03-01", "--to", "2013-03-31",
+                           "-o", "DIR/day.pdf"});
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.status, 0);
+
+        // The page the window prints for the same diary and range.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(at(QStringLiteral("window.pdf")));
+        QCOMPARE(printStandardDay(printer, at(QStringLiteral("Ann Smith.bcl")), QStringLiteral("Ann Smith"),
+                                  QDate(2013, 3, 1), QDate(2013, 3, 31)),
+                 StandardDayPrinted::Printed);
+        const PdfDocument cli = readPdf(at(QStringLiteral("day.pdf")));
+        const PdfDocument window = readPdf(at(QStringLiteral("window.pdf")));
+        QVERIFY(cli.ok && window.ok);
+        QCOMPARE(cli.pages.size(), 1);
+        QCOMPARE(pageWords(cli), pageWords(window));
+        QVERIFY(pageWords(cli).join(QLatin1Char(' ')).contains(QLatin1String("Smith")));
+
+        // A range without a counted reading prints nothing and says so.
+        const Run empty = run({"report", "Ann Smith", "--standard-day", "--from", "2014-01-01", "--to",
+                               "2014-12-31", "-o", "DIR/none.pdf"});
+        QCOMPARE(empty.status, 1);
+        QVERIFY(empty.err.contains("There are no readings to print."));
+        QVERIFY(!QFile::exists(at(QStringLiteral("none.pdf"))));
+        auto after = snapshot(folder());
+        after.remove(QStringLiteral("day.pdf"));
         after.remove(QStringLiteral("window.pdf"));
         QCOMPARE(after, before);
     }
