@@ -280,11 +280,15 @@ void listingStep(benchmark::State &state, bool forward)
     BenchDiary &d = diary(daysOf(state));
     const ReadingDay from = storedDay(d.path, dateKey(middleDate(d.days)));
     d.browser->showDay(from);
-    auto *w = openWindow<listing::Display>(d, "Display");
+    listing::Display *w = nullptr;
     for (auto _ : state) {
+        // Every step starts from the same full first page: the window is
+        // opened afresh on the shown day, untimed.
         state.PauseTiming();
-        w->LastDate->setText(from.key);
-        w->LineCount->setText(QString::number(kListingLines));
+        if (w)
+            d.app.frame->closeWindow(QStringLiteral("Display"));
+        w = openWindow<listing::Display>(d, "Display");
+        QCoreApplication::processEvents();
         state.ResumeTiming();
         click(forward ? w->NextPage : w->Previous);
         QCoreApplication::processEvents(); // the page is drawn
@@ -347,13 +351,15 @@ void chartStep(benchmark::State &state, bool forward)
     BenchDiary &d = diary(daysOf(state));
     d.browser->showDay(storedDay(d.path, dateKey(middleDate(d.days))));
     LineChart *w = openChart(d);
-    const QString anchor = w->Bdate->text();
-    const QString count = w->LineCount->text();
+    const QString anchor = w->group().anchor;
     HandlerClock handler;
     for (auto _ : state) {
+        // Every step starts from the same group: the chart is opened afresh
+        // on the shown day, untimed.
         state.PauseTiming();
-        w->Bdate->setText(anchor);
-        w->LineCount->setText(count);
+        d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
+        w = openChart(d);
+        QCoreApplication::processEvents();
         state.ResumeTiming();
         handler.start();
         click(forward ? w->NextGroup : w->Previous);
@@ -361,7 +367,7 @@ void chartStep(benchmark::State &state, bool forward)
         QCoreApplication::processEvents();
     }
     handler.report(state);
-    if (w->Bdate->text() == anchor)
+    if (w->group().anchor == anchor)
         state.SkipWithError("the chart did not move");
     d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
     settle(d);
