@@ -112,10 +112,17 @@ public:
     void append(const ReadingDay &day);
     // Deletes the current row; the next move reaches its neighbours.
     void remove();
+    // Deletes, in one statement, every row whose key is text that sorts
+    // before `key`; returns how many went. A key stored as bytes or empty
+    // (NULL) is not text and stays. The cursor stands after the last row.
+    qint64 removeBefore(const QString &key);
+    // Whether the key of the current row is stored as text (not as bytes,
+    // a number or nothing).
+    bool keyIsText() const { return keyIsText_; }
 
 private:
     enum class Pos { Empty, Before, On, Removed, After, Undefined };
-    enum Stmt { First, Last, Equal, AtLeast, Insert, Delete, Scan, ScanBack, StmtCount };
+    enum Stmt { First, Last, Equal, AtLeast, Insert, Delete, DeleteBefore, Scan, ScanBack, StmtCount };
 
     sqlite3_stmt *stmt(Stmt which);
     bool fetch(Stmt which, const QString *key); // runs a one-row query; true if a row came
@@ -132,6 +139,7 @@ private:
     Pos pos_ = Pos::Undefined;
     bool noMatch_ = false;
     bool rowDefect_ = false;
+    bool keyIsText_ = true;
     // Steps one after another in one direction read from one running query
     // (Scan or ScanBack) rather than a fresh query each, as long as nothing
     // else moved the cursor; StmtCount when none runs.

@@ -301,6 +301,47 @@ private slots:
             QCOMPARE(rows(path), before); // nothing changed at all
         QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
     }
+
+    void deleteBeforeCallsADateStoredAsBytesDamaged_data()
+    {
+        // Ten days; the day of 2020-01-03 has its date stored as bytes, which
+        // the engine sorts after every date stored as text. The bound, and
+        // the dates left ("-" after them: the change failed).
+        QTest::addColumn<QString>("bound");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<bool>("fails");
+        QStringList all;
+        for (int n = 1; n <= 10; ++n)
+            all << keyOf(n);
+        QTest::newRow("bytes date before the bound") << keyOf(5) << all << true;
+        QTest::newRow("bytes date after the bound") << keyOf(2) << all.mid(1) << false;
+        QTest::newRow("bytes date, bound after every date") << "2021-01-01" << all << true;
+    }
+    void deleteBeforeCallsADateStoredAsBytesDamaged()
+    {
+        QFETCH(QString, bound);
+        QFETCH(QStringList, left);
+        QFETCH(bool, fails);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Bytes.bcl"));
+        writeDiary(path, daysUpTo(10));
+        rawSql(path, "UPDATE BLOOD SET Bdate = CAST(Bdate AS BLOB) WHERE Bdate = '2020-01-03'");
+        bool failed = false;
+        try {
+            Database db = Database::open(path);
+            Cursor c(db);
+            const DiaryChanges::DeletionBefore d = DiaryChanges::deleteDaysBefore(c, bound);
+            // The bytes date stands last in the engine's order.
+            QVERIFY(d.last && d.last->key == keyOf(3));
+        } catch (const StoreError &e) {
+            QCOMPARE(e.kind(), StoreError::Kind::NotADiary);
+            failed = true;
+        }
+        QCOMPARE(failed, fails);
+        QStringList stored = keys(path);
+        std::sort(stored.begin(), stored.end());
+        QCOMPARE(stored, left);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestChanges)
