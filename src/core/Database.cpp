@@ -324,6 +324,12 @@ void Cursor::requireProgress(const QString &from, bool forward)
     notADiary(QStringLiteral("The dates of the diary are out of order."));
 }
 
+void Cursor::restart()
+{
+    noMatch_ = false;
+    pos_ = fetch(First, nullptr) ? Pos::On : Pos::Empty;
+}
+
 void Cursor::moveFirst()
 {
     if (!fetch(First, nullptr))

@@ -94,6 +94,11 @@ public:
 
     void moveFirst();
     void moveLast();
+    // Stands on the first row again, as a fresh cursor does.
+    void restart();
+    // Ends any running query, so that the cursor holds no read of the file
+    // between actions.
+    void rest() { stopScan(); }
     // From the last row moves to eof(); from bof() to the first row; after
     // remove() to the row that followed the removed one.
     void moveNext();
