@@ -31,8 +31,9 @@ QString engineText(sqlite3 *db)
 [[noreturn]] void notADiary(const QString &why) { throw StoreError(StoreError::Kind::NotADiary, why); }
 
 // The schema of a diary: its mark, nine text fields and the index on the key.
-// One statement reads all three, since every action opens the diary afresh and
-// compiling a statement costs more than running it.
+// One statement reads all three, since compiling a statement costs more than
+// running it, and every diary opened (the browser's once, the reports and
+// maintenance each time) is checked.
 void checkSchema(sqlite3 *db)
 {
     static const char *const sql =

@@ -2,9 +2,10 @@
 // The diary file: a SQLite database holding table BLOOD (the date key and the
 // eight readings of one day per row) and its index Readings on the key.
 //
-// Nothing here lives from one user action to the next: a handler opens the
-// diary, takes a cursor over the table in key order, seeks or walks, reads or
-// writes, and lets both go before it returns.
+// A handler takes a cursor over the table in key order, seeks or walks,
+// reads or writes; the connection and its cursor may be kept for the next
+// action while the browser shows the diary (see KeptDiary), holding no
+// transaction, lock or running query in between.
 
 #include "core/ReadingDay.h"
 
