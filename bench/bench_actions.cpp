@@ -867,7 +867,7 @@ std::vector<Row> floorRows()
                         return ms;
                     },
                     nextFloor});
-    rows.push_back({"Add, on disk", "one durable INSERT", 11,
+    rows.push_back({"Add", "one durable INSERT", 11,
                     [](BenchDiary &d, Floor &) {
                         const QDate target = middleDate(d.days);
                         const ReadingDay kept = storedDay(d.path, dateKey(target));
@@ -892,7 +892,7 @@ std::vector<Row> floorRows()
                         f.run("DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
                         return timedCommit(f, kInsertSql, rowParams(day));
                     }});
-    rows.push_back({"Edit, on disk", "one durable UPDATE", 11,
+    rows.push_back({"Edit", "one durable UPDATE", 11,
                     [](BenchDiary &d, Floor &) {
                         static int turn = 0;
                         const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
@@ -912,7 +912,7 @@ std::vector<Row> floorRows()
                         return timedCommit(f, "UPDATE BLOOD SET Bfast = ?1 WHERE Bdate = ?2",
                                            {QByteArray::number(90 + turn++ % 50), dateKey(middleDate(d.days)).toUtf8()});
                     }});
-    rows.push_back({"Delete Current Date, on disk", "one durable DELETE", 11,
+    rows.push_back({"Delete Current Date", "one durable DELETE", 11,
                     [](BenchDiary &d, Floor &) {
                         const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
                         d.browser->showDay(day);
