@@ -1,6 +1,7 @@
 #include "BenchDiaries.h"
 
 #include "DiaryGenerator.h"
+#include "core/FileOps.h"
 #include "readings/CurrReading.h"
 
 #include <QDir>
@@ -34,6 +35,10 @@ void placeBenchDiary(int days, const QString &folder)
     if (!QFile::copy(benchDiary(days), target))
         qFatal("could not copy the diary of %d days", days);
     QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // The copy reaches the disk here, untimed, and not in the flush of a
+    // timed commit that follows.
+    if (!fileops::syncPath(target) || !fileops::syncPath(folder))
+        qFatal("could not flush the copy of the diary of %d days", days);
 }
 
 BenchDiary::BenchDiary(int d) : days(d)

@@ -26,17 +26,21 @@
 #include "core/DateKey.h"
 #include "core/Database.h"
 #include "core/DiaryChanges.h"
+#include "core/KeptDiary.h"
 #include "core/ReadingKind.h"
 #include "reports/StdRptByDate.h"
 #include "support/FakeFiles.h"
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
@@ -46,6 +50,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -83,18 +90,21 @@ ReadingDay storedDay(const QString &path, const QString &key)
     return c.row();
 }
 
+// Set-up changes go through the connection the browser keeps, as the
+// person's own changes do: another connection's commit would make the next
+// timed action open the diary afresh.
 void removeDay(const QString &path, const QString &key)
 {
-    Database db = Database::open(path);
-    Cursor c(db);
-    DiaryChanges::deleteDay(c, key);
+    KeptDiary kept(path);
+    DiaryChanges::deleteDay(kept.cursor(), key);
+    kept.keep();
 }
 
 void putDay(const QString &path, const ReadingDay &day)
 {
-    Database db = Database::open(path);
-    Cursor c(db);
-    DiaryChanges::addDay(c, day);
+    KeptDiary kept(path);
+    DiaryChanges::addDay(kept.cursor(), day);
+    kept.keep();
 }
 
 void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
@@ -268,6 +278,35 @@ void BM_DeleteBeforeHalf(benchmark::State &state)
         Cursor c(db);
         if (c.key() != dateKey(target))
             state.SkipWithError("the dates before the half were not deleted");
+    }
+    placeBenchDiary(d.days, d.app.folder());
+    d.browser->load();
+}
+
+// The floor of the delete: the same dates removed from the same diary by one
+// bare DELETE in one durable transaction, on a handle opened beforehand.
+void BM_DeleteBeforeHalfFloor(benchmark::State &state)
+{
+    BenchDiary &d = diary(daysOf(state));
+    const QByteArray bound = dateKey(middleDate(d.days)).toUtf8();
+    for (auto _ : state) {
+        state.PauseTiming();
+        placeBenchDiary(d.days, d.app.folder());
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(d.path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db, "DELETE FROM BLOOD WHERE Bdate < ?1", -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, bound.constData(), int(bound.size()), SQLITE_STATIC);
+        state.ResumeTiming();
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        const int rc = sqlite3_step(st);
+        const int committed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        state.PauseTiming();
+        if (rc != SQLITE_DONE || committed != SQLITE_OK || sqlite3_changes(db) != d.days / 2)
+            state.SkipWithError("the bare DELETE failed");
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        state.ResumeTiming();
     }
     placeBenchDiary(d.days, d.app.folder());
     d.browser->load();
@@ -673,6 +712,321 @@ void BM_ReportFloorQPainter(benchmark::State &state)
     state.counters["pdf_bytes"] = double(QFile(pdfPath()).size());
 }
 
+// ---- Each action beside its floor -----------------------------------------
+//
+// Run with --floors: every action and its floor, the bare engine doing the
+// same work, timed in the same process and the same rounds. Each round takes
+// every row on the 100-date diary and then on the 36,525-date one, the
+// program and its floor one after the other, so that a slower spell of the
+// machine falls on both. A round's figure is the median of its samples; the
+// table gives min / median / max over the rounds and the ratio of the
+// medians. Floors work on a copy of their own, so that their commits do not
+// count as changes from another program to the browser's kept connection.
+
+class Floor {
+public:
+    explicit Floor(int days) : dir_(), days_(days)
+    {
+        placeBenchDiary(days, dir_.path());
+        path_ = QFile::encodeName(QDir(dir_.path()).filePath(benchDiaryName(days)));
+    }
+    ~Floor() { close(); }
+    const QByteArray &path() const { return path_; }
+    void place() { close(), placeBenchDiary(days_, dir_.path()); }
+    sqlite3 *handle()
+    {
+        if (!db_ && sqlite3_open_v2(path_.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            qFatal("the floor's diary did not open");
+        return db_;
+    }
+    void close()
+    {
+        if (db_)
+            sqlite3_close_v2(db_), db_ = nullptr;
+    }
+    // Runs one statement with text parameters; dies when it fails.
+    void run(const char *sql, const QList<QByteArray> &params = {})
+    {
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(handle(), sql, -1, &st, nullptr) != SQLITE_OK)
+            qFatal("floor: %s", sqlite3_errmsg(db_));
+        for (int i = 0; i < params.size(); ++i)
+            sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_STATIC);
+        const int rc = sqlite3_step(st);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+            qFatal("floor: %s", sqlite3_errmsg(db_));
+    }
+
+private:
+    QTemporaryDir dir_;
+    int days_;
+    QByteArray path_;
+    sqlite3 *db_ = nullptr;
+};
+
+double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+
+QList<QByteArray> rowParams(const ReadingDay &d)
+{
+    QList<QByteArray> p{d.key.toUtf8()};
+    for (const QString &r : d.readings)
+        p << ReadingDay::storedForm(r).toUtf8();
+    return p;
+}
+
+const char *const kInsertSql = "INSERT INTO BLOOD (Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night)"
+                               " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+
+// One timed durable commit of `sql` on the floor's open handle, its
+// statement prepared beforehand.
+double timedCommit(Floor &f, const char *sql, const QList<QByteArray> &params)
+{
+    sqlite3 *db = f.handle();
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    for (int i = 0; i < params.size(); ++i)
+        sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_STATIC);
+    QElapsedTimer t;
+    t.start();
+    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    const int rc = sqlite3_step(st);
+    const int committed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    const double ms = msSince(t);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE || committed != SQLITE_OK || sqlite3_changes(db) < 1)
+        qFatal("floor commit failed: %s", sqlite3_errmsg(db));
+    return ms;
+}
+
+struct Row {
+    const char *name;
+    const char *floorName;
+    int samples; // per round
+    std::function<double(BenchDiary &, Floor &)> program;
+    std::function<double(BenchDiary &, Floor &)> floor;
+};
+
+std::vector<Row> floorRows()
+{
+    std::vector<Row> rows;
+    // The bare engine's Next: open, read the row after the key, close.
+    const auto nextFloor = [](BenchDiary &d, Floor &f) {
+                        const QByteArray key = dateKey(middleDate(d.days)).toUtf8();
+                        QElapsedTimer t;
+                        t.start();
+                        sqlite3 *db = nullptr;
+                        sqlite3_open_v2(f.path().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+                        sqlite3_stmt *st = nullptr;
+                        sqlite3_prepare_v2(db,
+                                           "SELECT Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night"
+                                           " FROM BLOOD WHERE Bdate > ?1 ORDER BY Bdate LIMIT 1",
+                                           -1, &st, nullptr);
+                        sqlite3_bind_text(st, 1, key.constData(), int(key.size()), SQLITE_STATIC);
+                        int bytes = 0;
+                        if (sqlite3_step(st) == SQLITE_ROW)
+                            for (int i = 0; i < 9; ++i)
+                                bytes += int(std::strlen(reinterpret_cast<const char *>(sqlite3_column_text(st, i))));
+                        sqlite3_finalize(st);
+                        sqlite3_close(db);
+                        const double ms = msSince(t);
+                        if (bytes == 0)
+                            qFatal("the floor read nothing");
+                        return ms;
+                    };
+    rows.push_back({"Next (handler)", "open, read one row, close", 31,
+                    [](BenchDiary &d, Floor &) {
+                        static std::map<int, ReadingDay> start;
+                        if (!start.count(d.days))
+                            start[d.days] = storedDay(d.path, dateKey(middleDate(d.days)));
+                        d.browser->showDay(start[d.days]);
+                        QCoreApplication::processEvents();
+                        QElapsedTimer t;
+                        t.start();
+                        d.browser->Next->click();
+                        const double ms = msSince(t);
+                        QCoreApplication::processEvents();
+                        if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
+                            qFatal("Next went elsewhere");
+                        return ms;
+                    },
+                    nextFloor});
+    rows.push_back({"Next with its repaint", "open, read one row, close", 31,
+                    [](BenchDiary &d, Floor &) {
+                        static std::map<int, ReadingDay> start;
+                        if (!start.count(d.days))
+                            start[d.days] = storedDay(d.path, dateKey(middleDate(d.days)));
+                        d.browser->showDay(start[d.days]);
+                        QCoreApplication::processEvents();
+                        QElapsedTimer t;
+                        t.start();
+                        d.browser->Next->click();
+                        QCoreApplication::processEvents(); // the boxes are painted
+                        return msSince(t);
+                    },
+                    nextFloor});
+    rows.push_back({"Next, the store's part alone", "open, read one row, close", 31,
+                    [](BenchDiary &d, Floor &) {
+                        const QString key = dateKey(middleDate(d.days));
+                        QElapsedTimer t;
+                        t.start();
+                        KeptDiary kept(d.path, Database::Access::ReadOnly);
+                        Cursor &c = kept.cursor();
+                        c.seek(SeekOp::Equal, key);
+                        c.moveNext();
+                        const ReadingDay day = c.row();
+                        kept.keep();
+                        const double ms = msSince(t);
+                        if (day.key <= key)
+                            qFatal("the store went elsewhere");
+                        return ms;
+                    },
+                    nextFloor});
+    rows.push_back({"Add", "one durable INSERT", 11,
+                    [](BenchDiary &d, Floor &) {
+                        const QDate target = middleDate(d.days);
+                        const ReadingDay kept = storedDay(d.path, dateKey(target));
+                        removeDay(d.path, kept.key);
+                        auto *w = openWindow<AddRds>(d, "AddRds");
+                        w->Bdates->setDate(target);
+                        for (int k = 0; k < kReadingKinds; ++k)
+                            w->readings->boxes[size_t(k)]->setText(
+                                kept.readings[size_t(k)] == missingReading() ? QString() : kept.readings[size_t(k)]);
+                        QCoreApplication::processEvents();
+                        QElapsedTimer t;
+                        t.start();
+                        w->SaveRd->click();
+                        const double ms = msSince(t);
+                        settle(d);
+                        if (storedDay(d.path, kept.key) != kept)
+                            qFatal("the day was not added");
+                        return ms;
+                    },
+                    [](BenchDiary &d, Floor &f) {
+                        const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+                        f.run("DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
+                        return timedCommit(f, kInsertSql, rowParams(day));
+                    }});
+    rows.push_back({"Edit", "one durable UPDATE", 11,
+                    [](BenchDiary &d, Floor &) {
+                        static int turn = 0;
+                        const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+                        d.browser->showDay(day);
+                        auto *w = openWindow<EditRds>(d, "EditRds");
+                        w->readings->boxes[0]->setText(QString::number(90 + turn++ % 50));
+                        QCoreApplication::processEvents();
+                        QElapsedTimer t;
+                        t.start();
+                        w->Save->click();
+                        const double ms = msSince(t);
+                        settle(d);
+                        return ms;
+                    },
+                    [](BenchDiary &d, Floor &f) {
+                        static int turn = 0;
+                        return timedCommit(f, "UPDATE BLOOD SET Bfast = ?1 WHERE Bdate = ?2",
+                                           {QByteArray::number(90 + turn++ % 50), dateKey(middleDate(d.days)).toUtf8()});
+                    }});
+    rows.push_back({"Delete Current Date", "one durable DELETE", 11,
+                    [](BenchDiary &d, Floor &) {
+                        const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+                        d.browser->showDay(day);
+                        QCoreApplication::processEvents();
+                        QElapsedTimer t;
+                        t.start();
+                        d.browser->DeleteReading->click();
+                        const double ms = msSince(t);
+                        d.app.fakes.messages.reset();
+                        if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
+                            qFatal("the browser did not go on");
+                        putDay(d.path, day);
+                        return ms;
+                    },
+                    [](BenchDiary &d, Floor &f) {
+                        const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+                        const double ms = timedCommit(f, "DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
+                        f.run(kInsertSql, rowParams(day));
+                        return ms;
+                    }});
+    rows.push_back({"Delete before a date (half the diary)", "one durable DELETE ... WHERE Bdate < ?", 1,
+                    [](BenchDiary &d, Floor &) {
+                        const QDate target = middleDate(d.days);
+                        placeBenchDiary(d.days, d.app.folder());
+                        d.browser->load();
+                        auto *w = openWindow<DeleteRds>(d, "DeleteRds");
+                        w->Bdates->setDate(target);
+                        QCoreApplication::processEvents();
+                        QElapsedTimer t;
+                        t.start();
+                        w->DeleteRecords->click();
+                        const double ms = msSince(t);
+                        settle(d);
+                        placeBenchDiary(d.days, d.app.folder());
+                        d.browser->load();
+                        return ms;
+                    },
+                    [](BenchDiary &d, Floor &f) {
+                        f.place();
+                        const double ms = timedCommit(f, "DELETE FROM BLOOD WHERE Bdate < ?1",
+                                                      {dateKey(middleDate(d.days)).toUtf8()});
+                        f.place();
+                        return ms;
+                    }});
+    return rows;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+int runFloors(int rounds)
+{
+    const int sizes[] = {100, 36525};
+    std::map<int, std::unique_ptr<Floor>> floors;
+    for (int days : sizes) {
+        diary(days);
+        floors[days] = std::make_unique<Floor>(days);
+    }
+    std::vector<Row> rows = floorRows();
+    // [row][size] -> per-round figures of the program and of the floor
+    std::map<std::pair<size_t, int>, std::pair<std::vector<double>, std::vector<double>>> figures;
+    for (int round = 0; round < rounds; ++round) {
+        for (int days : sizes) {
+            BenchDiary &d = diary(days);
+            Floor &f = *floors[days];
+            for (size_t r = 0; r < rows.size(); ++r) {
+                std::vector<double> prog, bare;
+                for (int s = 0; s < rows[r].samples; ++s) {
+                    prog.push_back(rows[r].program(d, f));
+                    bare.push_back(rows[r].floor(d, f));
+                }
+                figures[{r, days}].first.push_back(median(prog));
+                figures[{r, days}].second.push_back(median(bare));
+            }
+        }
+        std::fprintf(stderr, "round %d of %d done\n", round + 1, rounds);
+    }
+    std::printf("| action | dates | program min / median / max (ms) | floor | floor min / median / max (ms) | ratio of medians |\n");
+    std::printf("|---|---:|---:|---|---:|---:|\n");
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (int days : sizes) {
+            const auto &[prog, bare] = figures[{r, days}];
+            const auto mmm = [](const std::vector<double> &v) {
+                return QStringLiteral("%1 / %2 / %3")
+                    .arg(*std::min_element(v.begin(), v.end()), 0, 'f', 3)
+                    .arg(median(v), 0, 'f', 3)
+                    .arg(*std::max_element(v.begin(), v.end()), 0, 'f', 3);
+            };
+            std::printf("| %s | %s | %s | %s | %s | %.2f |\n", rows[r].name, qPrintable(QLocale(QLocale::English).toString(days)),
+                        qPrintable(mmm(prog)), rows[r].floorName, qPrintable(mmm(bare)), median(prog) / median(bare));
+        }
+    std::fflush(stdout);
+    return 0;
+}
+
 void sizes(benchmark::internal::Benchmark *b)
 {
     for (int days : kBenchSizes)
@@ -699,6 +1053,7 @@ BENCHMARK(BM_Add)->Apply(sizes);
 BENCHMARK(BM_EditReplace)->Apply(sizes);
 BENCHMARK(BM_DeleteCurrentDate)->Apply(sizes);
 BENCHMARK(BM_DeleteBeforeHalf)->Apply(sizes);
+BENCHMARK(BM_DeleteBeforeHalfFloor)->Apply(sizes);
 BENCHMARK(BM_ListingNextPage)->Apply(sizes);
 BENCHMARK(BM_ListingPreviousPage)->Apply(sizes);
 BENCHMARK(BM_ChartLoad)->Apply(sizes);
@@ -717,6 +1072,13 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--floors") == 0) {
+            const int rounds = i + 1 < argc ? std::atoi(argv[i + 1]) : 11;
+            const int done = runFloors(rounds > 0 ? rounds : 11);
+            openDiaries().clear();
+            return done;
+        }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -6,6 +6,7 @@
 //            of the main window, and to the browser showing the latest date of
 //            the largest diary, opened the way a user opens it; then the peak
 //            resident memory of the idle program with that diary open;
+//   floor:   the first paint of a bare main window, MDI area and four menus;
 //   print:   the peak resident memory of the program that prints the report
 //            of the whole largest diary (with its summary page) to a PDF.
 // Each child reports its own figures (getrusage of itself) on its output; the
@@ -23,6 +24,10 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,11 +104,34 @@ void waitFor(const std::function<bool()> &done)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
 }
 
+// The floor of the first paint: a bare main window with its MDI area and
+// four menus, shown at the same size.
+int floorChild(int argc, char **argv, qint64 t0)
+{
+    QApplication app(argc, argv);
+    QMainWindow frame;
+    auto *area = new QMdiArea(&frame);
+    frame.setCentralWidget(area);
+    for (const char *menu : {"&File", "&Utilities", "&Graphs", "&Help"}) {
+        QMenu *m = frame.menuBar()->addMenu(QString::fromLatin1(menu));
+        m->addAction(QStringLiteral("Item"));
+    }
+    PaintWatch framePaint;
+    frame.installEventFilter(&framePaint);
+    frame.resize(1024, 768);
+    frame.show();
+    waitFor([&] { return framePaint.at != 0; });
+    std::printf("first_paint_floor_ms %.3f\n", (framePaint.at - t0) / 1e6);
+    return 0;
+}
+
 int child(int argc, char **argv)
 {
     const QString mode = QString::fromLatin1(argv[2]);
     const QString folder = QString::fromLocal8Bit(argv[3]);
     const qint64 t0 = QByteArray(argv[4]).toLongLong();
+    if (mode == QLatin1String("floor"))
+        return floorChild(argc, argv, t0);
     QApplication app(argc, argv);
     QDir::setCurrent(folder);
     QtServices real;
@@ -215,7 +243,9 @@ int main(int argc, char **argv)
     }
     Figures figures;
     for (int i = 0; i < runs; ++i) {
-        if (!runChild(argv[0], "startup", folder.path(), figures)) {
+        // The program and its floor one after the other in every round.
+        if (!runChild(argv[0], "startup", folder.path(), figures) ||
+            !runChild(argv[0], "floor", folder.path(), figures)) {
             std::fprintf(stderr, "a start-up run failed\n");
             return 1;
         }
@@ -230,5 +260,9 @@ int main(int argc, char **argv)
     for (const auto &[name, v] : figures.values)
         std::printf("%-20s %10.1f %10.1f %10.1f\n", name.c_str(), median(v), *std::min_element(v.begin(), v.end()),
                     *std::max_element(v.begin(), v.end()));
+    const auto &paint = figures.values["first_paint_ms"];
+    const auto &floor = figures.values["first_paint_floor_ms"];
+    if (!paint.empty() && !floor.empty())
+        std::printf("first paint / its floor: %.2f (medians)\n", median(paint) / median(floor));
     return 0;
 }

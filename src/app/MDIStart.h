@@ -3,6 +3,7 @@
 // rule that switches menu items on and off while a diary is open, and the
 // registry that opens windows by name.
 
+#include "core/KeptDiary.h"
 #include "platform/Shell.h"
 #include "platform/WindowRegistry.h"
 
@@ -31,7 +32,12 @@ public:
     Services &services() override { return services_; }
     QString dataFolder() const override { return dataFolder_; }
     const OpenDiary &openDiary() const override { return openDiary_; }
-    void setOpenDiary(const OpenDiary &diary) override { openDiary_ = diary; }
+    void setOpenDiary(const OpenDiary &diary) override
+    {
+        // The connection kept for the diary shown until now is let go.
+        KeptDiary::release();
+        openDiary_ = diary;
+    }
     ShownDay *browser() const override;
     void setDatabaseMenus(bool databaseOpen) override;
     void setMenuEnabled(const QString &menuName, bool enabled) override;

@@ -1,5 +1,6 @@
 #include "core/BackupFiles.h"
 
+#include "core/KeptDiary.h"
 #include "core/FaultPoints.h"
 #include "core/FileOps.h"
 #include "core/Database.h"
@@ -120,6 +121,8 @@ QString backupCopyPath(const QString &dataFolder, const QString &backupFolder, c
 
 bool backupDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error)
 {
+    // The browser's kept connection is let go: this runs on the file alone.
+    KeptDiary::release();
     if (fileName.isEmpty()) {
         if (error)
             *error = QStringLiteral("No diary is open.");
@@ -185,6 +188,8 @@ QString stageKeptCopy(const QString &diary, const QString &kept, QString *error)
 
 bool restoreDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error)
 {
+    // The browser's kept connection is let go: this runs on the file alone.
+    KeptDiary::release();
     struct Copy {
         QString from, to, staged;
     };

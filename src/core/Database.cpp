@@ -31,8 +31,9 @@ QString engineText(sqlite3 *db)
 [[noreturn]] void notADiary(const QString &why) { throw StoreError(StoreError::Kind::NotADiary, why); }
 
 // The schema of a diary: its mark, nine text fields and the index on the key.
-// One statement reads all three, since every action opens the diary afresh and
-// compiling a statement costs more than running it.
+// One statement reads all three, since compiling a statement costs more than
+// running it, and every diary opened (the browser's once, the reports and
+// maintenance each time) is checked.
 void checkSchema(sqlite3 *db)
 {
     static const char *const sql =
@@ -242,6 +243,7 @@ sqlite3_stmt *Cursor::stmt(Stmt which)
     case AtLeast: sql = select + "WHERE Bdate >= ?1 ORDER BY Bdate LIMIT 1"; break;
     case Insert: sql = QByteArray("INSERT INTO BLOOD (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"; break;
     case Delete: sql = "DELETE FROM BLOOD WHERE Bdate = ?1"; break;
+    case DeleteBefore: sql = "DELETE FROM BLOOD WHERE Bdate < ?1"; break;
     case Scan: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate"; break;
     case ScanBack: sql = select + "WHERE Bdate < ?1 ORDER BY Bdate DESC"; break;
     case StmtCount: break;
@@ -278,6 +280,7 @@ bool Cursor::readRow(sqlite3_stmt *st, int rc)
         fail(db_.handle(), QStringLiteral("The diary could not be read"));
     }
     rowDefect_ = false;
+    keyIsText_ = sqlite3_column_type(st, 0) == SQLITE_TEXT;
     for (int i = 0; i <= kReadingKinds; ++i) {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, i));
         const int bytes = sqlite3_column_bytes(st, i);
@@ -320,6 +323,12 @@ void Cursor::requireProgress(const QString &from, bool forward)
     stopScan();
     pos_ = Pos::Undefined;
     notADiary(QStringLiteral("The dates of the diary are out of order."));
+}
+
+void Cursor::restart()
+{
+    noMatch_ = false;
+    pos_ = fetch(First, nullptr) ? Pos::On : Pos::Empty;
 }
 
 void Cursor::moveFirst()
@@ -437,4 +446,20 @@ void Cursor::remove()
     if (rc != SQLITE_DONE)
         fail(db_.handle(), QStringLiteral("The day could not be deleted"));
     pos_ = Pos::Removed;
+}
+
+qint64 Cursor::removeBefore(const QString &key)
+{
+    stopScan();
+    sqlite3_stmt *st = stmt(DeleteBefore);
+    sqlite3_reset(st);
+    const QByteArray utf8 = key.toUtf8();
+    sqlite3_bind_text(st, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (rc != SQLITE_DONE)
+        fail(db_.handle(), QStringLiteral("The days could not be deleted"));
+    pos_ = Pos::After;
+    return sqlite3_changes64(db_.handle());
 }

@@ -2,9 +2,10 @@
 // The diary file: a SQLite database holding table BLOOD (the date key and the
 // eight readings of one day per row) and its index Readings on the key.
 //
-// Nothing here lives from one user action to the next: a handler opens the
-// diary, takes a cursor over the table in key order, seeks or walks, reads or
-// writes, and lets both go before it returns.
+// A handler takes a cursor over the table in key order, seeks or walks,
+// reads or writes; the connection and its cursor may be kept for the next
+// action while the browser shows the diary (see KeptDiary), holding no
+// transaction, lock or running query in between.
 
 #include "core/ReadingDay.h"
 
@@ -94,6 +95,11 @@ public:
 
     void moveFirst();
     void moveLast();
+    // Stands on the first row again, as a fresh cursor does.
+    void restart();
+    // Ends any running query, so that the cursor holds no read of the file
+    // between actions.
+    void rest() { stopScan(); }
     // From the last row moves to eof(); from bof() to the first row; after
     // remove() to the row that followed the removed one.
     void moveNext();
@@ -112,10 +118,17 @@ public:
     void append(const ReadingDay &day);
     // Deletes the current row; the next move reaches its neighbours.
     void remove();
+    // Deletes, in one statement, every row whose key is text that sorts
+    // before `key`; returns how many went. A key stored as bytes or empty
+    // (NULL) is not text and stays. The cursor stands after the last row.
+    qint64 removeBefore(const QString &key);
+    // Whether the key of the current row is stored as text (not as bytes,
+    // a number or nothing).
+    bool keyIsText() const { return keyIsText_; }
 
 private:
     enum class Pos { Empty, Before, On, Removed, After, Undefined };
-    enum Stmt { First, Last, Equal, AtLeast, Insert, Delete, Scan, ScanBack, StmtCount };
+    enum Stmt { First, Last, Equal, AtLeast, Insert, Delete, DeleteBefore, Scan, ScanBack, StmtCount };
 
     sqlite3_stmt *stmt(Stmt which);
     bool fetch(Stmt which, const QString *key); // runs a one-row query; true if a row came
@@ -132,6 +145,7 @@ private:
     Pos pos_ = Pos::Undefined;
     bool noMatch_ = false;
     bool rowDefect_ = false;
+    bool keyIsText_ = true;
     // Steps one after another in one direction read from one running query
     // (Scan or ScanBack) rather than a fresh query each, as long as nothing
     // else moved the cursor; StmtCount when none runs.

@@ -112,22 +112,23 @@ DayDeletion deleteDay(Cursor &cursor, const QString &key)
 
 DeletionBefore deleteDaysBefore(Cursor &cursor, const QString &boundKey)
 {
-    // A walk from the first date, deleting as it goes; keys compare as text,
-    // which for "yyyy-MM-dd" is calendar order. (One DELETE of every key
-    // below the bound would be quicker, but would pass over a date stored as
-    // bytes, which the walk's steps report as a damaged diary.)
+    // One DELETE of every key below the bound: keys compare as text, which
+    // for "yyyy-MM-dd" is calendar order. The engine sorts a date stored as
+    // bytes after every text, so the DELETE passes over it even when its
+    // text lies before the bound; such a date then stands last, and the
+    // diary is called damaged (as a walk over it would find) with nothing
+    // deleted.
     Database &db = cursor.database();
     Cursor walk(db); // stands on the first date
     if (walk.eof() || walk.key() > boundKey)
         return DeletionBefore{true, std::nullopt};
     Database::Transaction change(db);
     DeletionBefore done;
-    while (!walk.eof() && walk.key() < boundKey) {
-        walk.remove();
-        walk.moveNext();
-    }
-    if (!walk.eof()) {
-        walk.moveLast();
+    walk.removeBefore(boundKey);
+    walk.movePrevious(); // the last row left, if any
+    if (!walk.bof()) {
+        if (!walk.keyIsText() && walk.key() < boundKey)
+            throw StoreError(StoreError::Kind::NotADiary, QStringLiteral("The dates of the diary are out of order."));
         done.last = walk.row();
     }
     change.commit();

@@ -29,16 +29,27 @@ QPageSize defaultPaper()
 
 QtReportPrinter::QtReportPrinter()
 {
-    // The grid of the reports spans the whole sheet: at 12 points a date and
-    // a six-figure reading ten columns apart need all of an A4 sheet's width
-    // not to run into each other. Nothing is printed near its edges (the
-    // left column is a tenth of the width in, the top line four of 66 down),
-    // so the printer's own margins stay clear.
-    printer_->setFullPage(true);
-    printer_->setPageSize(defaultPaper());
     font_ = QFont(QStringLiteral("Times New Roman"));
     font_.setStyleHint(QFont::Serif);
     font_.setPointSizeF(12);
+}
+
+QPrinter *QtReportPrinter::device() const
+{
+    if (!printer_) {
+        // Made when first asked for, not at start-up: building a QPrinter
+        // loads the print plugin and asks the system for its printers.
+        //
+        // The grid of the reports spans the whole sheet: at 12 points a date
+        // and a six-figure reading ten columns apart need all of an A4
+        // sheet's width not to run into each other. Nothing is printed near
+        // its edges (the left column is a tenth of the width in, the top line
+        // four of 66 down), so the printer's own margins stay clear.
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setFullPage(true);
+        printer_->setPageSize(defaultPaper());
+    }
+    return printer_.get();
 }
 
 QtReportPrinter::~QtReportPrinter()
@@ -50,10 +61,10 @@ QtReportPrinter::~QtReportPrinter()
 PrinterSetup QtReportPrinter::setup() const
 {
     PrinterSetup s;
-    if (printer_->outputFormat() == QPrinter::PdfFormat) {
-        s.outputFile = printer_->outputFileName();
+    if (device()->outputFormat() == QPrinter::PdfFormat) {
+        s.outputFile = device()->outputFileName();
     } else {
-        s.deviceName = printer_->printerName();
+        s.deviceName = device()->printerName();
         if (tracking_) {
             const QString standard = QPrinterInfo::defaultPrinterName();
             if (!standard.isEmpty())
@@ -65,9 +76,9 @@ PrinterSetup QtReportPrinter::setup() const
             s.port = info.location();
         }
     }
-    s.paperBin = int(printer_->paperSource());
-    s.pageSize = printer_->pageLayout().pageSize();
-    s.copies = printer_->copyCount();
+    s.paperBin = int(device()->paperSource());
+    s.pageSize = device()->pageLayout().pageSize();
+    s.copies = device()->copyCount();
     return s;
 }
 
@@ -90,9 +101,9 @@ void QtReportPrinter::requireIdle(const char *what) const
 void QtReportPrinter::useInstalledPrinter(const QString &deviceName)
 {
     requireIdle("change");
-    printer_->setOutputFileName(QString());
-    printer_->setOutputFormat(QPrinter::NativeFormat);
-    printer_->setPrinterName(deviceName);
+    device()->setOutputFileName(QString());
+    device()->setOutputFormat(QPrinter::NativeFormat);
+    device()->setPrinterName(deviceName);
     mapping_.reset();
     forgetMetrics();
 }
@@ -100,7 +111,7 @@ void QtReportPrinter::useInstalledPrinter(const QString &deviceName)
 void QtReportPrinter::useOutputFile(const QString &path)
 {
     requireIdle("change");
-    printer_->setOutputFileName(path);
+    device()->setOutputFileName(path);
     mapping_.reset();
     forgetMetrics();
 }
@@ -109,20 +120,20 @@ void QtReportPrinter::usePaper(const QPageSize &size, int copies)
 {
     requireIdle("change paper");
     if (size.isValid())
-        printer_->setPageSize(size);
-    printer_->setCopyCount(std::max(1, copies));
+        device()->setPageSize(size);
+    device()->setCopyCount(std::max(1, copies));
     mapping_.reset();
 }
 
-void QtReportPrinter::setDocumentName(const QString &name) { printer_->setDocName(name); }
+void QtReportPrinter::setDocumentName(const QString &name) { device()->setDocName(name); }
 
 void QtReportPrinter::followDefault()
 {
-    if (!tracking_ || printer_->outputFormat() != QPrinter::NativeFormat)
+    if (!tracking_ || device()->outputFormat() != QPrinter::NativeFormat)
         return;
     const QString standard = QPrinterInfo::defaultPrinterName();
-    if (!standard.isEmpty() && standard != printer_->printerName()) {
-        printer_->setPrinterName(standard);
+    if (!standard.isEmpty() && standard != device()->printerName()) {
+        device()->setPrinterName(standard);
         mapping_.reset();
         forgetMetrics();
     }
@@ -133,13 +144,13 @@ void QtReportPrinter::begin()
     if (painter_.isActive())
         return;
     followDefault();
-    if (printer_->outputFormat() == QPrinter::NativeFormat) {
-        if (printer_->printerName().isEmpty())
+    if (device()->outputFormat() == QPrinter::NativeFormat) {
+        if (device()->printerName().isEmpty())
             throw PrinterError("No printer is installed.");
-        if (!installedPrinters().contains(printer_->printerName()))
-            throw PrinterError("The printer " + printer_->printerName().toStdString() + " is not installed.");
+        if (!installedPrinters().contains(device()->printerName()))
+            throw PrinterError("The printer " + device()->printerName().toStdString() + " is not installed.");
     }
-    if (!painter_.begin(printer_.get()))
+    if (!painter_.begin(device()))
         throw PrinterError("The printer could not be opened.");
     painter_.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     painter_.setPen(Qt::black);
@@ -150,11 +161,11 @@ void QtReportPrinter::begin()
 const QtReportPrinter::Mapping &QtReportPrinter::mapping()
 {
     if (!mapping_) {
-        const QRectF area = printer_->pageRect(QPrinter::DevicePixel);
+        const QRectF area = device()->pageRect(QPrinter::DevicePixel);
         if (twips_) {
             // Twips count from the paper's corner; drawing counts from the
             // printable area's.
-            const double kx = printer_->logicalDpiX() / 1440.0, ky = printer_->logicalDpiY() / 1440.0;
+            const double kx = device()->logicalDpiX() / 1440.0, ky = device()->logicalDpiY() / 1440.0;
             mapping_ = Mapping{area.left() / kx, area.top() / ky, kx, ky};
         } else {
             mapping_ = Mapping{left_, top_, area.width() / (right_ - left_), area.height() / (bottom_ - top_)};
@@ -221,7 +232,7 @@ void QtReportPrinter::setFontItalic(bool on)
 const QFontMetricsF &QtReportPrinter::metrics()
 {
     if (!metrics_) {
-        metrics_.emplace(font_, printer_.get());
+        metrics_.emplace(font_, device());
         fontAdvances_ = &advances_[font_.key()];
     }
     return *metrics_;
@@ -255,7 +266,7 @@ double QtReportPrinter::textWidth(const QString &text)
 void QtReportPrinter::newPage()
 {
     begin();
-    if (!printer_->newPage())
+    if (!device()->newPage())
         throw PrinterError("The printer could not start a new page.");
     mapping_.reset();
 }
@@ -280,7 +291,7 @@ void QtReportPrinter::endDoc()
 {
     if (!painter_.isActive())
         return;
-    const QString file = printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
+    const QString file = device()->outputFormat() == QPrinter::PdfFormat ? device()->outputFileName() : QString();
     const bool ok = painter_.end();
     painterFontStale_ = true;
     if (ok && (file.isEmpty() || wholePdf(file)))
@@ -299,7 +310,7 @@ void QtReportPrinter::killDoc()
         return;
     // A half-printed file is no use to anyone: it goes. (The printing layer
     // offers no way to withdraw a document from a printer queue.)
-    const QString file = printer_->outputFormat() == QPrinter::PdfFormat ? printer_->outputFileName() : QString();
+    const QString file = device()->outputFormat() == QPrinter::PdfFormat ? device()->outputFileName() : QString();
     painter_.end();
     painterFontStale_ = true;
     if (!file.isEmpty())
@@ -309,6 +320,7 @@ void QtReportPrinter::killDoc()
 
 void QtReportPrinter::renewPrinter()
 {
+    device();
     auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
     fresh->setFullPage(printer_->fullPage());
     if (printer_->outputFormat() == QPrinter::PdfFormat) {
@@ -329,13 +341,13 @@ void QtReportPrinter::renewPrinter()
 
 ReportPrinter::Orientation QtReportPrinter::orientation() const
 {
-    return printer_->pageLayout().orientation() == QPageLayout::Landscape ? Orientation::Landscape
+    return device()->pageLayout().orientation() == QPageLayout::Landscape ? Orientation::Landscape
                                                                          : Orientation::Portrait;
 }
 
 void QtReportPrinter::setOrientation(Orientation o)
 {
-    printer_->setPageOrientation(o == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    device()->setPageOrientation(o == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     mapping_.reset();
 }
 
@@ -348,7 +360,7 @@ void QtReportPrinter::paintPicture(const QPicture &picture, double x, double y)
     painterFontStale_ = true;
 }
 
-QRectF QtReportPrinter::printableArea() const { return printer_->pageLayout().paintRect(QPageLayout::Point); }
+QRectF QtReportPrinter::printableArea() const { return device()->pageLayout().paintRect(QPageLayout::Point); }
 
 namespace {
 

@@ -69,7 +69,9 @@ private:
     // replaced by a fresh one with the same settings.
     void renewPrinter();
 
-    std::unique_ptr<QPrinter> printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // The printer, made on first use.
+    QPrinter *device() const;
+    mutable std::unique_ptr<QPrinter> printer_;
     QPainter painter_;
     bool tracking_ = true;
 

@@ -1,10 +1,13 @@
 #pragma once
-// Runs one user action on the current diary: opens it, hands a cursor over
-// table BLOOD to the action, and closes both when the action ends. An engine
-// or file failure ends the action with a message instead of a crash.
+// Runs one user action on the current diary: hands a cursor over table BLOOD
+// to the action, on the connection kept while the browser shows the diary
+// (opened afresh when there is none, or when the file changed since the last
+// action; see KeptDiary). An engine or file failure ends the action with a
+// message instead of a crash, and closes that connection.
 
 #include "platform/Shell.h"
 #include "core/Database.h"
+#include "core/KeptDiary.h"
 #include "core/DiaryPath.h"
 
 #include <QWidget>
@@ -17,9 +20,9 @@ bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Act
                       Database::Access access = Database::Access::ReadWrite)
 {
     try {
-        Database db = Database::open(currentDiaryPath(shell), access);
-        Cursor cursor(db);
-        action(db, cursor);
+        KeptDiary diary(currentDiaryPath(shell), access);
+        action(diary.database(), diary.cursor());
+        diary.keep();
         return true;
     } catch (const StoreError &e) {
         reportFailure(shell.services(), parent, failure, e.message());

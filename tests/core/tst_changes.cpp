@@ -3,6 +3,7 @@
 
 #include "core/Database.h"
 #include "core/DiaryChanges.h"
+#include "core/KeptDiary.h"
 #include "support/DiaryFiles.h"
 
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <sqlite3.h>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 
 namespace {
@@ -261,6 +263,112 @@ private slots:
         if (left == keys(path) && left.size() == days)
             QCOMPARE(rows(path), before); // nothing changed at all
         QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
+    }
+
+    void deleteBeforeCallsADateStoredAsBytesDamaged_data()
+    {
+        // Ten days; the day of 2020-01-03 has its date stored as bytes, which
+        // the engine sorts after every date stored as text. The bound, and
+        // the dates left ("-" after them: the change failed).
+        QTest::addColumn<QString>("bound");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<bool>("fails");
+        QStringList all;
+        for (int n = 1; n <= 10; ++n)
+            all << keyOf(n);
+        QTest::newRow("bytes date before the bound") << keyOf(5) << all << true;
+        QTest::newRow("bytes date after the bound") << keyOf(2) << all.mid(1) << false;
+        QTest::newRow("bytes date, bound after every date") << "2021-01-01" << all << true;
+    }
+    void deleteBeforeCallsADateStoredAsBytesDamaged()
+    {
+        QFETCH(QString, bound);
+        QFETCH(QStringList, left);
+        QFETCH(bool, fails);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Bytes.bcl"));
+        writeDiary(path, daysUpTo(10));
+        rawSql(path, "UPDATE BLOOD SET Bdate = CAST(Bdate AS BLOB) WHERE Bdate = '2020-01-03'");
+        bool failed = false;
+        try {
+            Database db = Database::open(path);
+            Cursor c(db);
+            const DiaryChanges::DeletionBefore d = DiaryChanges::deleteDaysBefore(c, bound);
+            // The bytes date stands last in the engine's order.
+            QVERIFY(d.last && d.last->key == keyOf(3));
+        } catch (const StoreError &e) {
+            QCOMPARE(e.kind(), StoreError::Kind::NotADiary);
+            failed = true;
+        }
+        QCOMPARE(failed, fails);
+        QStringList stored = keys(path);
+        std::sort(stored.begin(), stored.end());
+        QCOMPARE(stored, left);
+    }
+
+    void keptConnectionSeesWhatOthersDid_data()
+    {
+        // Between two actions on the kept connection, something else happens
+        // to the diary file; the second action must see the file as it is
+        // now: its days ("-": the action failed) and whether the file could
+        // be locked for writing in between (no lock is held between actions).
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<QString>("seen");
+        QTest::newRow("nothing") << "nothing" << "2020-01-01..2020-01-10";
+        QTest::newRow("another program adds a day") << "add" << "2020-01-01..2020-01-11";
+        QTest::newRow("the file is replaced by another diary") << "replace" << "2021-01-01..2021-01-03";
+        QTest::newRow("the index is dropped") << "drop index" << "-";
+        QTest::newRow("the file is removed") << "remove" << "-";
+    }
+    void keptConnectionSeesWhatOthersDid()
+    {
+        QFETCH(QString, between);
+        QFETCH(QString, seen);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Ann Smith.bcl"));
+        writeDiary(path, daysUpTo(10));
+        {
+            // An action that walks forward and stops half way, leaving its
+            // running query behind.
+            KeptDiary first(path);
+            first.cursor().moveNext();
+            first.cursor().moveNext();
+            first.keep();
+        }
+        QVERIFY(KeptDiary::isKept());
+        // Another program may take the write lock at once.
+        sqlite3 *other = nullptr;
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        if (between == QLatin1String("add"))
+            QCOMPARE(sqlite3_exec(other, "INSERT INTO BLOOD VALUES ('2020-01-11','1','-','-','-','-','-','-','-')",
+                                  nullptr, nullptr, nullptr), SQLITE_OK);
+        if (between == QLatin1String("drop index"))
+            QCOMPARE(sqlite3_exec(other, "DROP INDEX Readings", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        if (between == QLatin1String("replace")) {
+            const QString staged = dir.filePath(QStringLiteral("staged.bcl"));
+            writeDiary(staged, {dayOf(QStringLiteral("2021-01-01"), QStringLiteral("1")),
+                                dayOf(QStringLiteral("2021-01-03"), QStringLiteral("3"))});
+            QVERIFY(std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(path).constData()) == 0);
+        }
+        if (between == QLatin1String("remove"))
+            QVERIFY(QFile::remove(path));
+
+        QString got = QStringLiteral("-");
+        try {
+            KeptDiary second(path);
+            Cursor &c = second.cursor();
+            const QString from = c.key();
+            c.moveLast();
+            got = from + QStringLiteral("..") + c.key();
+            second.keep();
+        } catch (const StoreError &) {
+            QVERIFY(!KeptDiary::isKept()); // a failure keeps nothing
+        }
+        QCOMPARE(got, seen);
+        KeptDiary::release();
+        QVERIFY(!KeptDiary::isKept());
     }
 };
 
