@@ -204,8 +204,8 @@ void BM_Add(benchmark::State &state)
         auto *w = openWindow<AddRds>(d, "AddRds");
         w->Bdates->setDate(target);
         for (int k = 0; k < kReadingKinds; ++k)
-            w->readings->boxes[size_t(k)]->setText(kept.readings[size_t(k)] == missingReading() ? QString()
-                                                                                             : kept.readings[size_t(k)]);
+            w->readings->boxes[size_t(k)]->setText(
+                kept.readings[size_t(k)] == missingReading() ? QString() : kept.readings[size_t(k)]);
         state.ResumeTiming();
         click(w->SaveRd);
         state.PauseTiming();
@@ -344,10 +344,7 @@ void BM_ListingPreviousPage(benchmark::State &state) { listingStep(state, false)
 
 // ---- The charts -----------------------------------------------------------
 
-LineChart *openChart(BenchDiary &d)
-{
-    return openWindow<LineChart>(d, readingKinds()[0].chartWindow);
-}
+LineChart *openChart(BenchDiary &d) { return openWindow<LineChart>(d, readingKinds()[0].chartWindow); }
 
 // The chart's own part of a timed step, without the repaint that follows it:
 // reported beside the whole step as the counter handler_ms.
@@ -775,8 +772,9 @@ QList<QByteArray> rowParams(const ReadingDay &d)
     return p;
 }
 
-const char *const kInsertSql = "INSERT INTO BLOOD (Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night)"
-                               " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+const char *const kInsertSql =
+    "INSERT INTO BLOOD (Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night)"
+    " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
 
 // One timed durable commit of `sql` on the floor's open handle, its
 // statement prepared beforehand.
@@ -812,28 +810,28 @@ std::vector<Row> floorRows()
     std::vector<Row> rows;
     // The bare engine's Next: open, read the row after the key, close.
     const auto nextFloor = [](BenchDiary &d, Floor &f) {
-                        const QByteArray key = dateKey(middleDate(d.days)).toUtf8();
-                        QElapsedTimer t;
-                        t.start();
-                        sqlite3 *db = nullptr;
-                        sqlite3_open_v2(f.path().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-                        sqlite3_stmt *st = nullptr;
-                        sqlite3_prepare_v2(db,
-                                           "SELECT Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night"
-                                           " FROM BLOOD WHERE Bdate > ?1 ORDER BY Bdate LIMIT 1",
-                                           -1, &st, nullptr);
-                        sqlite3_bind_text(st, 1, key.constData(), int(key.size()), SQLITE_STATIC);
-                        int bytes = 0;
-                        if (sqlite3_step(st) == SQLITE_ROW)
-                            for (int i = 0; i < 9; ++i)
-                                bytes += int(std::strlen(reinterpret_cast<const char *>(sqlite3_column_text(st, i))));
-                        sqlite3_finalize(st);
-                        sqlite3_close(db);
-                        const double ms = msSince(t);
-                        if (bytes == 0)
-                            qFatal("the floor read nothing");
-                        return ms;
-                    };
+        const QByteArray key = dateKey(middleDate(d.days)).toUtf8();
+        QElapsedTimer t;
+        t.start();
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(f.path().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night"
+                           " FROM BLOOD WHERE Bdate > ?1 ORDER BY Bdate LIMIT 1",
+                           -1, &st, nullptr);
+        sqlite3_bind_text(st, 1, key.constData(), int(key.size()), SQLITE_STATIC);
+        int bytes = 0;
+        if (sqlite3_step(st) == SQLITE_ROW)
+            for (int i = 0; i < 9; ++i)
+                bytes += int(std::strlen(reinterpret_cast<const char *>(sqlite3_column_text(st, i))));
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        const double ms = msSince(t);
+        if (bytes == 0)
+            qFatal("the floor read nothing");
+        return ms;
+    };
     rows.push_back({"Next (handler)", "open, read one row, close", 31,
                     [](BenchDiary &d, Floor &) {
                         static std::map<int, ReadingDay> start;
@@ -924,8 +922,9 @@ std::vector<Row> floorRows()
                     },
                     [](BenchDiary &d, Floor &f) {
                         static int turn = 0;
-                        return timedCommit(f, "UPDATE BLOOD SET Bfast = ?1 WHERE Bdate = ?2",
-                                           {QByteArray::number(90 + turn++ % 50), dateKey(middleDate(d.days)).toUtf8()});
+                        return timedCommit(
+                            f, "UPDATE BLOOD SET Bfast = ?1 WHERE Bdate = ?2",
+                            {QByteArray::number(90 + turn++ % 50), dateKey(middleDate(d.days)).toUtf8()});
                     }});
     rows.push_back({"Delete Current Date", "one durable DELETE", 11,
                     [](BenchDiary &d, Floor &) {
@@ -1009,7 +1008,8 @@ int runFloors(int rounds)
         }
         std::fprintf(stderr, "round %d of %d done\n", round + 1, rounds);
     }
-    std::printf("| action | dates | program min / median / max (ms) | floor | floor min / median / max (ms) | ratio of medians |\n");
+    std::printf("| action | dates | program min / median / max (ms) | floor | floor min / median / max (ms) | ratio of "
+                "medians |\n");
     std::printf("|---|---:|---:|---|---:|---:|\n");
     for (size_t r = 0; r < rows.size(); ++r)
         for (int days : sizes) {
@@ -1020,8 +1020,9 @@ int runFloors(int rounds)
                     .arg(median(v), 0, 'f', 3)
                     .arg(*std::max_element(v.begin(), v.end()), 0, 'f', 3);
             };
-            std::printf("| %s | %s | %s | %s | %s | %.2f |\n", rows[r].name, qPrintable(QLocale(QLocale::English).toString(days)),
-                        qPrintable(mmm(prog)), rows[r].floorName, qPrintable(mmm(bare)), median(prog) / median(bare));
+            std::printf("| %s | %s | %s | %s | %s | %.2f |\n", rows[r].name,
+                        qPrintable(QLocale(QLocale::English).toString(days)), qPrintable(mmm(prog)), rows[r].floorName,
+                        qPrintable(mmm(bare)), median(prog) / median(bare));
         }
     std::fflush(stdout);
     return 0;

@@ -196,8 +196,12 @@ bool runChild(const char *self, const char *mode, const QString &folder, Figures
     const QByteArray dir = folder.toLocal8Bit();
     const qint64 t0 = nowNs();
     const QByteArray start = QByteArray::number(t0);
-    char *args[] = {const_cast<char *>(self), const_cast<char *>("--child"), const_cast<char *>(mode),
-                    const_cast<char *>(dir.constData()), const_cast<char *>(start.constData()), nullptr};
+    char *args[] = {const_cast<char *>(self),
+                    const_cast<char *>("--child"),
+                    const_cast<char *>(mode),
+                    const_cast<char *>(dir.constData()),
+                    const_cast<char *>(start.constData()),
+                    nullptr};
     pid_t pid;
     const int failed = posix_spawn(&pid, self, &actions, nullptr, args, environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -12,7 +12,8 @@
 const QString &scratchFolder()
 {
     static const QString folder = [] {
-        QByteArray pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/levelbook-fuzz-XXXXXX" : "/tmp/levelbook-fuzz-XXXXXX";
+        QByteArray pattern =
+            access("/dev/shm", W_OK) == 0 ? "/dev/shm/levelbook-fuzz-XXXXXX" : "/tmp/levelbook-fuzz-XXXXXX";
         if (!mkdtemp(pattern.data())) {
             std::perror("mkdtemp");
             std::abort();

@@ -30,8 +30,9 @@ bool isReading(const QString &r)
 {
     if (r == QLatin1String("-"))
         return true;
-    return !r.isEmpty() && r.size() <= 6 &&
-           std::all_of(r.begin(), r.end(), [](QChar c) { return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.'); });
+    return !r.isEmpty() && r.size() <= 6 && std::all_of(r.begin(), r.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.');
+    });
 }
 
 void checkDays(const csv::FileReadings &r)
@@ -65,7 +66,8 @@ void roundTrip(const csv::FileReadings &r)
 
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    const csv::ExportResult written = csv::writeRange(cursor, QStringLiteral("2000-01-01"), QStringLiteral("2099-12-31"), out);
+    const csv::ExportResult written =
+        csv::writeRange(cursor, QStringLiteral("2000-01-01"), QStringLiteral("2099-12-31"), out);
     require(written.outcome == csv::ExportResult::Outcome::Written && written.dates == r.days.size());
     const csv::FileReadings back = csv::readReadings(out.data(), QLocale::c());
     require(back.failure.isEmpty() && back.problems.isEmpty());

@@ -33,10 +33,7 @@ void checkPage(const ListingPage &page)
     }
 }
 
-void checkGroup(const ChartGroup &group)
-{
-    require(group.lineCount >= 0 && group.lineCount <= kChartPoints);
-}
+void checkGroup(const ChartGroup &group) { require(group.lineCount >= 0 && group.lineCount <= kChartPoints); }
 
 // Each walk takes a cursor of its own, as each click of a window does (the
 // windows open the diary afresh too; one opening here leaves more time for

@@ -1,9 +1,9 @@
 /* The help context numbers that the program's windows, buttons and menu items carry. */
-#define IDH_START            30
-#define IDH_BACKUP_FOLDER    40
-#define IDH_ADD              50
-#define IDH_EDIT             60
-#define IDH_DELETE_DATE      70
+#define IDH_START           30
+#define IDH_BACKUP_FOLDER   40
+#define IDH_ADD             50
+#define IDH_EDIT            60
+#define IDH_DELETE_DATE     70
 #define IDH_SEARCH          100
 #define IDH_REPORT          110
 #define IDH_COMPACT         120

@@ -27,12 +27,12 @@ ReadingDay generatedDay(const DiaryShape &shape, int index)
     day.key = dateKey(shape.first.addDays(index));
     for (int k = 0; k < kReadingKinds; ++k) {
         const std::uint32_t r = mix(shape.seed ^ mix(std::uint32_t(index) * 8U + std::uint32_t(k)));
-        if (r % 100 < 7) {                    // about one reading in fifteen not taken
+        if (r % 100 < 7) { // about one reading in fifteen not taken
             day.readings[size_t(k)] = missingReading();
             continue;
         }
         const int value = kBase[k] - 30 + int((r >> 8) % 91); // base -30 .. +60
-        if ((r >> 20) % 4 == 0)               // a quarter with a tenth
+        if ((r >> 20) % 4 == 0)                               // a quarter with a tenth
             day.readings[size_t(k)] = QString::number(value) + QLatin1Char('.') + QString::number((r >> 24) % 9 + 1);
         else
             day.readings[size_t(k)] = QString::number(value);

@@ -12,8 +12,8 @@
 #include <cstdint>
 
 struct DiaryShape {
-    int days = 100;                    // consecutive dates
-    QDate first = firstAllowedDate();  // the first of them
+    int days = 100;                   // consecutive dates
+    QDate first = firstAllowedDate(); // the first of them
     std::uint32_t seed = 20000101;
 };
 

@@ -41,7 +41,10 @@ struct Stop {
     QString text;
 };
 [[noreturn]] void stop(int status, const QString &text) { throw Stop{status, text}; }
-[[noreturn]] void badArguments(const QString &text) { stop(kBadArguments, text + QStringLiteral(" (see levelbook --help)")); }
+[[noreturn]] void badArguments(const QString &text)
+{
+    stop(kBadArguments, text + QStringLiteral(" (see levelbook --help)"));
+}
 
 void print(FILE *to, const QString &text)
 {
@@ -73,7 +76,8 @@ QString usage()
         "  levelbook report NAME --from DATE --to DATE [--summary-only] -o FILE.pdf\n"
         "                                print the report with readings (or its summary page alone) to a PDF file\n"
         "  levelbook report NAME --standard-day --from DATE --to DATE -o FILE.pdf\n"
-        "                                print the standard day of the range (daily pattern, time in range) to a PDF file\n"
+        "                                print the standard day of the range (daily pattern, time in range) to a PDF "
+        "file\n"
         "  levelbook list                the diaries of the data folder\n"
         "  levelbook --help              this text\n"
         "\n"
@@ -97,8 +101,7 @@ Arguments parse(const QStringList &args)
     static const QStringList withValue{QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("-o"),
                                        QStringLiteral("--output"), QStringLiteral("--data-folder")};
     static const QStringList flags{QStringLiteral("--dry-run"), QStringLiteral("--summary-only"),
-                                   QStringLiteral("--standard-day"),
-                                   QStringLiteral("--help"), QStringLiteral("-h")};
+                                   QStringLiteral("--standard-day"), QStringLiteral("--help"), QStringLiteral("-h")};
     Arguments a;
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString arg = args[i];
@@ -239,15 +242,15 @@ void exportCommand(const Arguments &a)
     switch (done.outcome) {
     case Outcome::Written:
         if (!target.isEmpty())
-            printLine((done.dates == 1 ? QStringLiteral("1 date written to %1") : QStringLiteral("%2 dates written to %1"))
-                          .arg(QDir::toNativeSeparators(target))
-                          .arg(done.dates));
+            printLine(
+                (done.dates == 1 ? QStringLiteral("1 date written to %1") : QStringLiteral("%2 dates written to %1"))
+                    .arg(QDir::toNativeSeparators(target))
+                    .arg(done.dates));
         return;
     case Outcome::NoDateFromStart: stop(kNothing, csv::noDateFromStartText());
     case Outcome::NoDateInRange: stop(kNothing, csv::noDateInRangeText());
     case Outcome::DiaryFailed: stop(kNothing, readFailedText() + QLatin1Char(' ') + done.detail);
-    case Outcome::WriteFailed:
-        stop(kNothing, QStringLiteral("The readings could not be written: ") + done.detail);
+    case Outcome::WriteFailed: stop(kNothing, QStringLiteral("The readings could not be written: ") + done.detail);
     }
 }
 
@@ -369,7 +372,7 @@ bool isCommandLine(int argc, char **argv)
         return false;
     const char *first = argv[1];
     return first[0] != '-' || std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0 ||
-           std::strncmp(first, "--data-folder", 13) == 0;
+        std::strncmp(first, "--data-folder", 13) == 0;
 }
 
 int runCommandLine(int argc, char **argv)

@@ -14,8 +14,8 @@ bool isInstalledProgramFolder(const QString &programFolder)
 {
     const QDir bin(programFolder);
     return bin.dirName() == QLatin1String("bin") &&
-           QFileInfo::exists(bin.absoluteFilePath(QStringLiteral("../share/applications/%1.desktop")
-                                                      .arg(QLatin1String(kDesktopId))));
+        QFileInfo::exists(
+               bin.absoluteFilePath(QStringLiteral("../share/applications/%1.desktop").arg(QLatin1String(kDesktopId))));
 }
 
 bool folderHoldsDiaries(const QString &folder)

@@ -65,8 +65,7 @@ void MDIStart::buildMenus()
         m->menuAction()->setObjectName(QLatin1String(name));
         return m;
     };
-    auto addItem = [this](QMenu *m, const char *name, const QString &caption, int help,
-                          std::function<void()> run) {
+    auto addItem = [this](QMenu *m, const char *name, const QString &caption, int help, std::function<void()> run) {
         QAction *a = m->addAction(caption);
         a->setObjectName(QLatin1String(name));
         if (help)
@@ -81,7 +80,8 @@ void MDIStart::buildMenus()
     auto opener = [this](const char *window) { return [this, window] { openWindow(QLatin1String(window)); }; };
 
     QMenu *file = addMenu("mniFile", QStringLiteral("&File"));
-    addItem(file, "mnuFileBackupRestore", QStringLiteral("&Configure Backup/Restore"), IDH_BACKUP_FOLDER, opener("Cback"));
+    addItem(file, "mnuFileBackupRestore", QStringLiteral("&Configure Backup/Restore"), IDH_BACKUP_FOLDER,
+            opener("Cback"));
     addLine(file);
     addItem(file, "mnuFileExit", QStringLiteral("E&Xit"), 0, [this] { exitProgram(); });
 
@@ -135,7 +135,8 @@ QMenu *MDIStart::menu(const QString &name) const { return findChild<QMenu *>(nam
 
 void MDIStart::setDatabaseMenus(bool databaseOpen)
 {
-    for (const char *name : {"mnuFileBackupRestore", "mnuUtilitiesRestore", "mnuUtilitiesCompact", "mnuUtilitiesRepair"})
+    for (const char *name :
+         {"mnuFileBackupRestore", "mnuUtilitiesRestore", "mnuUtilitiesCompact", "mnuUtilitiesRepair"})
         action(QLatin1String(name))->setEnabled(!databaseOpen);
     for (const char *name : {"mnuUtilitiesBackup", "mnuUtilitiesDelMultipleRds", "mnuUtilitiesImport"})
         action(QLatin1String(name))->setEnabled(databaseOpen);
@@ -180,8 +181,8 @@ ChildWindow *MDIStart::openWindow(const QString &name)
     if (form->frame() == ChildWindow::Frame::Borderless)
         sub->setWindowFlags(Qt::SubWindow | Qt::FramelessWindowHint);
     else
-        sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint);
     sub->setWidget(form);
     sub->setWindowTitle(form->windowTitle());
     area_->addSubWindow(sub);

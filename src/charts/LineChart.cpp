@@ -113,18 +113,15 @@ LineChart::LineChart(Shell &shell, int kind)
     connect(PrintChart, &QPushButton::clicked, this, &LineChart::PrintChart_Click);
 }
 
-ChartGroup LineChart::group() const
-{
-    return shown_;
-}
+ChartGroup LineChart::group() const { return shown_; }
 
 template <class Walk> bool LineChart::step(Walk &&walk)
 {
     const ChartGroup shown = group();
     GroupOutcome outcome{GroupStep::Unchanged, shown};
-    const bool read = withCurrentDiary(shell_, this, readFailedText(),
-                                       [&](Database &, Cursor &c) { outcome = walk(c, shown); },
-                                       Database::Access::ReadOnly);
+    const bool read = withCurrentDiary(
+        shell_, this, readFailedText(), [&](Database &, Cursor &c) { outcome = walk(c, shown); },
+        Database::Access::ReadOnly);
     if (!read)
         return false;
     if (outcome.step == GroupStep::Drawn || outcome.step == GroupStep::DrawnFromFirst)

@@ -97,7 +97,8 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
     bold.setBold(true);
     Notice->setFont(bold);
 
-    PrintDay = makeButton(this, "PrintDay", QStringLiteral("Print"), QStringLiteral("Print the standard day on one page."));
+    PrintDay =
+        makeButton(this, "PrintDay", QStringLiteral("Print"), QStringLiteral("Print the standard day on one page."));
     Exit = makeButton(this, "Exit", QStringLiteral("Exit"), QStringLiteral("Close the standard day."));
     for (QPushButton *b : {PrintDay, Exit})
         b->setMinimumWidth(120);
@@ -194,8 +195,8 @@ bool StandardDay::readRange()
     StandardDayReadings read;
     const QString start = dateKey(StartDate->date()), end = dateKey(EndDate->date());
     const bool ok = withCurrentDiary(
-        shell_, this, readFailedText(),
-        [&](Database &, Cursor &c) { read = collectStandardDay(c, start, end); }, Database::Access::ReadOnly);
+        shell_, this, readFailedText(), [&](Database &, Cursor &c) { read = collectStandardDay(c, start, end); },
+        Database::Access::ReadOnly);
     if (ok)
         readings_ = read;
     return ok;
@@ -247,7 +248,8 @@ void StandardDay::showFigures()
             }
             if (row.marked[size_t(c)]) {
                 item->setForeground(QColor(170, 0, 0));
-                item->setToolTip(QStringLiteral("The readings vary by more than %1 % of their mean.").arg(int(kCvLimit)));
+                item->setToolTip(
+                    QStringLiteral("The readings vary by more than %1 % of their mean.").arg(int(kCvLimit)));
             }
             Figures->setItem(r, c, item);
         }

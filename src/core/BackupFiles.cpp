@@ -25,10 +25,7 @@ QString backupConfigPath(const QString &dataFolder)
     return dataFolder + QLatin1Char('/') + QLatin1String(kConfigName);
 }
 
-bool backupLocationConfigured(const QString &dataFolder)
-{
-    return QFileInfo::exists(backupConfigPath(dataFolder));
-}
+bool backupLocationConfigured(const QString &dataFolder) { return QFileInfo::exists(backupConfigPath(dataFolder)); }
 
 BackupLocation ReadBackupLocation(const QString &dataFolder)
 {
@@ -206,8 +203,8 @@ bool restoreDiary(const QString &dataFolder, const QString &fileName, const QStr
     const QString kept = diaryPath(dataFolder, keptBeforeRestoreName(fileName));
 
     // Copies that an earlier restore left when it was cut short.
-    for (const QString &name : {fileName, base + QStringLiteral(".rcl"), base + QStringLiteral(".pcl"),
-                                keptBeforeRestoreName(fileName)})
+    for (const QString &name :
+         {fileName, base + QStringLiteral(".rcl"), base + QStringLiteral(".pcl"), keptBeforeRestoreName(fileName)})
         fileops::removeLeftovers(dataFolder, name);
 
     QString keptStaged;
@@ -270,7 +267,7 @@ bool restoreDiary(const QString &dataFolder, const QString &fileName, const QStr
         // the restored copy.
         const bool isDiary = &c == &copies.front();
         const bool placed = !faultpoints::fails("restore.replace") &&
-                            (isDiary ? replaceDiary(c.staged, c.to, error) : fileops::replace(c.staged, c.to, error));
+            (isDiary ? replaceDiary(c.staged, c.to, error) : fileops::replace(c.staged, c.to, error));
         if (!placed) {
             if (error && error->isEmpty())
                 *error = QStringLiteral("The copy could not be put in place.");

@@ -27,7 +27,8 @@ constexpr qsizetype kChunk = 64 * 1024;
 
 bool needsQuotes(const QByteArray &field)
 {
-    return std::any_of(field.begin(), field.end(), [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+    return std::any_of(field.begin(), field.end(),
+                       [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
 }
 
 void appendField(QByteArray &out, const QString &text)
@@ -68,10 +69,7 @@ void appendDay(QByteArray &out, const ReadingDay &day)
     out += "\r\n";
 }
 
-bool writeAll(QIODevice &out, const QByteArray &bytes)
-{
-    return bytes.isEmpty() || out.write(bytes) == bytes.size();
-}
+bool writeAll(QIODevice &out, const QByteArray &bytes) { return bytes.isEmpty() || out.write(bytes) == bytes.size(); }
 
 // Whether the range holds a stored date; leaves the cursor on the first one.
 ExportResult::Outcome lookAtRange(Cursor &cursor, const QString &startKey, const QString &endKey)
@@ -130,10 +128,7 @@ public:
 
     const QString &failure() const { return failure_; }
 
-    static bool isBinary(unsigned char c)
-    {
-        return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f;
-    }
+    static bool isBinary(unsigned char c) { return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f; }
 
 private:
     void fail(const QString &why) { failure_ = why + QStringLiteral(" This is not a file of readings."); }
@@ -351,7 +346,6 @@ QDate shortFormDate(const QString &text, const QLocale &locale)
     return QDate(year, month, day);
 }
 
-
 QString quoted(const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
 
 // Why a reading's text cannot be stored, or empty text when it can.
@@ -415,7 +409,8 @@ public:
                 day.key = dateKey(date);
                 const auto first = firstLine_.constFind(day.key);
                 if (first != firstLine_.constEnd())
-                    reasons.prepend(QStringLiteral("the date %1 is on line %2 already").arg(quoted(dateText)).arg(*first));
+                    reasons.prepend(
+                        QStringLiteral("the date %1 is on line %2 already").arg(quoted(dateText)).arg(*first));
             }
         }
         if (!reasons.isEmpty()) {
@@ -464,13 +459,13 @@ template <class Read> FileReadings readFrom(Read &&read, const QLocale &locale)
     // Bytes that no text holds, in what was read so far: before the first
     // line is taken for a header that names nothing.
     {
-        const auto binary = std::find_if(start.begin(), start.end(), [](char c) {
-            return RecordSplitter::isBinary(static_cast<unsigned char>(c));
-        });
+        const auto binary = std::find_if(
+            start.begin(), start.end(), [](char c) { return RecordSplitter::isBinary(static_cast<unsigned char>(c)); });
         if (binary != start.end()) {
             const QByteArray before = start.left(binary - start.begin());
             const qint64 line = 1 + before.count('\n') + before.count('\r') - before.count("\r\n");
-            out.failure = QStringLiteral("Line %1 holds bytes that no text holds. This is not a file of readings.").arg(line);
+            out.failure =
+                QStringLiteral("Line %1 holds bytes that no text holds. This is not a file of readings.").arg(line);
             return out;
         }
     }
@@ -504,7 +499,8 @@ template <class Read> FileReadings readFrom(Read &&read, const QLocale &locale)
         return out;
     }
     if (!best.repeated.isEmpty()) {
-        out.failure = QStringLiteral("The column \"%1\" is named twice in the first line of the file.").arg(best.repeated);
+        out.failure =
+            QStringLiteral("The column \"%1\" is named twice in the first line of the file.").arg(best.repeated);
         return out;
     }
 
@@ -585,8 +581,9 @@ ExportResult exportToFile(const QString &diaryPath, const QString &startKey, con
     const QFileInfo targetInfo(target);
     if (targetInfo.suffix().compare(QLatin1String("bcl"), Qt::CaseInsensitive) == 0 ||
         (targetInfo.exists() && targetInfo.canonicalFilePath() == QFileInfo(diaryPath).canonicalFilePath()))
-        return failedWith(ExportResult::Outcome::WriteFailed,
-                          QStringLiteral("A diary file cannot be replaced by an export; choose a name ending in .csv."));
+        return failedWith(
+            ExportResult::Outcome::WriteFailed,
+            QStringLiteral("A diary file cannot be replaced by an export; choose a name ending in .csv."));
     if (targetInfo.isDir())
         return failedWith(ExportResult::Outcome::WriteFailed, QStringLiteral("\"%1\" is a folder.").arg(target));
 
@@ -701,7 +698,8 @@ ImportDone applyImport(const QString &diaryPath, const ImportPreview &preview)
 
 QString addCountText(qint64 count)
 {
-    return count == 1 ? QStringLiteral("1 date would be added.") : QStringLiteral("%1 dates would be added.").arg(count);
+    return count == 1 ? QStringLiteral("1 date would be added.")
+                      : QStringLiteral("%1 dates would be added.").arg(count);
 }
 
 QString storedCountText(qint64 count)
@@ -712,7 +710,8 @@ QString storedCountText(qint64 count)
 
 QString problemCountText(qint64 count)
 {
-    return count == 1 ? QStringLiteral("1 line cannot be used:") : QStringLiteral("%1 lines cannot be used:").arg(count);
+    return count == 1 ? QStringLiteral("1 line cannot be used:")
+                      : QStringLiteral("%1 lines cannot be used:").arg(count);
 }
 
 QString problemText(const LineProblem &problem)

@@ -123,9 +123,9 @@ struct ImportDone {
 ImportDone applyImport(const QString &diaryPath, const ImportPreview &preview);
 
 // The preview in words, the same in the window and on the command line.
-QString addCountText(qint64 count);    // "12 dates would be added."
-QString storedCountText(qint64 count); // "3 dates are stored already and are kept as they are."
-QString problemCountText(qint64 count); // "2 lines cannot be used:"
+QString addCountText(qint64 count);              // "12 dates would be added."
+QString storedCountText(qint64 count);           // "3 dates are stored already and are kept as they are."
+QString problemCountText(qint64 count);          // "2 lines cannot be used:"
 QString problemText(const LineProblem &problem); // "Line 5: ..."
 QStringList previewLines(const ImportPreview &preview);
 

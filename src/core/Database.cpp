@@ -14,17 +14,13 @@ namespace {
 
 const char *const kColumns = "Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night";
 
-QString engineText(sqlite3 *db)
-{
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
-}
+QString engineText(sqlite3 *db) { return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory"); }
 
 [[noreturn]] void fail(sqlite3 *db, const QString &what)
 {
     const int code = db ? sqlite3_errcode(db) : SQLITE_NOMEM;
-    const StoreError::Kind kind = (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
-                                      ? StoreError::Kind::NotADiary
-                                      : StoreError::Kind::Failed;
+    const StoreError::Kind kind =
+        (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) ? StoreError::Kind::NotADiary : StoreError::Kind::Failed;
     throw StoreError(kind, what + QStringLiteral(": ") + engineText(db));
 }
 
@@ -80,10 +76,7 @@ sqlite3 *openHandle(const QString &path, int flags)
 
 } // namespace
 
-StoreError::StoreError(Kind kind, const QString &message)
-    : std::runtime_error(message.toStdString()), kind_(kind)
-{
-}
+StoreError::StoreError(Kind kind, const QString &message) : std::runtime_error(message.toStdString()), kind_(kind) {}
 
 QString corruptedFileMessage()
 {
@@ -97,7 +90,8 @@ Database Database::open(const QString &path, Access access)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        throw StoreError(StoreError::Kind::Missing, QStringLiteral("The diary \"%1\" is not there.").arg(info.fileName()));
+        throw StoreError(StoreError::Kind::Missing,
+                         QStringLiteral("The diary \"%1\" is not there.").arg(info.fileName()));
     if (!info.isFile())
         notADiary(QStringLiteral("\"%1\" is not a file.").arg(info.fileName()));
 
@@ -241,14 +235,17 @@ sqlite3_stmt *Cursor::stmt(Stmt which)
     case Last: sql = select + "ORDER BY Bdate DESC LIMIT 1"; break;
     case Equal: sql = select + "WHERE Bdate = ?1 ORDER BY Bdate LIMIT 1"; break;
     case AtLeast: sql = select + "WHERE Bdate >= ?1 ORDER BY Bdate LIMIT 1"; break;
-    case Insert: sql = QByteArray("INSERT INTO BLOOD (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)"; break;
+    case Insert:
+        sql = QByteArray("INSERT INTO BLOOD (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+        break;
     case Delete: sql = "DELETE FROM BLOOD WHERE Bdate = ?1"; break;
     case DeleteBefore: sql = "DELETE FROM BLOOD WHERE Bdate < ?1"; break;
     case Scan: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate"; break;
     case ScanBack: sql = select + "WHERE Bdate < ?1 ORDER BY Bdate DESC"; break;
     case StmtCount: break;
     }
-    if (sqlite3_prepare_v3(db_.handle(), sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &stmts_[which], nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v3(db_.handle(), sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &stmts_[which], nullptr) !=
+        SQLITE_OK)
         fail(db_.handle(), QStringLiteral("The diary could not be read"));
     return stmts_[which];
 }
@@ -375,8 +372,7 @@ void Cursor::moveNext()
     case Pos::Removed: step(Scan, Pos::After); break;
     case Pos::Empty:
     case Pos::After:
-    case Pos::Undefined:
-        throw StoreError(StoreError::Kind::Failed, QStringLiteral("No current row to move on from."));
+    case Pos::Undefined: throw StoreError(StoreError::Kind::Failed, QStringLiteral("No current row to move on from."));
     }
 }
 

@@ -18,10 +18,10 @@ struct sqlite3_stmt;
 class StoreError : public std::runtime_error {
 public:
     enum class Kind {
-        NotADiary,  // not a database of this program, or damaged
-        Missing,    // the file is not there
-        Exists,     // creating a file that is there already
-        Failed      // any other engine or file failure
+        NotADiary, // not a database of this program, or damaged
+        Missing,   // the file is not there
+        Exists,    // creating a file that is there already
+        Failed     // any other engine or file failure
     };
     StoreError(Kind kind, const QString &message);
     Kind kind() const { return kind_; }

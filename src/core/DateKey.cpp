@@ -40,10 +40,7 @@ QString shortDatePattern(const QLocale &locale)
     return lastPattern;
 }
 
-QString ShortDate(const QDate &date, const QLocale &locale)
-{
-    return locale.toString(date, shortDatePattern(locale));
-}
+QString ShortDate(const QDate &date, const QLocale &locale) { return locale.toString(date, shortDatePattern(locale)); }
 
 QString ShortDate(const QString &key, const QLocale &locale)
 {

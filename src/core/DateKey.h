@@ -2,7 +2,6 @@
 // The date key "yyyy-MM-dd" that every row and every window uses, and the
 // user's short-date form in which stored dates are shown.
 
-
 #include <QDate>
 #include <QLocale>
 #include <QString>

@@ -45,8 +45,8 @@ DaysAdded addDays(Cursor &cursor, const QList<ReadingDay> &days)
 {
     DaysAdded done;
     if (!days.isEmpty()) {
-        const auto [low, high] = std::minmax_element(days.begin(), days.end(),
-                                                     [](const ReadingDay &a, const ReadingDay &b) { return a.key < b.key; });
+        const auto [low, high] = std::minmax_element(
+            days.begin(), days.end(), [](const ReadingDay &a, const ReadingDay &b) { return a.key < b.key; });
         const auto anyNew = [&](const QSet<QString> &stored) {
             return std::any_of(days.begin(), days.end(), [&](const ReadingDay &d) { return !stored.contains(d.key); });
         };

@@ -106,14 +106,16 @@ void copyThroughEngine(sqlite3 *from, const QString &to)
             Handle dst{openRaw(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)};
             sqlite3_backup *backup = sqlite3_backup_init(dst.db, "main", from, "main");
             if (!backup)
-                throw StoreError(StoreError::Kind::Failed, QStringLiteral("The copy could not be begun: ") + engineText(dst.db));
+                throw StoreError(StoreError::Kind::Failed,
+                                 QStringLiteral("The copy could not be begun: ") + engineText(dst.db));
             const int rc = sqlite3_backup_step(backup, -1);
             sqlite3_backup_finish(backup);
             if (rc != SQLITE_DONE) {
                 const QString why = rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? engineText(from) : engineText(dst.db);
                 throw StoreError(rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? StoreError::Kind::NotADiary
-                                                                            : StoreError::Kind::Failed,
-                                 QStringLiteral("The diary could not be copied: ") + (why.isEmpty() ? engineText(from) : why));
+                                                                             : StoreError::Kind::Failed,
+                                 QStringLiteral("The diary could not be copied: ") +
+                                     (why.isEmpty() ? engineText(from) : why));
             }
         }
         // The copy carries the source's mark of log mode, if it had one; a
@@ -141,7 +143,8 @@ void copyThroughEngine(sqlite3 *from, const QString &to)
 void copyThroughEngine(const QString &from, const QString &to)
 {
     if (!QFileInfo(from).isFile())
-        throw StoreError(StoreError::Kind::Missing, QStringLiteral("\"%1\" is not there.").arg(QFileInfo(from).fileName()));
+        throw StoreError(StoreError::Kind::Missing,
+                         QStringLiteral("\"%1\" is not there.").arg(QFileInfo(from).fileName()));
     // Read only, so that the source is not changed; a change a program left
     // unfinished in it is undone only through a handle that may write.
     Handle src{openRaw(from, SQLITE_OPEN_READONLY)};
@@ -156,7 +159,7 @@ void copyThroughEngine(const QString &from, const QString &to)
     }
     if (rc != SQLITE_OK)
         throw StoreError((rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT ? StoreError::Kind::NotADiary
-                                                                                      : StoreError::Kind::Failed,
+                                                                                       : StoreError::Kind::Failed,
                          QStringLiteral("The diary could not be read: ") + engineText(src.db));
     copyThroughEngine(src.db, to);
 }
@@ -244,7 +247,8 @@ bool isSoundDiary(const QString &path, int *days, QString *why)
         sqlite3_finalize(st);
         if (report != QStringList{QStringLiteral("ok")})
             throw StoreError(StoreError::Kind::NotADiary,
-                             QStringLiteral("The engine finds the diary damaged: ") + report.join(QStringLiteral("; ")));
+                             QStringLiteral("The engine finds the diary damaged: ") +
+                                 report.join(QStringLiteral("; ")));
         Cursor c(db);
         int count = 0;
         if (!c.eof())

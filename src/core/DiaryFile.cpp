@@ -30,7 +30,8 @@ QString diaryNameProblem(const QString &fileName)
 
 QString nameTakenInAnotherCase(const QString &folder, const QString &fileName)
 {
-    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList names =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &name : names)
         if (name != fileName && name.compare(fileName, Qt::CaseInsensitive) == 0)
             return name;

@@ -18,7 +18,6 @@
 
 namespace {
 
-
 MaintenanceFailure failure(const QString &what, const QString &detail = {}) { return {what, detail}; }
 
 // Removes a file and the engine's journals beside it, if any.
@@ -195,9 +194,10 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
     QString error;
     if (!hasDiaryHeader(diary, &error)) {
         r.failure = error.isEmpty()
-                        ? failure(QStringLiteral("\"%1\" was not repaired because it is not a diary of this program. ")
-                                          .arg(fileName) + unchanged)
-                        : failure(QStringLiteral("\"%1\" could not be read. ").arg(fileName) + unchanged, error);
+            ? failure(
+                  QStringLiteral("\"%1\" was not repaired because it is not a diary of this program. ").arg(fileName) +
+                  unchanged)
+            : failure(QStringLiteral("\"%1\" could not be read. ").arg(fileName) + unchanged, error);
         return r;
     }
 
@@ -208,7 +208,8 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
     if (!settleDiary(diary, &error)) {
         r.failure = failure(QStringLiteral("\"%1\" could not be repaired now: another program is changing it, "
                                            "or a change left unfinished in it could not be undone. ")
-                                    .arg(fileName) + unchanged,
+                                    .arg(fileName) +
+                                unchanged,
                             error);
         return r;
     }
@@ -217,9 +218,10 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
     // its replacement is complete.
     const QString work = fileops::stageCopy(diary, diary, &error);
     if (work.isEmpty()) {
-        r.failure = failure(QStringLiteral("\"%1\" could not be repaired: no working copy of it could be made. ")
-                                    .arg(fileName) + unchanged,
-                            error);
+        r.failure = failure(
+            QStringLiteral("\"%1\" could not be repaired: no working copy of it could be made. ").arg(fileName) +
+                unchanged,
+            error);
         return r;
     }
     if (isSoundDiary(work, &r.daysKept)) {
@@ -231,9 +233,11 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
     r.damagedCopy = keepDamagedCopy(dataFolder, fileName, &error);
     if (r.damagedCopy.isEmpty()) {
         removeWithJournals(work);
-        r.failure = failure(QStringLiteral("\"%1\" was not repaired because no copy of the damaged file could be kept. ")
-                                    .arg(fileName) + unchanged,
-                            error);
+        r.failure =
+            failure(QStringLiteral("\"%1\" was not repaired because no copy of the damaged file could be kept. ")
+                            .arg(fileName) +
+                        unchanged,
+                    error);
         return r;
     }
 
@@ -250,7 +254,8 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
             writeSalvage(fresh, salvage, &r.daysKept, &r.daysDropped);
         } catch (const StoreError &e) {
             removeWithJournals(fresh);
-            r.failure = failure(QStringLiteral("\"%1\" could not be repaired. ").arg(fileName) + unchanged, e.message());
+            r.failure =
+                failure(QStringLiteral("\"%1\" could not be repaired. ").arg(fileName) + unchanged, e.message());
             return r;
         }
         r.outcome = RepairResult::Outcome::Salvaged;

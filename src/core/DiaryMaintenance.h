@@ -30,8 +30,8 @@ struct RepairResult {
     };
     Outcome outcome = Outcome::Failed;
     int daysKept = 0;
-    int daysDropped = 0;   // unreadable days and second days of one date
-    QString damagedCopy;   // the file name under which the damaged file is kept
+    int daysDropped = 0; // unreadable days and second days of one date
+    QString damagedCopy; // the file name under which the damaged file is kept
     MaintenanceFailure failure;
 };
 

@@ -23,7 +23,8 @@ QList<Drive> availableDrives()
         drives.append({home, home + QStringLiteral("  (home)")});
 
     // Removable media are mounted below these folders by the desktop or by hand.
-    const QStringList mediaFolders = {QStringLiteral("/media/"), QStringLiteral("/run/media/"), QStringLiteral("/mnt/")};
+    const QStringList mediaFolders = {QStringLiteral("/media/"), QStringLiteral("/run/media/"),
+                                      QStringLiteral("/mnt/")};
     const auto volumes = QStorageInfo::mountedVolumes();
     for (const QStorageInfo &v : volumes) {
         const QString root = QDir::cleanPath(v.rootPath());

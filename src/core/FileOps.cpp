@@ -19,10 +19,7 @@ namespace {
 
 QString errnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
-bool syncFolderOf(const QString &path)
-{
-    return syncPath(QFileInfo(path).absolutePath());
-}
+bool syncFolderOf(const QString &path) { return syncPath(QFileInfo(path).absolutePath()); }
 
 } // namespace
 
@@ -30,8 +27,7 @@ QString tempPathBeside(const QString &target)
 {
     const QFileInfo info(target);
     for (;;) {
-        const QString candidate =
-            info.absolutePath() + QStringLiteral("/.") + info.fileName().left(200) +
+        const QString candidate = info.absolutePath() + QStringLiteral("/.") + info.fileName().left(200) +
             QStringLiteral(".tmp-") + QString::number(QRandomGenerator::global()->generate(), 36);
         if (!QFileInfo::exists(candidate))
             return candidate;
@@ -42,9 +38,8 @@ bool isTemporaryName(const QString &name, const QString &targetName)
 {
     // ".", the target's name (cut as tempPathBeside() cuts it), ".tmp-", the
     // number, and an engine's companion suffix or nothing.
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\.(.+)\\.tmp-[0-9a-z]{1,7}(-journal|-wal|-shm)?$"),
-        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression pattern(QStringLiteral("^\\.(.+)\\.tmp-[0-9a-z]{1,7}(-journal|-wal|-shm)?$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = pattern.match(name);
     if (!m.hasMatch())
         return false;

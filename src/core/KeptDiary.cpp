@@ -19,14 +19,14 @@ struct FileState {
     bool operator==(const FileState &o) const
     {
         return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
-               modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec &&
-               changed.tv_nsec == o.changed.tv_nsec;
+            modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec &&
+            changed.tv_nsec == o.changed.tv_nsec;
     }
 };
 
 std::optional<FileState> stateOf(const QByteArray &path)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.constData(), &st) != 0)
         return std::nullopt;
     return FileState{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};

@@ -17,7 +17,7 @@ inline constexpr int kLinesPerPage = 50;
 
 struct KindSummary {
     qint64 Count = 0;
-    double Total = 0;   // summed in double: a long range of readings stays exact
+    double Total = 0; // summed in double: a long range of readings stays exact
     float Highest = 0;
     float Lowest = 0;
     QString HighestText = noReadingsText();

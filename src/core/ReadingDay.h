@@ -26,7 +26,7 @@ inline bool isCountedReading(QStringView text) { return text != missingReading()
 inline float readingValue(QStringView text) { return float(leadingNumber(text)); }
 
 struct ReadingDay {
-    QString key;                                // "yyyy-MM-dd"
+    QString key;                                 // "yyyy-MM-dd"
     std::array<QString, kReadingKinds> readings; // in ReadingKind order
 
     // An empty box is stored as "-".

@@ -14,8 +14,8 @@ struct FoundDay {
 };
 
 struct SalvagedDays {
-    QList<FoundDay> days; // in the order found; one date may come twice
-    int unreadable = 0;   // rows the engine gave without a date key
+    QList<FoundDay> days;  // in the order found; one date may come twice
+    int unreadable = 0;    // rows the engine gave without a date key
     bool complete = false; // the engine read the whole table without damage
 };
 

@@ -144,8 +144,7 @@ SampleFigures sampleFigures(QList<double> values, qint64 notCounted, const Gluco
     return f;
 }
 
-StandardDayFigures standardDayFigures(const StandardDayReadings &readings, GlucoseUnit unit,
-                                      const TargetRange &target)
+StandardDayFigures standardDayFigures(const StandardDayReadings &readings, GlucoseUnit unit, const TargetRange &target)
 {
     const GlucoseLines lines = glucoseLines(unit, target);
     StandardDayFigures out;

@@ -74,7 +74,7 @@ struct ReadingSample {
 // What a walk over a date range gathered.
 struct StandardDayReadings {
     std::array<ReadingSample, kReadingKinds> kinds; // in ReadingKind order
-    qint64 dates = 0;                                // stored dates in the range
+    qint64 dates = 0;                               // stored dates in the range
 
     qint64 counted() const;
     qint64 notCounted() const;
@@ -130,8 +130,7 @@ struct StandardDayFigures {
     bool hasReadings() const { return all.count > 0; }
 };
 
-StandardDayFigures standardDayFigures(const StandardDayReadings &readings, GlucoseUnit unit,
-                                      const TargetRange &target);
+StandardDayFigures standardDayFigures(const StandardDayReadings &readings, GlucoseUnit unit, const TargetRange &target);
 
 // The unit the readings were most likely taken in: mmol/L when the median of
 // every counted reading is under 35, mg/dL otherwise (and without readings).

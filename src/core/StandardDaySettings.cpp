@@ -14,7 +14,10 @@ QString groupOf(const QString &diaryPath)
     return QStringLiteral("StandardDay/") + QString::fromLatin1(QUrl::toPercentEncoding(path));
 }
 
-QString unitKey(GlucoseUnit unit) { return unit == GlucoseUnit::MmolPerL ? QStringLiteral("mmol") : QStringLiteral("mg"); }
+QString unitKey(GlucoseUnit unit)
+{
+    return unit == GlucoseUnit::MmolPerL ? QStringLiteral("mmol") : QStringLiteral("mg");
+}
 
 } // namespace
 
@@ -64,8 +67,7 @@ TargetRange targetFor(QSettings &settings, const QString &diaryPath, GlucoseUnit
     return rememberedTarget(settings, diaryPath, unit).value_or(defaultTarget(unit));
 }
 
-StandardDayChoice standardDayChoice(QSettings &settings, const QString &diaryPath,
-                                    const StandardDayReadings &readings)
+StandardDayChoice standardDayChoice(QSettings &settings, const QString &diaryPath, const StandardDayReadings &readings)
 {
     StandardDayChoice choice;
     choice.unit = rememberedUnit(settings, diaryPath).value_or(guessUnit(readings));

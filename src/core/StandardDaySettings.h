@@ -31,7 +31,6 @@ void rememberTarget(QSettings &settings, const QString &diaryPath, GlucoseUnit u
 
 // The choice for a diary: the remembered unit, or else the one the readings
 // suggest; the target range remembered for that unit, or else its usual one.
-StandardDayChoice standardDayChoice(QSettings &settings, const QString &diaryPath,
-                                    const StandardDayReadings &readings);
+StandardDayChoice standardDayChoice(QSettings &settings, const QString &diaryPath, const StandardDayReadings &readings);
 // The target remembered for the unit, or its usual one.
 TargetRange targetFor(QSettings &settings, const QString &diaryPath, GlucoseUnit unit);

@@ -30,7 +30,7 @@ QString percentText(double value) { return fixed(value, 1); }
 QString targetText(const TargetRange &target, GlucoseUnit unit)
 {
     return glucoseText(target.low, unit) + QChar(0x2013) + glucoseText(target.high, unit) + QLatin1Char(' ') +
-           unitName(unit);
+        unitName(unit);
 }
 
 std::array<QString, 2> timeOfDayHeading(int kind)

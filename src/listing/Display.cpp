@@ -124,12 +124,18 @@ Display::Display(Shell &shell) : ChildWindow(shell, QStringLiteral("Display"))
     LineCount->hide();
 
     // Two lines of headings over the columns.
-    const QStringList upper{QString(), QStringLiteral("Pre-"), QStringLiteral("After"), QStringLiteral("Pre-"),
-                            QStringLiteral("After"), QStringLiteral("Pre-"), QStringLiteral("After"), QString(),
+    const QStringList upper{QString(),
+                            QStringLiteral("Pre-"),
+                            QStringLiteral("After"),
+                            QStringLiteral("Pre-"),
+                            QStringLiteral("After"),
+                            QStringLiteral("Pre-"),
+                            QStringLiteral("After"),
+                            QString(),
                             QString()};
-    const QStringList lower{QStringLiteral("Date:"), QStringLiteral("Breakfast"), QStringLiteral("Breakfast"),
-                            QStringLiteral("Lunch"), QStringLiteral("Lunch"), QStringLiteral("Dinner"),
-                            QStringLiteral("Dinner"), QStringLiteral("Bedtime"), QStringLiteral("Night")};
+    const QStringList lower{QStringLiteral("Date:"),  QStringLiteral("Breakfast"), QStringLiteral("Breakfast"),
+                            QStringLiteral("Lunch"),  QStringLiteral("Lunch"),     QStringLiteral("Dinner"),
+                            QStringLiteral("Dinner"), QStringLiteral("Bedtime"),   QStringLiteral("Night")};
 
     // The canvas is wide enough for the widest date, six-figure readings and
     // the headings.
@@ -160,7 +166,8 @@ Display::Display(Shell &shell) : ChildWindow(shell, QStringLiteral("Display"))
     headings->setFixedSize(Picture1->sizeHint().width(), 2 * lineH);
 
     NextPage = makeButton(this, "NextPage", QStringLiteral("Next Page"), QStringLiteral("Display the next 16 dates."));
-    Previous = makeButton(this, "Previous", QStringLiteral("Previous Page"), QStringLiteral("Display the previous 16 dates."));
+    Previous =
+        makeButton(this, "Previous", QStringLiteral("Previous Page"), QStringLiteral("Display the previous 16 dates."));
     CloseDisplay = makeButton(this, "CloseDisplay", QStringLiteral("Exit Display"), QStringLiteral("Close window."));
 
     auto *buttons = new QHBoxLayout;
@@ -193,9 +200,9 @@ ChildWindow::LoadResult Display::load()
         return LoadResult::Discard;
     const QString key = browser->shownKey();
     ListingPage page;
-    const bool read = withCurrentDiary(shell_, this, readFailedText(),
-                                       [&](Database &, Cursor &c) { page = firstListingPage(c, key); },
-                                       Database::Access::ReadOnly);
+    const bool read = withCurrentDiary(
+        shell_, this, readFailedText(), [&](Database &, Cursor &c) { page = firstListingPage(c, key); },
+        Database::Access::ReadOnly);
     if (!read)
         return LoadResult::Discard;
     // The first page is drawn before the window shows.
@@ -238,9 +245,9 @@ void Display::NextPage_Click()
         return;
     const QString last = lastDate_;
     std::optional<ListingPage> page;
-    withCurrentDiary(shell_, this, readFailedText(),
-                     [&](Database &, Cursor &c) { page = nextListingPage(c, last); },
-                     Database::Access::ReadOnly);
+    withCurrentDiary(
+        shell_, this, readFailedText(), [&](Database &, Cursor &c) { page = nextListingPage(c, last); },
+        Database::Access::ReadOnly);
     if (page)
         showPage(*page);
 }
@@ -249,9 +256,9 @@ void Display::Previous_Click()
 {
     const int lines = lineCount_;
     ListingPage page;
-    const bool read = withCurrentDiary(shell_, this, readFailedText(),
-                                       [&](Database &, Cursor &c) { page = previousListingPage(c, lines); },
-                                       Database::Access::ReadOnly);
+    const bool read = withCurrentDiary(
+        shell_, this, readFailedText(), [&](Database &, Cursor &c) { page = previousListingPage(c, lines); },
+        Database::Access::ReadOnly);
     if (read)
         showPage(page);
 }

@@ -25,15 +25,11 @@ void BackupData(Shell &shell)
         sv.messages->show(parent, QStringLiteral("You must run the Configure routine first."));
         break;
     case BackupOutcome::Unreadable:
-        reportFailure(sv, parent,
-                      QStringLiteral("The backup location kept in BACKUP.CFG could not be read, so nothing was copied."),
-                      error);
+        reportFailure(
+            sv, parent,
+            QStringLiteral("The backup location kept in BACKUP.CFG could not be read, so nothing was copied."), error);
         break;
-    case BackupOutcome::Done:
-        sv.messages->show(parent, QStringLiteral("**** Backup Successful ****"));
-        break;
-    case BackupOutcome::Failed:
-        sv.messages->show(parent, QStringLiteral("???? Backup Failed ????"));
-        break;
+    case BackupOutcome::Done: sv.messages->show(parent, QStringLiteral("**** Backup Successful ****")); break;
+    case BackupOutcome::Failed: sv.messages->show(parent, QStringLiteral("???? Backup Failed ????")); break;
     }
 }

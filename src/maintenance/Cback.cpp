@@ -30,7 +30,8 @@ Cback::Cback(Shell &shell) : ChildWindow(shell, QStringLiteral("Cback"))
                        Qt::AlignLeft | Qt::AlignVCenter);
     Browse = makeButton(this, "Browse", QStringLiteral("Browse"), QStringLiteral("Browse for a location."));
     SaveCon = makeButton(this, "SaveCon", QStringLiteral("Save"), QStringLiteral("Save location path."));
-    CancelCon = makeButton(this, "CancelCon", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
+    CancelCon =
+        makeButton(this, "CancelCon", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
     Browse->setMinimumSize(twipsToPixels(1455), twipsToPixels(495));
     for (QPushButton *b : {SaveCon, CancelCon})
         b->setMinimumSize(twipsToPixels(1695), twipsToPixels(615));

@@ -53,9 +53,10 @@ QString DiaryListWindow::selectedFile() const
 // ---------------------------------------------------------------- RestBackup
 
 RestBackup::RestBackup(Shell &shell)
-    : DiaryListWindow(shell, {"RestBackup", QStringLiteral("Restore From Backup"),
-                              QStringLiteral("Double click the database you want to restore."), IDH_RESTORE,
-                              QSize(twipsToPixels(4215), twipsToPixels(3210)), twipsToPixels(1575)})
+    : DiaryListWindow(shell,
+                      {"RestBackup", QStringLiteral("Restore From Backup"),
+                       QStringLiteral("Double click the database you want to restore."), IDH_RESTORE,
+                       QSize(twipsToPixels(4215), twipsToPixels(3210)), twipsToPixels(1575)})
 {
 }
 
@@ -91,16 +92,13 @@ void RestBackup::File1_DblClick()
         sv.messages->show(this, QStringLiteral("You must run the Configure routine first."));
         break;
     case BackupOutcome::Unreadable:
-        reportFailure(sv, this, QStringLiteral("The backup location kept in BACKUP.CFG could not be read, "
-                                               "so nothing was restored."),
+        reportFailure(sv, this,
+                      QStringLiteral("The backup location kept in BACKUP.CFG could not be read, "
+                                     "so nothing was restored."),
                       error);
         break;
-    case BackupOutcome::Done:
-        sv.messages->show(this, QStringLiteral("**** Restore Process Successful ****"));
-        break;
-    case BackupOutcome::Failed:
-        sv.messages->show(this, QStringLiteral("???? Restore Process Failed ????"));
-        break;
+    case BackupOutcome::Done: sv.messages->show(this, QStringLiteral("**** Restore Process Successful ****")); break;
+    case BackupOutcome::Failed: sv.messages->show(this, QStringLiteral("???? Restore Process Failed ????")); break;
     }
     discard();
 }
@@ -108,9 +106,10 @@ void RestBackup::File1_DblClick()
 // ---------------------------------------------------------------- CompactDbase
 
 CompactDbase::CompactDbase(Shell &shell)
-    : DiaryListWindow(shell, {"CompactDbase", QStringLiteral("Compact a Database"),
-                              QStringLiteral("Doubleclick the Database you want compacted."), IDH_COMPACT,
-                              QSize(twipsToPixels(3255), twipsToPixels(2490)), twipsToPixels(1575)})
+    : DiaryListWindow(shell,
+                      {"CompactDbase", QStringLiteral("Compact a Database"),
+                       QStringLiteral("Doubleclick the Database you want compacted."), IDH_COMPACT,
+                       QSize(twipsToPixels(3255), twipsToPixels(2490)), twipsToPixels(1575)})
 {
 }
 
@@ -144,9 +143,10 @@ void CompactDbase::File1_DblClick()
 // ---------------------------------------------------------------- RepairDbase
 
 RepairDbase::RepairDbase(Shell &shell)
-    : DiaryListWindow(shell, {"RepairDbase", QStringLiteral("Repair a Database"),
-                              QStringLiteral("Doubleclick the file you need to repair."), IDH_REPAIR,
-                              QSize(twipsToPixels(4095), twipsToPixels(2490)), twipsToPixels(1815)})
+    : DiaryListWindow(shell,
+                      {"RepairDbase", QStringLiteral("Repair a Database"),
+                       QStringLiteral("Doubleclick the file you need to repair."), IDH_REPAIR,
+                       QSize(twipsToPixels(4095), twipsToPixels(2490)), twipsToPixels(1815)})
 {
 }
 
@@ -173,11 +173,8 @@ void RepairDbase::File1_DblClick()
         result = repairDiary(shell_.dataFolder(), file);
     }
     switch (result.outcome) {
-    case RepairResult::Outcome::Failed:
-        reportFailure(sv, this, result.failure.what, result.failure.detail);
-        return;
-    case RepairResult::Outcome::Sound:
-        break;
+    case RepairResult::Outcome::Failed: reportFailure(sv, this, result.failure.what, result.failure.detail); return;
+    case RepairResult::Outcome::Sound: break;
     case RepairResult::Outcome::Rebuilt:
     case RepairResult::Outcome::Salvaged: {
         QString text = QStringLiteral("\"%1\" was repaired and holds %2 days. The damaged file is kept as \"%3\".")

@@ -25,7 +25,7 @@ protected:
         QString caption;
         QString label;
         int helpContext;
-        QSize list;   // the list's size
+        QSize list; // the list's size
         int buttonWidth;
     };
     DiaryListWindow(Shell &shell, const Look &look);

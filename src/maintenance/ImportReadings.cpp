@@ -23,9 +23,10 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     Problems->setObjectName(QStringLiteral("Problems"));
     Problems->setMinimumSize(fontMetrics().averageCharWidth() * 70, fontMetrics().height() * 8);
     Unusable = makeLabel(this, "Unusable", QString(), Problems, Qt::AlignLeft | Qt::AlignVCenter);
-    ImportRds = makeButton(this, "ImportRds", QStringLiteral("&Import"),
-                           QStringLiteral("Add the new dates to the diary."));
-    Cancel = makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
+    ImportRds =
+        makeButton(this, "ImportRds", QStringLiteral("&Import"), QStringLiteral("Add the new dates to the diary."));
+    Cancel =
+        makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
     for (QPushButton *b : {ImportRds, Cancel})
         b->setMinimumSize(twipsToPixels(1695), twipsToPixels(495));
 

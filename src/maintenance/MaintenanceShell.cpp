@@ -2,7 +2,6 @@
 
 #include "platform/Shell.h"
 
-
 void setMainMenuEnabled(Shell &shell, const char *menuName, bool enabled)
 {
     shell.setMenuEnabled(QLatin1String(menuName), enabled);

@@ -7,8 +7,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-ChildWindow::ChildWindow(Shell &shell, const QString &name, QWidget *parent)
-    : QWidget(parent), shell_(shell)
+ChildWindow::ChildWindow(Shell &shell, const QString &name, QWidget *parent) : QWidget(parent), shell_(shell)
 {
     setObjectName(name);
 }

@@ -132,7 +132,8 @@ QList<HelpContentsEntry> parseContents(const QByteArray &sitemap, const QString 
 {
     static const QRegularExpression tag(QStringLiteral(R"re(<\s*(/?)\s*(ul|object|param)\b([^>]*)>)re"),
                                         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression attribute(QStringLiteral(R"re(([\w-]+)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))re"));
+    static const QRegularExpression attribute(
+        QStringLiteral(R"re(([\w-]+)\s*=\s*(?:"([^"]*)"|'([^']*)'|([^\s>]+)))re"));
 
     auto attributes = [](const QString &text) {
         QMap<QString, QString> out;
@@ -162,9 +163,9 @@ QList<HelpContentsEntry> parseContents(const QByteArray &sitemap, const QString 
             depth = closing ? std::max(0, depth - 1) : depth + 1;
         } else if (name == QLatin1String("object")) {
             if (!closing) {
-                const bool sitemapEntry =
-                    attributes(m.captured(3)).value(QStringLiteral("type")).compare(QLatin1String("text/sitemap"),
-                                                                                    Qt::CaseInsensitive) == 0;
+                const bool sitemapEntry = attributes(m.captured(3))
+                                              .value(QStringLiteral("type"))
+                                              .compare(QLatin1String("text/sitemap"), Qt::CaseInsensitive) == 0;
                 inEntry = sitemapEntry;
                 inOtherObject = !sitemapEntry;
                 entry = HelpContentsEntry{};
@@ -266,7 +267,7 @@ bool ChmFile::contains(const QString &page) const
     const QString rooted = rootedPath(page);
     chmUnitInfo ui;
     return handle_ && !rooted.endsWith(QLatin1Char('/')) &&
-           chm_resolve_object(handle_, rooted.toUtf8().constData(), &ui) == CHM_RESOLVE_SUCCESS;
+        chm_resolve_object(handle_, rooted.toUtf8().constData(), &ui) == CHM_RESOLVE_SUCCESS;
 }
 
 QByteArray ChmFile::read(const QString &page) const
@@ -280,8 +281,8 @@ QByteArray ChmFile::read(const QString &page) const
     if (ui.length > LONGUINT64(64) * 1024 * 1024)
         return {};
     QByteArray bytes(qsizetype(ui.length), Qt::Uninitialized);
-    const LONGINT64 got = chm_retrieve_object(handle_, &ui, reinterpret_cast<unsigned char *>(bytes.data()), 0,
-                                              LONGINT64(ui.length));
+    const LONGINT64 got =
+        chm_retrieve_object(handle_, &ui, reinterpret_cast<unsigned char *>(bytes.data()), 0, LONGINT64(ui.length));
     if (got <= 0)
         return {};
     bytes.truncate(qsizetype(got));

@@ -15,7 +15,7 @@ struct chmFile;
 // One line of the help's contents list.
 struct HelpContentsEntry {
     QString title;
-    QString page; // the page inside the file, e.g. "/topics/add.html#typing"; empty for a heading
+    QString page;  // the page inside the file, e.g. "/topics/add.html#typing"; empty for a heading
     int depth = 0; // 0 for the top level
 };
 

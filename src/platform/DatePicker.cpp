@@ -61,9 +61,9 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
     const QString text = event->text();
     if (mods == Qt::NoModifier && text.size() == 1) {
         const QChar c = text[0];
-        const bool handled = c.isDigit() ? typeDigit(c.digitValue())
-                             : c.isPrint() && !c.isLetterOrNumber() ? typeSeparator()
-                                                                     : false;
+        const bool handled = c.isDigit()           ? typeDigit(c.digitValue())
+            : c.isPrint() && !c.isLetterOrNumber() ? typeSeparator()
+                                                   : false;
         if (handled) {
             event->accept();
             return;
@@ -125,9 +125,7 @@ bool DatePicker::typeDigit(int digit)
             year_ = value;
         done = digits_.size() >= 4;
         break;
-    default:
-        part_ = -1;
-        return false;
+    default: part_ = -1; return false;
     }
     if (!done) {
         showTyped(part);

@@ -45,8 +45,8 @@ private:
     // The parts as typed so far; a day may stand beyond its month's end until
     // the month is typed (31, then 12, gives 31 December).
     int day_ = 0, month_ = 0, year_ = 0;
-    QString digits_;      // the digits typed into the current part
-    int part_ = -1;       // the part being typed into; -1: none
+    QString digits_;            // the digits typed into the current part
+    int part_ = -1;             // the part being typed into; -1: none
     bool justAdvanced_ = false; // the last part finished by itself
-    QDate shown_;         // the date the picker showed after the last typed key
+    QDate shown_;               // the date the picker showed after the last typed key
 };

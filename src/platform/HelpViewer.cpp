@@ -105,16 +105,14 @@ QVariant HelpBrowser::loadResource(int type, const QUrl &name)
         if (bytes.isEmpty())
             return notFoundPage(page);
         return QString::fromUtf8(bytes);
-    case QTextDocument::StyleSheetResource:
-        return QString::fromUtf8(bytes);
+    case QTextDocument::StyleSheetResource: return QString::fromUtf8(bytes);
     case QTextDocument::ImageResource: {
         QImage image;
         if (!bytes.isEmpty() && image.loadFromData(bytes))
             return image;
         return {};
     }
-    default:
-        return bytes.isEmpty() ? QVariant() : QVariant(bytes);
+    default: return bytes.isEmpty() ? QVariant() : QVariant(bytes);
     }
 }
 
@@ -208,8 +206,7 @@ void HelpViewer::setFile(std::shared_ptr<const ChmFile> file)
     for (const HelpContentsEntry &e : file_->contents()) {
         const int depth = std::min<int>(e.depth, int(parents.size()));
         parents.resize(depth);
-        QTreeWidgetItem *item = depth == 0 ? new QTreeWidgetItem(Contents)
-                                           : new QTreeWidgetItem(parents.last());
+        QTreeWidgetItem *item = depth == 0 ? new QTreeWidgetItem(Contents) : new QTreeWidgetItem(parents.last());
         item->setText(0, e.title);
         item->setData(0, Qt::UserRole, e.page);
         if (e.page.isEmpty())
@@ -224,8 +221,8 @@ void HelpViewer::setFile(std::shared_ptr<const ChmFile> file)
         int depth = 1;
         for (const QTreeWidgetItem *up = (*it)->parent(); up; up = up->parent())
             ++depth;
-        wanted = std::max(wanted, Contents->fontMetrics().horizontalAdvance((*it)->text(0)) +
-                                      depth * Contents->indentation());
+        wanted = std::max(wanted,
+                          Contents->fontMetrics().horizontalAdvance((*it)->text(0)) + depth * Contents->indentation());
     }
     wanted += 2 * Contents->frameWidth() + 16;
     const int total = std::max(split_->width(), 600);

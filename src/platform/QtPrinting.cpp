@@ -342,7 +342,7 @@ void QtReportPrinter::renewPrinter()
 ReportPrinter::Orientation QtReportPrinter::orientation() const
 {
     return device()->pageLayout().orientation() == QPageLayout::Landscape ? Orientation::Landscape
-                                                                         : Orientation::Portrait;
+                                                                          : Orientation::Portrait;
 }
 
 void QtReportPrinter::setOrientation(Orientation o)
@@ -379,8 +379,8 @@ public:
             return;
         QWidget *range = findChild<QWidget *>(QStringLiteral("gbPrintRange"));
         QWidget *within = range ? range : this;
-        for (const char *name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit", "printCurrentPage",
-                                 "printSelection"}) {
+        for (const char *name :
+             {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit", "printCurrentPage", "printSelection"}) {
             if (auto *w = within->findChild<QWidget *>(QLatin1String(name)))
                 w->setEnabled(false);
         }

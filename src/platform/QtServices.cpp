@@ -4,8 +4,8 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-MsgAnswer QtMessageService::show(QWidget *parent, const QString &text, const QString &title,
-                                 MsgIcon icon, MsgButtons buttons)
+MsgAnswer QtMessageService::show(QWidget *parent, const QString &text, const QString &title, MsgIcon icon,
+                                 MsgButtons buttons)
 {
     QMessageBox box(parent);
     box.setWindowTitle(title.isEmpty() ? programName() : title);

@@ -79,4 +79,3 @@ inline QString changeFailedText()
 {
     return QStringLiteral("The change could not be stored. The diary on disk is as it was before.");
 }
-

@@ -51,7 +51,8 @@ void PrintPageHeader(ReportPrinter &printer, const ReportRequest &request, qint6
     printAt(printer, kLeftMargin, 4, QStringLiteral("NAME: ") + request.databaseName);
     printAt(printer, kLeftMargin, 5, QStringLiteral("DATES: ") + startDate + QStringLiteral(" To ") + endDate);
     printAt(printer, kLeftMargin, 6,
-            QStringLiteral("PAGE #: ") + QString::number(pageNumber) + QStringLiteral(" OF ") + QString::number(pageTotal));
+            QStringLiteral("PAGE #: ") + QString::number(pageNumber) + QStringLiteral(" OF ") +
+                QString::number(pageTotal));
 
     printer.setFontItalic(true);
     for (const ReportColumn &c : reportColumns())

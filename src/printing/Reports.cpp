@@ -13,9 +13,8 @@ namespace {
 // One run of a report: opens the diary, gathers the range and hands the
 // printing to `print`. Whatever happens, the working directory is restored
 // and the diary closed before the user hears of a failure.
-template <class Print>
-void runReport(Services &services, QWidget *parent, const ReportRequest &request, const QString &documentName,
-               Print &&print)
+template <class Print> void runReport(Services &services, QWidget *parent, const ReportRequest &request,
+                                      const QString &documentName, Print &&print)
 {
     bool printerFailed = false;
     bool diaryFailed = false;
@@ -107,11 +106,13 @@ void PrintSummaryPage(ReportPrinter &printer, const ReportRequest &request, qint
 
         for (int side = 0; side < 2; ++side) {
             const KindSummary &s = kinds[kind[side]];
-            printAt(printer, columnX[side], y + 1, QStringLiteral("Highest Reading: ") + s.HighestText + gap + s.HighestDate);
+            printAt(printer, columnX[side], y + 1,
+                    QStringLiteral("Highest Reading: ") + s.HighestText + gap + s.HighestDate);
         }
         for (int side = 0; side < 2; ++side) {
             const KindSummary &s = kinds[kind[side]];
-            printAt(printer, columnX[side], y + 2, QStringLiteral("Lowest Reading: ") + s.LowestText + gap + s.LowestDate);
+            printAt(printer, columnX[side], y + 2,
+                    QStringLiteral("Lowest Reading: ") + s.LowestText + gap + s.LowestDate);
         }
         for (int side = 0; side < 2; ++side) {
             const KindSummary &s = kinds[kind[side]];

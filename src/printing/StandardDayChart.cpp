@@ -84,15 +84,15 @@ QString timeOfDayLabel(int kind, const SampleFigures &figures)
     // line keeps the first empty, so that the counts line up.
     const std::array<QString, 2> name = timeOfDayHeading(kind);
     QString label = QStringLiteral("<div align=\"center\">") +
-                    (name[0].isEmpty() ? QStringLiteral("&nbsp;") : name[0]) + QStringLiteral("<br>") + name[1] +
-                    QStringLiteral("<br>n = ") + QString::number(figures.count);
+        (name[0].isEmpty() ? QStringLiteral("&nbsp;") : name[0]) + QStringLiteral("<br>") + name[1] +
+        QStringLiteral("<br>n = ") + QString::number(figures.count);
     if (figures.notCounted > 0)
         label += QStringLiteral("<br>not counted: ") + QString::number(figures.notCounted);
     return label + QStringLiteral("</div>");
 }
 
-void drawStandardDayChart(QChart *chart, const StandardDayFigures &figures, GlucoseUnit unit,
-                          const TargetRange &target, const StandardDayChartType &type)
+void drawStandardDayChart(QChart *chart, const StandardDayFigures &figures, GlucoseUnit unit, const TargetRange &target,
+                          const StandardDayChartType &type)
 {
     chart->removeAllSeries();
     for (QAbstractAxis *axis : chart->axes()) {
@@ -115,12 +115,12 @@ void drawStandardDayChart(QChart *chart, const StandardDayFigures &figures, Gluc
     double top = target.high;
     const QList<QList<int>> runs = runsWithReadings(figures);
     for (const QList<int> &run : runs) {
-        QAreaSeries *outer = band(chart, along(run, figures, &SampleFigures::p90),
-                                  along(run, figures, &SampleFigures::p10),
-                                  QStringLiteral("10th to 90th percentile"), kOuterBandColour);
-        QAreaSeries *inner = band(chart, along(run, figures, &SampleFigures::p75),
-                                  along(run, figures, &SampleFigures::p25),
-                                  QStringLiteral("25th to 75th percentile"), kInnerBandColour);
+        QAreaSeries *outer =
+            band(chart, along(run, figures, &SampleFigures::p90), along(run, figures, &SampleFigures::p10),
+                 QStringLiteral("10th to 90th percentile"), kOuterBandColour);
+        QAreaSeries *inner =
+            band(chart, along(run, figures, &SampleFigures::p75), along(run, figures, &SampleFigures::p25),
+                 QStringLiteral("25th to 75th percentile"), kInnerBandColour);
         all << outer << inner;
         if (&run != &runs.first())
             repeated << outer << inner;

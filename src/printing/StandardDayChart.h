@@ -17,8 +17,8 @@ struct StandardDayChartType {
 };
 
 // Shows the figures on the chart, replacing whatever it showed before.
-void drawStandardDayChart(QChart *chart, const StandardDayFigures &figures, GlucoseUnit unit,
-                          const TargetRange &target, const StandardDayChartType &type = {});
+void drawStandardDayChart(QChart *chart, const StandardDayFigures &figures, GlucoseUnit unit, const TargetRange &target,
+                          const StandardDayChartType &type = {});
 
 // The label under one time of day (rich text): its name, the readings
 // counted ("n = 28") and, when there are any, those not counted ("not

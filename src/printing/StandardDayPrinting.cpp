@@ -68,8 +68,7 @@ void paintChart(QPainter &p, const QRectF &box, double pt, const StandardDayPage
     chart->setBackgroundBrush(Qt::white);
     chart->setBackgroundPen(Qt::NoPen);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    drawStandardDayChart(chart, page.figures, page.choice.unit, page.choice.target,
-                         StandardDayChartType{8.5, 7.5, 8});
+    drawStandardDayChart(chart, page.figures, page.choice.unit, page.choice.target, StandardDayChartType{8.5, 7.5, 8});
     chart->resize(box.size() * scale);
     if (chart->layout())
         chart->layout()->activate();
@@ -130,8 +129,8 @@ void paintTable(QPainter &p, double left, double top, double width, double pt, c
 }
 
 // The colours of the five levels, from very low to very high.
-const QColor kLevelColours[5] = {QColor(150, 20, 20), QColor(225, 80, 60), QColor(80, 165, 90),
-                                 QColor(245, 190, 60), QColor(230, 130, 30)};
+const QColor kLevelColours[5] = {QColor(150, 20, 20), QColor(225, 80, 60), QColor(80, 165, 90), QColor(245, 190, 60),
+                                 QColor(230, 130, 30)};
 
 // All readings by level: a bar of the five shares side by side, and under it
 // each level's name, span and share. Returns the height used.

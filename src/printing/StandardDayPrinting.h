@@ -19,8 +19,8 @@ class QPrinter;
 class ReportPrinter;
 
 struct StandardDayPage {
-    QString name;       // the person's name
-    QDate start, end;   // the range, both included
+    QString name;     // the person's name
+    QDate start, end; // the range, both included
     StandardDayChoice choice;
     StandardDayFigures figures;
 };

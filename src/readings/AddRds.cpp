@@ -18,7 +18,8 @@ AddRds::AddRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("AddRds"))
     Label1 = makeLabel(this, "Label1", QStringLiteral("&Date of reading:"), Bdates);
     readings = new ReadingEntryPanel(this, *shell.services().messages);
     SaveRd = makeButton(this, "SaveRd", QStringLiteral("&Save"), QStringLiteral("Save this date to your database."));
-    CancelAdd = makeButton(this, "CancelAdd", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
+    CancelAdd =
+        makeButton(this, "CancelAdd", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
     setDefaultButton(SaveRd);
     layOutEntryWindow(this, Label1, Bdates, readings, SaveRd, CancelAdd);
 
@@ -52,9 +53,8 @@ void AddRds::SaveRd_Click()
     Services &sv = shell_.services();
     const ReadingDay day = readings->storedDay(key);
     std::optional<ReadingDay> stored; // the day stored under that date already
-    const bool done = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &, Cursor &c) {
-        stored = DiaryChanges::addDay(c, day);
-    });
+    const bool done = withCurrentDiary(shell_, this, changeFailedText(),
+                                       [&](Database &, Cursor &c) { stored = DiaryChanges::addDay(c, day); });
     if (!done)
         return; // the window stays with what the user typed
     if (CheckForMatch(stored)) {

@@ -40,25 +40,32 @@ CurrReading::CurrReading(Shell &shell) : ChildWindow(shell, QStringLiteral("Curr
         readings[size_t(i)] = makeBox(this, kinds[size_t(i)].field, true);
         readings[size_t(i)]->setFixedWidth(boxWidth);
         const QByteArray labelName = "Label" + QByteArray::number(i + 3);
-        auto *label = makeLabel(this, labelName.constData(), QLatin1String(kinds[size_t(i)].label), readings[size_t(i)]);
+        auto *label =
+            makeLabel(this, labelName.constData(), QLatin1String(kinds[size_t(i)].label), readings[size_t(i)]);
         const int row = i % 4, col = (i / 4) * 2;
         grid->addWidget(label, row, col);
         grid->addWidget(readings[size_t(i)], row, col + 1);
     }
     grid->setColumnMinimumWidth(2, boxWidth);
 
-    MoveFirst = makeButton(this, "MoveFirst", QStringLiteral("<<"), QStringLiteral("Display the first date in your database."));
+    MoveFirst =
+        makeButton(this, "MoveFirst", QStringLiteral("<<"), QStringLiteral("Display the first date in your database."));
     Previous = makeButton(this, "Previous", QStringLiteral("Previous"), QStringLiteral("Display the previous date."));
     Next = makeButton(this, "Next", QStringLiteral("Next"), QStringLiteral("Display the next date."));
-    MoveLast = makeButton(this, "MoveLast", QStringLiteral(">>"), QStringLiteral("Display the last date in your database."));
+    MoveLast =
+        makeButton(this, "MoveLast", QStringLiteral(">>"), QStringLiteral("Display the last date in your database."));
     Search = makeButton(this, "Search", QStringLiteral("Search"), QStringLiteral("Search for a date."));
-    AddNewDate = makeButton(this, "AddNewDate", QStringLiteral("Add New Date/Rds."), QStringLiteral("Add a new date to your database."));
-    PrtToScr = makeButton(this, "PrtToScr", QStringLiteral("Print To Screen"), QStringLiteral("Print readings to the screen."));
-    EditReading = makeButton(this, "EditReading", QStringLiteral("Edit Current Date/Rds."), QStringLiteral("Edit the currently displayed date."));
+    AddNewDate = makeButton(this, "AddNewDate", QStringLiteral("Add New Date/Rds."),
+                            QStringLiteral("Add a new date to your database."));
+    PrtToScr = makeButton(this, "PrtToScr", QStringLiteral("Print To Screen"),
+                          QStringLiteral("Print readings to the screen."));
+    EditReading = makeButton(this, "EditReading", QStringLiteral("Edit Current Date/Rds."),
+                             QStringLiteral("Edit the currently displayed date."));
     PrtRpt = makeButton(this, "PrtRpt", QStringLiteral("Print Report"), QStringLiteral("Print the report."));
     DeleteReading = makeButton(this, "DeleteReading", QStringLiteral("Delete Current Date"),
                                QStringLiteral("Delete the currently displayed date with it's readings."));
-    CloseDbase = makeButton(this, "CloseDbase", QStringLiteral("Close Database"), QStringLiteral("Close the currently opened database."));
+    CloseDbase = makeButton(this, "CloseDbase", QStringLiteral("Close Database"),
+                            QStringLiteral("Close the currently opened database."));
     AddNewDate->setProperty("helpContext", IDH_ADD);
     EditReading->setProperty("helpContext", IDH_EDIT);
     DeleteReading->setProperty("helpContext", IDH_DELETE_DATE);
@@ -183,65 +190,78 @@ bool CurrReading::seekShown(Cursor &cursor)
 void CurrReading::tellNotStored()
 {
     shell_.services().messages->show(
-        this, QStringLiteral("The date %1 is no longer stored in this diary. Use \"<<\" or \">>\" to show a stored date.")
-                  .arg(shownDate()));
+        this,
+        QStringLiteral("The date %1 is no longer stored in this diary. Use \"<<\" or \">>\" to show a stored date.")
+            .arg(shownDate()));
 }
 
 void CurrReading::MoveFirst_Click()
 {
     if (!showsDate())
         return;
-    withCurrentDiary(shell_, this, readFailedText(), [this](Database &, Cursor &c) {
-        if (!c.bof()) {
-            c.moveFirst();
-            showDay(c.row());
-        }
-    }, Database::Access::ReadOnly);
+    withCurrentDiary(
+        shell_, this, readFailedText(),
+        [this](Database &, Cursor &c) {
+            if (!c.bof()) {
+                c.moveFirst();
+                showDay(c.row());
+            }
+        },
+        Database::Access::ReadOnly);
 }
 
 void CurrReading::MoveLast_Click()
 {
     if (!showsDate())
         return;
-    withCurrentDiary(shell_, this, readFailedText(), [this](Database &, Cursor &c) {
-        if (!c.eof()) {
-            c.moveLast();
-            showDay(c.row());
-        }
-    }, Database::Access::ReadOnly);
+    withCurrentDiary(
+        shell_, this, readFailedText(),
+        [this](Database &, Cursor &c) {
+            if (!c.eof()) {
+                c.moveLast();
+                showDay(c.row());
+            }
+        },
+        Database::Access::ReadOnly);
 }
 
 void CurrReading::Next_Click()
 {
     if (!showsDate())
         return;
-    withCurrentDiary(shell_, this, readFailedText(), [this](Database &, Cursor &c) {
-        if (!seekShown(c))
-            return;
-        c.moveNext();
-        if (c.eof()) {
-            // The shown date was the last one: say so with the beep alone.
-            shell_.services().messages->beep();
-            c.movePrevious();
-        }
-        showDay(c.row());
-    }, Database::Access::ReadOnly);
+    withCurrentDiary(
+        shell_, this, readFailedText(),
+        [this](Database &, Cursor &c) {
+            if (!seekShown(c))
+                return;
+            c.moveNext();
+            if (c.eof()) {
+                // The shown date was the last one: say so with the beep alone.
+                shell_.services().messages->beep();
+                c.movePrevious();
+            }
+            showDay(c.row());
+        },
+        Database::Access::ReadOnly);
 }
 
 void CurrReading::Previous_Click()
 {
     if (!showsDate())
         return;
-    withCurrentDiary(shell_, this, readFailedText(), [this](Database &, Cursor &c) {
-        if (!seekShown(c))
-            return;
-        c.movePrevious();
-        if (c.bof()) {
-            shell_.services().messages->beep();
-            c.moveFirst();
-        }
-        showDay(c.row());
-    }, Database::Access::ReadOnly);
+    withCurrentDiary(
+        shell_, this, readFailedText(),
+        [this](Database &, Cursor &c) {
+            if (!seekShown(c))
+                return;
+            c.movePrevious();
+            if (c.bof()) {
+                shell_.services().messages->beep();
+                c.moveFirst();
+            }
+            showDay(c.row());
+        },
+        Database::Access::ReadOnly);
 }
 
 void CurrReading::DeleteReading_Click()
@@ -249,9 +269,9 @@ void CurrReading::DeleteReading_Click()
     if (!showsDate())
         return;
     withCurrentDiary(shell_, this, changeFailedText(), [this](Database &, Cursor &c) {
-        const MsgAnswer answer = shell_.services().messages->show(this, QStringLiteral("Are You Sure?"),
-                                                                  QStringLiteral("Delete Reading"),
-                                                                  MsgIcon::Question, MsgButtons::OkCancel);
+        const MsgAnswer answer =
+            shell_.services().messages->show(this, QStringLiteral("Are You Sure?"), QStringLiteral("Delete Reading"),
+                                             MsgIcon::Question, MsgButtons::OkCancel);
         if (answer == MsgAnswer::Cancel)
             return;
         // The browser changes only once the day is gone: a failure on the way

@@ -22,7 +22,8 @@ DeleteRds::DeleteRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("Delete
     Label1->setFixedWidth(Label1->fontMetrics().horizontalAdvance(Label1->text()) / 2 + 40);
     DeleteRecords = makeButton(this, "DeleteRecords", QStringLiteral("&Delete"),
                                QStringLiteral("Delete all dates before the date you entered."));
-    Cancel = makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
+    Cancel =
+        makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
     setDefaultButton(DeleteRecords);
     layOutPickWindow(this, Label1, Bdates, DeleteRecords, Cancel);
 

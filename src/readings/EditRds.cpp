@@ -21,7 +21,8 @@ EditRds::EditRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("EditRds"))
     Label1 = makeLabel(this, "Label1", QStringLiteral("&Date:"), Bdates);
     readings = new ReadingEntryPanel(this, *shell.services().messages);
     Save = makeButton(this, "Save", QStringLiteral("&Save"), QStringLiteral("Save edited information."));
-    Cancel = makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
+    Cancel =
+        makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
     setDefaultButton(Save);
     layOutEntryWindow(this, Label1, Bdates, readings, Save, Cancel);
 
@@ -53,14 +54,17 @@ EditRds::Match EditRds::LookForMatch()
         return Match::Free;
 
     bool stored = false;
-    const bool read = withCurrentDiary(shell_, this, readFailedText(), [&](Database &, Cursor &c) {
-        c.seek(SeekOp::Equal, key);
-        if (c.noMatch())
-            return;
-        stored = true;
-        if (ShownDay *b = browser())
-            b->showDay(c.row());
-    }, Database::Access::ReadOnly);
+    const bool read = withCurrentDiary(
+        shell_, this, readFailedText(),
+        [&](Database &, Cursor &c) {
+            c.seek(SeekOp::Equal, key);
+            if (c.noMatch())
+                return;
+            stored = true;
+            if (ShownDay *b = browser())
+                b->showDay(c.row());
+        },
+        Database::Access::ReadOnly);
     if (!read)
         return Match::Failed;
     if (!stored)
@@ -86,9 +90,8 @@ void EditRds::Save_Click()
     // The old day goes and the edited one comes in one step: a failure in
     // between leaves the day stored as it was.
     const ReadingDay day = readings->storedDay(key);
-    const bool stored = withCurrentDiary(shell_, this, changeFailedText(), [&](Database &, Cursor &c) {
-        DiaryChanges::replaceDay(c, editedKey_, day);
-    });
+    const bool stored = withCurrentDiary(shell_, this, changeFailedText(),
+                                         [&](Database &, Cursor &c) { DiaryChanges::replaceDay(c, editedKey_, day); });
     if (!stored)
         return; // the window keeps the user's edits
     if (ShownDay *b = browser())

@@ -47,8 +47,7 @@ void layOutEntryWindow(QWidget *window, QLabel *dateLabel, DatePicker *picker, R
     setTabChain({readings->boxes.back(), save, cancel});
 }
 
-void layOutPickWindow(QWidget *window, QLabel *explanation, DatePicker *picker, QPushButton *act,
-                      QPushButton *cancel)
+void layOutPickWindow(QWidget *window, QLabel *explanation, DatePicker *picker, QPushButton *act, QPushButton *cancel)
 {
     picker->setMinimumWidth(picker->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 48);
     auto *layout = new QVBoxLayout(window);

@@ -13,5 +13,4 @@ void layOutEntryWindow(QWidget *window, QLabel *dateLabel, DatePicker *picker, R
 
 // The picker with the buttons below it, the explanation above: the search
 // and delete-before windows.
-void layOutPickWindow(QWidget *window, QLabel *explanation, DatePicker *picker, QPushButton *act,
-                      QPushButton *cancel);
+void layOutPickWindow(QWidget *window, QLabel *explanation, DatePicker *picker, QPushButton *act, QPushButton *cancel);

@@ -75,11 +75,8 @@ void ReadingBox::keyPressEvent(QKeyEvent *event)
         event->ignore(); // the window closes as its Cancel button does
         return;
     case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-        QLineEdit::keyPressEvent(event);
-        return;
-    default:
-        break;
+    case Qt::Key_Delete: QLineEdit::keyPressEvent(event); return;
+    default: break;
     }
     // Shortcuts (copy, cut, select all, undo) and keys that type nothing
     // (arrows, Home, End) go to the box as usual.

@@ -16,7 +16,8 @@ SearchRds::SearchRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("Search
     Label1 = makeLabel(this, "Label1", QStringLiteral("Enter a date you would like to search for."), Bdates,
                        Qt::AlignCenter);
     Search = makeButton(this, "Search", QStringLiteral("&Search"), QStringLiteral("Search for entered date."));
-    Cancel = makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
+    Cancel =
+        makeButton(this, "Cancel", QStringLiteral("&Cancel"), QStringLiteral("Cancel operation and close window."));
     setDefaultButton(Search);
     layOutPickWindow(this, Label1, Bdates, Search, Cancel);
 
@@ -39,15 +40,18 @@ void SearchRds::Search_Click()
         return;
 
     bool found = false;
-    const bool read = withCurrentDiary(shell_, this, readFailedText(), [&](Database &, Cursor &c) {
-        c.seek(SeekOp::AtLeast, key);
-        if (c.noMatch())
-            return;
-        const ReadingDay day = c.row();
-        found = true;
-        if (ShownDay *b = browser())
-            b->showDay(day);
-    }, Database::Access::ReadOnly);
+    const bool read = withCurrentDiary(
+        shell_, this, readFailedText(),
+        [&](Database &, Cursor &c) {
+            c.seek(SeekOp::AtLeast, key);
+            if (c.noMatch())
+                return;
+            const ReadingDay day = c.row();
+            found = true;
+            if (ShownDay *b = browser())
+                b->showDay(day);
+        },
+        Database::Access::ReadOnly);
     if (!read)
         return;
     if (!found) {

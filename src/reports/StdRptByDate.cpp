@@ -178,7 +178,8 @@ void StdRptByDate::exportReadings()
     case Outcome::NoDateInRange: services.messages->show(this, csv::noDateInRangeText()); break;
     case Outcome::DiaryFailed: reportFailure(services, this, readFailedText(), done.detail); break;
     case Outcome::WriteFailed:
-        reportFailure(services, this, QStringLiteral("The readings could not be written to the file. No file was made or changed."),
+        reportFailure(services, this,
+                      QStringLiteral("The readings could not be written to the file. No file was made or changed."),
                       done.detail);
         break;
     }

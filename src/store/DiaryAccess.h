@@ -15,9 +15,8 @@
 // The full path of the current diary.
 inline QString currentDiaryPath(const Shell &shell) { return diaryPath(shell.dataFolder(), shell.openDiary().file); }
 
-template <class Action>
-bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Action &&action,
-                      Database::Access access = Database::Access::ReadWrite)
+template <class Action> bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Action &&action,
+                                              Database::Access access = Database::Access::ReadWrite)
 {
     try {
         KeptDiary diary(currentDiaryPath(shell), access);

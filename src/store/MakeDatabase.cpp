@@ -29,7 +29,8 @@ MakeDatabase::MakeDatabase(Shell &shell) : ChildWindow(shell, QStringLiteral("Ma
     auto *label3 = makeLabel(this, "Label3", QStringLiteral("Last Name:"), LastName);
     CreateDatabase = makeButton(this, "CreateDatabase", QStringLiteral("Create"),
                                 QStringLiteral("Create database with first and last names entered."));
-    CancelMake = makeButton(this, "CancelMake", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
+    CancelMake =
+        makeButton(this, "CancelMake", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
     CreateDatabase->setDefault(true);
 
     auto *grid = new QGridLayout;
@@ -73,8 +74,9 @@ void MakeDatabase::CreateDatabase_Click()
     const QString path = diaryPath(shell_.dataFolder(), name);
     const auto alreadyExists = [&] {
         sv.messages->beep();
-        sv.messages->show(this, QStringLiteral("That database already exists. Change the first or last name "
-                                               "or both to create a new database."));
+        sv.messages->show(this,
+                          QStringLiteral("That database already exists. Change the first or last name "
+                                         "or both to create a new database."));
     };
     if (QFileInfo::exists(path) || !nameTakenInAnotherCase(shell_.dataFolder(), name).isEmpty()) {
         alreadyExists();

@@ -25,13 +25,14 @@ SelectDbase::SelectDbase(Shell &shell) : ChildWindow(shell, QStringLiteral("Sele
         File1->setCurrentRow(0);
     auto *label1 = makeLabel(this, "Label1", QStringLiteral("Double click the database you want to open."), File1,
                              Qt::AlignCenter);
-    Command1 = makeButton(this, "Command1", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
+    Command1 =
+        makeButton(this, "Command1", QStringLiteral("Cancel"), QStringLiteral("Cancel operation and close window."));
 
     // Which folder the list shows: the data folder may be the program's own
     // or the user's, and a diary kept elsewhere is not listed.
     FolderLabel = makeLabel(this, "FolderLabel",
-                            QStringLiteral("Diaries in: %1").arg(QDir::toNativeSeparators(shell.dataFolder())),
-                            nullptr, Qt::AlignLeft | Qt::AlignVCenter);
+                            QStringLiteral("Diaries in: %1").arg(QDir::toNativeSeparators(shell.dataFolder())), nullptr,
+                            Qt::AlignLeft | Qt::AlignVCenter);
     FolderLabel->setWordWrap(true);
 
     auto *layout = new QVBoxLayout(this);

@@ -30,7 +30,8 @@ QStringList menuEntries(const QMenu *menu)
 {
     QStringList out;
     for (const QAction *a : menu->actions())
-        out << (a->isSeparator() ? a->objectName() + QStringLiteral("=-") : a->objectName() + QLatin1Char('=') + a->text());
+        out << (a->isSeparator() ? a->objectName() + QStringLiteral("=-")
+                                 : a->objectName() + QLatin1Char('=') + a->text());
     return out;
 }
 
@@ -76,21 +77,24 @@ private slots:
         QStringList top;
         for (const QAction *a : app.frame->menuBar()->actions())
             top << a->menu()->objectName() + QLatin1Char('=') + a->text();
-        QCOMPARE(top, (QStringList{"mniFile=&File", "mnuUtilities=&Urilities", "mnuGraphs=&Graphs", "mnuAbout=&About"}));
+        QCOMPARE(top,
+                 (QStringList{"mniFile=&File", "mnuUtilities=&Urilities", "mnuGraphs=&Graphs", "mnuAbout=&About"}));
 
         QCOMPARE(menuEntries(app.frame->menu(QStringLiteral("mniFile"))),
                  (QStringList{"mnuFileBackupRestore=&Configure Backup/Restore", "Line1=-", "mnuFileExit=E&Xit"}));
-        QCOMPARE(menuEntries(app.frame->menu(QStringLiteral("mnuUtilities"))),
-                 (QStringList{"mnuUtilitiesBackup=&Backuo Data", "Line2=-", "mnuUtilitiesRestore=&Restore Data", "Line3=-",
-                              "mnuUtilitiesCompact=&Compact a Database", "Line4=-", "mnuUtilitiesRepair=R&Epair a Database",
-                              "Line5=-", "mnuUtilitiesDelMultipleRds=&Delete Multiple Readings", "Line13=-",
-                              "mnuUtilitiesImport=&Import Readings..."}));
-        QCOMPARE(menuEntries(app.frame->menu(QStringLiteral("mnuGraphs"))),
-                 (QStringList{"mnuGraphsPreBfast=&Pre-Breakfast", "Line6=-", "mnuGraphsAfastLine=&After Breakfast", "Line7=-",
-                              "mnuGraphsPreLunch=Pre-&Lunch", "Line8=-", "mnuGraphsAlunchLine=A&fter Lunch", "Line9=-",
-                              "mnuGraphsBdinnerLine=Pre-&Dinner", "Line10=-", "mnuGraphsAdinnerLine=Af&ter Dinner", "Line11=-",
-                              "mnuGraphasBedTimeLine=&Bedtime", "Line12=-", "mnuGrphsNightLine=&Night",
-                              "Line13=-", "mnuGraphsStandardDay=&Standard Day..."}));
+        QCOMPARE(
+            menuEntries(app.frame->menu(QStringLiteral("mnuUtilities"))),
+            (QStringList{"mnuUtilitiesBackup=&Backuo Data", "Line2=-", "mnuUtilitiesRestore=&Restore Data", "Line3=-",
+                         "mnuUtilitiesCompact=&Compact a Database", "Line4=-", "mnuUtilitiesRepair=R&Epair a Database",
+                         "Line5=-", "mnuUtilitiesDelMultipleRds=&Delete Multiple Readings", "Line13=-",
+                         "mnuUtilitiesImport=&Import Readings..."}));
+        QCOMPARE(
+            menuEntries(app.frame->menu(QStringLiteral("mnuGraphs"))),
+            (QStringList{"mnuGraphsPreBfast=&Pre-Breakfast", "Line6=-", "mnuGraphsAfastLine=&After Breakfast",
+                         "Line7=-", "mnuGraphsPreLunch=Pre-&Lunch", "Line8=-", "mnuGraphsAlunchLine=A&fter Lunch",
+                         "Line9=-", "mnuGraphsBdinnerLine=Pre-&Dinner", "Line10=-",
+                         "mnuGraphsAdinnerLine=Af&ter Dinner", "Line11=-", "mnuGraphasBedTimeLine=&Bedtime", "Line12=-",
+                         "mnuGrphsNightLine=&Night", "Line13=-", "mnuGraphsStandardDay=&Standard Day..."}));
         QCOMPARE(menuEntries(app.frame->menu(QStringLiteral("mnuAbout"))), QStringList{"mnuAboutAbout=A&Bout"});
         checkEnabling(*app.frame, false);
         QCOMPARE(app.frame->action(QStringLiteral("mnuGraphsPreBfast"))->property("helpContext").toInt(), 310);
@@ -168,7 +172,8 @@ private slots:
         QTest::keyClick(make->LastName, Qt::Key_Return); // Enter presses Create
         QCOMPARE(app.fakes.messages.beeps, 1);
         QCOMPARE(app.fakes.messages.lastText(),
-                 QStringLiteral("That database already exists. Change the first or last name or both to create a new database."));
+                 QStringLiteral(
+                     "That database already exists. Change the first or last name or both to create a new database."));
         QVERIFY(app.frame->window(QStringLiteral("MakeDatabase")));
         QCOMPARE(make->FirstName->text(), QStringLiteral("Ann"));
         QCOMPARE(folderFiles(app.folder()), QStringList{"Ann Smith.bcl"});
@@ -195,8 +200,11 @@ private slots:
         TestApp app;
         app.click("BloodMenu", "Command1");
         auto *make = app.window<MakeDatabase>("MakeDatabase");
-        const QList<QPair<QString, QString>> names{{"../../tmp/evil", "x"}, {"Ann", "Smith/Jones"}, {"Ann\\", "Smith"},
-                                                   {"Ann\tB", "Smith"}, {QString(300, QLatin1Char('a')), "Smith"}};
+        const QList<QPair<QString, QString>> names{{"../../tmp/evil", "x"},
+                                                   {"Ann", "Smith/Jones"},
+                                                   {"Ann\\", "Smith"},
+                                                   {"Ann\tB", "Smith"},
+                                                   {QString(300, QLatin1Char('a')), "Smith"}};
         for (const auto &[first, last] : names) {
             app.fakes.messages.reset();
             make->FirstName->setText(first);
@@ -306,7 +314,8 @@ private slots:
             QVERIFY(!app.openDiary(QLatin1String(file)));
             QCOMPARE(app.fakes.messages.shown.size(), 1);
             QCOMPARE(app.fakes.messages.lastText(),
-                     QStringLiteral("The file you are trying to open has become corrupted.  Use the repair utility to repair the file."));
+                     QStringLiteral("The file you are trying to open has become corrupted.  Use the repair utility to "
+                                    "repair the file."));
             QVERIFY(app.fakes.messages.shown[0].title.isEmpty());
             QCOMPARE(app.fakes.messages.shown[0].buttons, MsgButtons::Ok);
             QVERIFY(app.shown("SelectDbase") && app.shown("BloodMenu"));

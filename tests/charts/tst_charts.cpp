@@ -352,7 +352,8 @@ private slots:
         QCOMPARE(axis->categoriesLabels().size(), kChartPoints);
         QCOMPARE(axis->categoriesLabels().at(11), labelOf(13));
         QCOMPARE(axis->titleText(), QStringLiteral("Date Of Reading"));
-        QCOMPARE(w->chartView()->chart()->axes(Qt::Vertical).value(0)->titleText(), QStringLiteral("Blood Sugar Level"));
+        QCOMPARE(w->chartView()->chart()->axes(Qt::Vertical).value(0)->titleText(),
+                 QStringLiteral("Blood Sugar Level"));
 
         app.click("BfastLine", "NextGroup");
         QCOMPARE(plottedDays(w->group()), days(33, 63));

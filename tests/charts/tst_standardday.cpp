@@ -49,7 +49,9 @@ QList<ReadingDay> diaryDays()
         if (d == 50)
             continue;
         QStringList r{QString::number(100 + d), d % 2 ? QStringLiteral("-") : QString::number(200 + d),
-                      d == 40 ? QStringLiteral("0") : d == 41 ? QStringLiteral(".") : QStringLiteral("90")};
+                      d == 40       ? QStringLiteral("0")
+                          : d == 41 ? QStringLiteral(".")
+                                    : QStringLiteral("90")};
         for (int k = 3; k < kReadingKinds; ++k)
             r << QString::number((50 + 7 * d * (k + 1)) % 300 + 40);
         days << makeDay(keyOf(d), r);
@@ -166,9 +168,8 @@ QList<RowCheck> rowChecks(const QString &unit, const QStringList &lines)
 QList<QList<PdfWord>> textLines(const PdfPage &page)
 {
     QList<PdfWord> words = page.words;
-    std::sort(words.begin(), words.end(), [](const PdfWord &a, const PdfWord &b) {
-        return a.box.center().y() < b.box.center().y();
-    });
+    std::sort(words.begin(), words.end(),
+              [](const PdfWord &a, const PdfWord &b) { return a.box.center().y() < b.box.center().y(); });
     QList<QList<PdfWord>> lines;
     for (const PdfWord &w : words) {
         if (lines.isEmpty() || std::abs(lines.last().first().box.center().y() - w.box.center().y()) > 2)
@@ -176,7 +177,8 @@ QList<QList<PdfWord>> textLines(const PdfPage &page)
         lines.last().append(w);
     }
     for (QList<PdfWord> &line : lines)
-        std::sort(line.begin(), line.end(), [](const PdfWord &a, const PdfWord &b) { return a.box.left() < b.box.left(); });
+        std::sort(line.begin(), line.end(),
+                  [](const PdfWord &a, const PdfWord &b) { return a.box.left() < b.box.left(); });
     return lines;
 }
 
@@ -190,8 +192,7 @@ QString joined(const QList<PdfWord> &words, int from = 0, int count = -1)
 
 // Checks every figure of the printed table against the figures; returns what
 // is wrong, or nothing.
-QString checkPrintedTable(const PdfPage &page, const StandardDayFigures &f, GlucoseUnit unit,
-                          const QStringList &lines)
+QString checkPrintedTable(const PdfPage &page, const StandardDayFigures &f, GlucoseUnit unit, const QStringList &lines)
 {
     const QList<QList<PdfWord>> text = textLines(page);
     int found = 0;
@@ -471,9 +472,9 @@ private slots:
                  qPrintable(text));
         const StandardDayFigures &figures = w->page().figures;
         QCOMPARE(figures.kinds[0].count, 40);
-        const QString problem = checkPrintedTable(
-            page, figures, unit,
-            mmol ? QStringList{"3.0", "3.9", "10.0", "13.9"} : QStringList{"54", "70", "180", "250"});
+        const QString problem =
+            checkPrintedTable(page, figures, unit,
+                              mmol ? QStringList{"3.0", "3.9", "10.0", "13.9"} : QStringList{"54", "70", "180", "250"});
         QVERIFY2(problem.isEmpty(), qPrintable(problem + QStringLiteral("\n") + text));
         // The estimate, said to be one.
         const double a1c = estimatedA1cPercent(figures.all.mean, unit);

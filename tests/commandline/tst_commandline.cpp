@@ -24,7 +24,8 @@ struct Run {
     QByteArray err;
 };
 
-const QByteArray kHeader = "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,Bedtime,Night\r\n";
+const QByteArray kHeader =
+    "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,Bedtime,Night\r\n";
 
 QList<ReadingDay> annsDays()
 {
@@ -41,7 +42,11 @@ QStringList pageWords(const PdfDocument &doc)
     QStringList out;
     for (qsizetype p = 0; p < doc.pages.size(); ++p)
         for (const PdfWord &w : doc.pages[p].words)
-            out << QStringLiteral("%1 %2 %3,%4").arg(p).arg(w.text).arg(qRound(w.box.left() * 10)).arg(qRound(w.box.top() * 10));
+            out << QStringLiteral("%1 %2 %3,%4")
+                       .arg(p)
+                       .arg(w.text)
+                       .arg(qRound(w.box.left() * 10))
+                       .arg(qRound(w.box.top() * 10));
     return out;
 }
 
@@ -92,7 +97,7 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QByteArray>("err");
-        QTest::addColumn<QString>("written"); // a file the run leaves, and its bytes after a "="
+        QTest::addColumn<QString>("written");      // a file the run leaves, and its bytes after a "="
         QTest::addColumn<QStringList>("annAfter"); // Ann's days afterwards; empty: as they were
 
         const QByteArray nothing;
@@ -102,14 +107,15 @@ private slots:
                               << none << same;
         QTest::newRow("export to standard output")
             << QStringList{"export", "Ann Smith", "--from", "2013-03-01", "--to", "2013-03-04"} << nothing << 0
-            << kHeader + "2013-03-01,120,150,,95.5,100,180,130,\r\n2013-03-02,150,,,,,,,\r\n" << nothing << none << same;
+            << kHeader + "2013-03-01,120,150,,95.5,100,180,130,\r\n2013-03-02,150,,,,,,,\r\n"
+            << nothing << none << same;
         QTest::newRow("export to a file")
-            << QStringList{"export", "Ann Smith", "--from=2013-03-05", "--to=2099-12-31", "-o", "DIR/out.csv"} << nothing
-            << 0 << QByteArray("1 date written to DIR/out.csv\n") << nothing
+            << QStringList{"export", "Ann Smith", "--from=2013-03-05", "--to=2099-12-31", "-o", "DIR/out.csv"}
+            << nothing << 0 << QByteArray("1 date written to DIR/out.csv\n") << nothing
             << QString::fromLatin1(kHeader + "2013-03-05,5,999,5,999,5,999,5,999\r\n") << same;
         QTest::newRow("export, start after end")
-            << QStringList{"export", "Ann Smith", "--from", "2013-03-05", "--to", "2013-03-04"} << nothing << 2 << nothing
-            << QByteArray("levelbook: The date range has been set incorrectly.\n") << none << same;
+            << QStringList{"export", "Ann Smith", "--from", "2013-03-05", "--to", "2013-03-04"} << nothing << 2
+            << nothing << QByteArray("levelbook: The date range has been set incorrectly.\n") << none << same;
         QTest::newRow("export, nothing from the start on")
             << QStringList{"export", "Ann Smith", "--from", "2013-03-06", "--to", "2013-03-09", "-o", "DIR/out.csv"}
             << nothing << 1 << nothing << QByteArray("levelbook: Thee are no readings to print.\n") << none << same;
@@ -126,11 +132,11 @@ private slots:
             << none << same;
         QTest::newRow("export, a name that leaves the folder")
             << QStringList{"export", "../Ann Smith", "--from", "2013-03-01", "--to", "2013-03-04"} << nothing << 2
-            << nothing << QByteArray("levelbook: \"../Ann Smith\" is no name of a diary (see levelbook --help)\n") << none
-            << same;
-        QTest::newRow("an unknown command") << QStringList{"erase", "Ann Smith"} << nothing << 2 << nothing
-                                            << QByteArray("levelbook: unknown command \"erase\" (see levelbook --help)\n")
-                                            << none << same;
+            << nothing << QByteArray("levelbook: \"../Ann Smith\" is no name of a diary (see levelbook --help)\n")
+            << none << same;
+        QTest::newRow("an unknown command")
+            << QStringList{"erase", "Ann Smith"} << nothing << 2 << nothing
+            << QByteArray("levelbook: unknown command \"erase\" (see levelbook --help)\n") << none << same;
         QTest::newRow("an option the command does not take")
             << QStringList{"list", "--dry-run"} << nothing << 2 << nothing
             << QByteArray("levelbook: list takes no --dry-run (see levelbook --help)\n") << none << same;
@@ -140,18 +146,20 @@ private slots:
                                    "1 line cannot be used:\nLine 4: The date \"soon\" cannot be read.\n";
         QTest::newRow("import, dry run") << QStringList{"import", "Ann Smith", "DIR/readings.csv", "--dry-run"} << file
                                          << 0 << preview << nothing << none << same;
-        QTest::newRow("import")
-            << QStringList{"import", "Ann Smith", "DIR/readings.csv"} << file << 0 << preview + "1 date was added.\n"
-            << nothing << none
-            << QStringList{"2013-03-01|120|150|-|95.5|100|180|130|-", "2013-03-02|150|-|-|-|-|-|-|-",
-                           "2013-03-03|101|-|-|-|-|-|-|8.5", "2013-03-05|5|999|5|999|5|999|5|999"};
+        QTest::newRow("import") << QStringList{"import", "Ann Smith", "DIR/readings.csv"} << file << 0
+                                << preview + "1 date was added.\n"
+                                << nothing << none
+                                << QStringList{"2013-03-01|120|150|-|95.5|100|180|130|-",
+                                               "2013-03-02|150|-|-|-|-|-|-|-", "2013-03-03|101|-|-|-|-|-|-|8.5",
+                                               "2013-03-05|5|999|5|999|5|999|5|999"};
         QTest::newRow("import, nothing new")
-            << QStringList{"import", "Ann Smith", "DIR/readings.csv"} << QByteArray("Date\n2013-03-01\n2013-03-05\n") << 1
-            << QByteArray("0 dates would be added.\n2 dates are stored already and are kept as they are.\n")
+            << QStringList{"import", "Ann Smith", "DIR/readings.csv"} << QByteArray("Date\n2013-03-01\n2013-03-05\n")
+            << 1 << QByteArray("0 dates would be added.\n2 dates are stored already and are kept as they are.\n")
             << QByteArray("levelbook: Nothing was imported: the file holds no date to add.\n") << none << same;
         QTest::newRow("import, a file that is no readings")
             << QStringList{"import", "Ann Smith", "DIR/readings.csv"} << QByteArray("Date,Night\n\"2013-03-03,5\n") << 1
-            << nothing << QByteArray("levelbook: The quote opened on line 2 is never closed. This is not a file of readings.\n")
+            << nothing
+            << QByteArray("levelbook: The quote opened on line 2 is never closed. This is not a file of readings.\n")
             << none << same;
         QTest::newRow("import, no such file")
             << QStringList{"import", "Ann Smith", "DIR/gone.csv"} << nothing << 2 << nothing
@@ -160,8 +168,8 @@ private slots:
             << QStringList{"report", "Ann Smith", "--from", "2013-04-01", "--to", "2013-04-30", "-o", "DIR/r.pdf"}
             << nothing << 1 << nothing << QByteArray("levelbook: Thee are no readings to print.\n") << none << same;
         QTest::newRow("report needs a file")
-            << QStringList{"report", "Ann Smith", "--from", "2013-04-01", "--to", "2013-04-30"} << nothing << 2 << nothing
-            << QByteArray("levelbook: report needs -o (see levelbook --help)\n") << none << same;
+            << QStringList{"report", "Ann Smith", "--from", "2013-04-01", "--to", "2013-04-30"} << nothing << 2
+            << nothing << QByteArray("levelbook: report needs -o (see levelbook --help)\n") << none << same;
     }
     void commandsAnswerWithoutADisplay()
     {
@@ -192,7 +200,8 @@ private slots:
         } else {
             QStringList days;
             for (const ReadingDay &d : readDiary(at(QStringLiteral("Ann Smith.bcl"))))
-                days << d.key + QLatin1Char('|') + QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'));
+                days << d.key + QLatin1Char('|') +
+                        QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'));
             QCOMPARE(days, annAfter);
         }
     }
@@ -202,11 +211,11 @@ private slots:
         const Run r = run({QStringLiteral("--help")});
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.isEmpty());
-        for (const char *usage : {"levelbook export NAME --from DATE --to DATE [-o FILE]",
-                                  "levelbook import NAME FILE [--dry-run]",
-                                  "levelbook report NAME --from DATE --to DATE [--summary-only] -o FILE.pdf",
-                                  "levelbook report NAME --standard-day --from DATE --to DATE -o FILE.pdf",
-                                  "levelbook list", "--data-folder DIR"})
+        for (const char *usage :
+             {"levelbook export NAME --from DATE --to DATE [-o FILE]", "levelbook import NAME FILE [--dry-run]",
+              "levelbook report NAME --from DATE --to DATE [--summary-only] -o FILE.pdf",
+              "levelbook report NAME --standard-day --from DATE --to DATE -o FILE.pdf", "levelbook list",
+              "--data-folder DIR"})
             QVERIFY2(r.out.contains(usage), usage);
     }
 
@@ -268,8 +277,8 @@ private slots:
     {
         freshFolder();
         const auto before = snapshot(folder());
-        const Run r = run({"report", "Ann Smith", "--standard-day", "--from", "2013-03-01", "--to", "2013-03-31",
-                           "-o", "DIR/day.pdf"});
+        const Run r = run({"report", "Ann Smith", "--standard-day", "--from", "2013-03-01", "--to", "2013-03-31", "-o",
+                           "DIR/day.pdf"});
         QCOMPARE(r.err, QByteArray());
         QCOMPARE(r.status, 0);
 
@@ -288,8 +297,8 @@ private slots:
         QVERIFY(pageWords(cli).join(QLatin1Char(' ')).contains(QLatin1String("Smith")));
 
         // A range without a counted reading prints nothing and says so.
-        const Run empty = run({"report", "Ann Smith", "--standard-day", "--from", "2014-01-01", "--to",
-                               "2014-12-31", "-o", "DIR/none.pdf"});
+        const Run empty = run({"report", "Ann Smith", "--standard-day", "--from", "2014-01-01", "--to", "2014-12-31",
+                               "-o", "DIR/none.pdf"});
         QCOMPARE(empty.status, 1);
         QVERIFY(empty.err.contains("There are no readings to print."));
         QVERIFY(!QFile::exists(at(QStringLiteral("none.pdf"))));

@@ -39,7 +39,11 @@ QList<ReadingDay> daysUpTo(int count)
     return days;
 }
 
-QString rowText(const ReadingDay &d) { return QStringList{d.key, QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'))}.join(QLatin1Char('|')); }
+QString rowText(const ReadingDay &d)
+{
+    return QStringList{d.key, QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'))}.join(
+        QLatin1Char('|'));
+}
 
 // Every row as the engine holds it, unreadable ones too.
 QStringList rows(const QString &path)
@@ -113,8 +117,9 @@ private slots:
             // A new day is refused, and the last day cannot be read: each
             // change fails after its first step (the delete of the old day,
             // of the day, of the days before) has been made.
-            rawSql(path, "CREATE TRIGGER refuse BEFORE INSERT ON BLOOD BEGIN SELECT RAISE(ABORT, 'refused'); END;"
-                         "UPDATE BLOOD SET Night = '' WHERE Bdate = '2020-01-10'");
+            rawSql(path,
+                   "CREATE TRIGGER refuse BEFORE INSERT ON BLOOD BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                   "UPDATE BLOOD SET Night = '' WHERE Bdate = '2020-01-10'");
         }
         const QStringList before = rows(path);
 
@@ -124,8 +129,9 @@ private slots:
             std::optional<DiaryReader> reader;
             std::optional<FileSizeLimit> full;
             try {
-                Database db = Database::open(path, harm == QLatin1String("read-only") ? Database::Access::ReadOnly
-                                                                                     : Database::Access::ReadWrite);
+                Database db = Database::open(path,
+                                             harm == QLatin1String("read-only") ? Database::Access::ReadOnly
+                                                                                : Database::Access::ReadWrite);
                 sqlite3_busy_timeout(db.handle(), 50);
                 Cursor c(db);
                 if (harm == QLatin1String("locked"))
@@ -189,19 +195,23 @@ private slots:
         };
         QTest::newRow("add a stored date") << 3 << "add" << keyOf(2) << upTo(3) << keyOf(2) << "stored";
         QTest::newRow("delete the last day") << 3 << "delete" << keyOf(3) << upTo(2) << keyOf(2) << "done";
-        QTest::newRow("delete the only day") << 1 << "delete" << keyOf(1) << QStringList() << "-" << "done";
-        QTest::newRow("delete a date not stored") << 3 << "delete" << keyOf(7) << upTo(3) << "-" << "not stored";
-        QTest::newRow("delete before the first date") << 3 << "delete before" << "2019-12-31" << upTo(3) << "-"
-                                                      << "nothing before";
-        QTest::newRow("delete before the first date itself") << 3 << "delete before" << keyOf(1) << upTo(3)
-                                                             << keyOf(3) << "done";
-        QTest::newRow("delete before a date after the last") << 3 << "delete before" << "2021-01-01" << QStringList()
-                                                             << "-" << "done";
-        QTest::newRow("delete before a date between") << 6 << "delete before" << keyOf(4) << upTo(6, 4)
-                                                      << keyOf(6) << "done";
-        QTest::newRow("replace a day not stored") << 2 << "replace" << keyOf(9) + ">" + keyOf(5)
-                                                  << QStringList{keyOf(1), keyOf(2), keyOf(5)} << keyOf(5)
+        QTest::newRow("delete the only day") << 1 << "delete" << keyOf(1) << QStringList() << "-"
+                                             << "done";
+        QTest::newRow("delete a date not stored") << 3 << "delete" << keyOf(7) << upTo(3) << "-"
                                                   << "not stored";
+        QTest::newRow("delete before the first date") << 3 << "delete before"
+                                                      << "2019-12-31" << upTo(3) << "-"
+                                                      << "nothing before";
+        QTest::newRow("delete before the first date itself")
+            << 3 << "delete before" << keyOf(1) << upTo(3) << keyOf(3) << "done";
+        QTest::newRow("delete before a date after the last") << 3 << "delete before"
+                                                             << "2021-01-01" << QStringList() << "-"
+                                                             << "done";
+        QTest::newRow("delete before a date between")
+            << 6 << "delete before" << keyOf(4) << upTo(6, 4) << keyOf(6) << "done";
+        QTest::newRow("replace a day not stored")
+            << 2 << "replace" << keyOf(9) + ">" + keyOf(5) << QStringList{keyOf(1), keyOf(2), keyOf(5)} << keyOf(5)
+            << "not stored";
         // The old day is deleted first; the new date's day stops the change.
         QTest::newRow("move onto a stored date") << 3 << "replace" << keyOf(1) + ">" + keyOf(2) << upTo(3) << "-"
                                                  << "fails";
@@ -314,11 +324,16 @@ private slots:
         // be locked for writing in between (no lock is held between actions).
         QTest::addColumn<QString>("between");
         QTest::addColumn<QString>("seen");
-        QTest::newRow("nothing") << "nothing" << "2020-01-01..2020-01-10";
-        QTest::newRow("another program adds a day") << "add" << "2020-01-01..2020-01-11";
-        QTest::newRow("the file is replaced by another diary") << "replace" << "2021-01-01..2021-01-03";
-        QTest::newRow("the index is dropped") << "drop index" << "-";
-        QTest::newRow("the file is removed") << "remove" << "-";
+        QTest::newRow("nothing") << "nothing"
+                                 << "2020-01-01..2020-01-10";
+        QTest::newRow("another program adds a day") << "add"
+                                                    << "2020-01-01..2020-01-11";
+        QTest::newRow("the file is replaced by another diary") << "replace"
+                                                               << "2021-01-01..2021-01-03";
+        QTest::newRow("the index is dropped") << "drop index"
+                                              << "-";
+        QTest::newRow("the file is removed") << "remove"
+                                             << "-";
     }
     void keptConnectionSeesWhatOthersDid()
     {
@@ -342,14 +357,16 @@ private slots:
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
         if (between == QLatin1String("add"))
             QCOMPARE(sqlite3_exec(other, "INSERT INTO BLOOD VALUES ('2020-01-11','1','-','-','-','-','-','-','-')",
-                                  nullptr, nullptr, nullptr), SQLITE_OK);
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
         if (between == QLatin1String("drop index"))
             QCOMPARE(sqlite3_exec(other, "DROP INDEX Readings", nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(other);
         if (between == QLatin1String("replace")) {
             const QString staged = dir.filePath(QStringLiteral("staged.bcl"));
-            writeDiary(staged, {dayOf(QStringLiteral("2021-01-01"), QStringLiteral("1")),
-                                dayOf(QStringLiteral("2021-01-03"), QStringLiteral("3"))});
+            writeDiary(staged,
+                       {dayOf(QStringLiteral("2021-01-01"), QStringLiteral("1")),
+                        dayOf(QStringLiteral("2021-01-03"), QStringLiteral("3"))});
             QVERIFY(std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(path).constData()) == 0);
         }
         if (between == QLatin1String("remove"))

@@ -58,7 +58,8 @@ QList<ReadingDay> sampleDays()
     };
 }
 
-const QByteArray kHeader = "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,Bedtime,Night\r\n";
+const QByteArray kHeader =
+    "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,Bedtime,Night\r\n";
 
 // Bytes made as they are read: `head` once, then `repeat` over and over, up
 // to `total` bytes, so that a test can offer a file of any size without
@@ -79,8 +80,7 @@ protected:
     {
         qint64 n = 0;
         for (; n < max && n < piece && consumed < total_; ++n, ++consumed) {
-            data[n] = consumed < head_.size() ? head_[consumed]
-                                               : repeat_[(consumed - head_.size()) % repeat_.size()];
+            data[n] = consumed < head_.size() ? head_[consumed] : repeat_[(consumed - head_.size()) % repeat_.size()];
         }
         return n;
     }
@@ -104,19 +104,21 @@ private slots:
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QByteArray>("content");
         using O = csv::ExportResult::Outcome;
-        QTest::newRow("the range, quoted where a field needs it")
-            << "2013-03-01" << "2013-03-05" << int(O::Written)
-            << kHeader + "2013-03-01,120,150,,95.5,100,180,130,\r\n"
-                         "2013-03-02,\"5,6\",\"say \"\"hi\"\"\",\"a\nb\",,,,,7\r\n"
-                         "2013-03-03,,,,,,,,\r\n";
-        QTest::newRow("one date") << "2013-02-27" << "2013-02-27" << int(O::Written)
-                                  << kHeader + "2013-02-27,999,,,,,,,\r\n";
+        QTest::newRow("the range, quoted where a field needs it") << "2013-03-01"
+                                                                  << "2013-03-05" << int(O::Written)
+                                                                  << kHeader +
+                "2013-03-01,120,150,,95.5,100,180,130,\r\n"
+                "2013-03-02,\"5,6\",\"say \"\"hi\"\"\",\"a\nb\",,,,,7\r\n"
+                "2013-03-03,,,,,,,,\r\n";
+        QTest::newRow("one date") << "2013-02-27"
+                                  << "2013-02-27" << int(O::Written) << kHeader + "2013-02-27,999,,,,,,,\r\n";
         QTest::newRow("from before the first date to after the last")
-            << "2000-01-01" << "9999-12-31" << int(O::Written) << QByteArray();
-        QTest::newRow("start after the last date") << "2013-03-10" << "2013-12-31" << int(O::NoDateFromStart)
-                                                   << QByteArray("<absent>");
-        QTest::newRow("between two dates") << "2013-03-04" << "2013-03-08" << int(O::NoDateInRange)
-                                           << QByteArray("<absent>");
+            << "2000-01-01"
+            << "9999-12-31" << int(O::Written) << QByteArray();
+        QTest::newRow("start after the last date") << "2013-03-10"
+                                                   << "2013-12-31" << int(O::NoDateFromStart) << QByteArray("<absent>");
+        QTest::newRow("between two dates") << "2013-03-04"
+                                           << "2013-03-08" << int(O::NoDateInRange) << QByteArray("<absent>");
     }
     void exportWritesTheRangeAsTheFileAsks()
     {
@@ -209,11 +211,12 @@ private slots:
                  int(csv::ExportResult::Outcome::Written));
 
         QProcess p;
-        p.start(python, {QStringLiteral("-c"),
-                         QStringLiteral("import csv, json, sys\n"
-                                        "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
-                                        "    print(json.dumps(list(csv.reader(f, strict=True))))\n"),
-                         target});
+        p.start(python,
+                {QStringLiteral("-c"),
+                 QStringLiteral("import csv, json, sys\n"
+                                "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                                "    print(json.dumps(list(csv.reader(f, strict=True))))\n"),
+                 target});
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 0);
         const QJsonArray rows = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
@@ -246,16 +249,15 @@ private slots:
             << QStringList{full} << QStringList{};
         QTest::newRow("semicolons, a byte-order mark and German dates")
             << "de_DE"
-            << QByteArray("\xef\xbb\xbf" "Date;Pre-Breakfast;Night\r\n17.09.2013;95;6\r\n1.2.14;5;\r\n29.02.00;1;2\r\n")
-            << QStringList{"2013-09-17|95|-|-|-|-|-|-|6", "2014-02-01|5|-|-|-|-|-|-|-",
-                           "2000-02-29|1|-|-|-|-|-|-|2"}
+            << QByteArray("\xef\xbb\xbf"
+                          "Date;Pre-Breakfast;Night\r\n17.09.2013;95;6\r\n1.2.14;5;\r\n29.02.00;1;2\r\n")
+            << QStringList{"2013-09-17|95|-|-|-|-|-|-|6", "2014-02-01|5|-|-|-|-|-|-|-", "2000-02-29|1|-|-|-|-|-|-|2"}
             << QStringList{};
         QTest::newRow("tabs, United States dates, CR line ends, a missing column means not taken")
             << "en_US" << QByteArray("Date\tBedtime\r9/17/2013\t110\r12/31/99\t-\r")
             << QStringList{"2013-09-17|-|-|-|-|-|-|110|-", "2099-12-31|-|-|-|-|-|-|-|-"} << QStringList{};
         QTest::newRow("a line break in a quoted field, blank lines, separators only")
-            << "C"
-            << QByteArray("Date,Note,Night\n2013-01-01,\"two\nlines\",5\n\n,,\n2013-01-02,,x\n")
+            << "C" << QByteArray("Date,Note,Night\n2013-01-01,\"two\nlines\",5\n\n,,\n2013-01-02,,x\n")
             << QStringList{"2013-01-01|-|-|-|-|-|-|-|5"}
             << QStringList{"Line 6: The Night reading \"x\" is not made of digits and \".\"."};
         QTest::newRow("every line it cannot use, with its number and why")
@@ -309,39 +311,47 @@ private slots:
         QTest::addColumn<QString>("failure");
         QTest::addColumn<qint64>("mostRead");
         const QByteArray header = "Date,Night\r\n";
-        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << QByteArray("\0", 1) << qint64(4096)
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << QByteArray("\0", 1)
+                                << qint64(4096)
                                 << "Line 2 holds bytes that no text holds. This is not a file of readings."
                                 << qint64(1 << 20);
-        QTest::newRow("binary after good lines") << header + "2013-01-01,5\r\n" << QByteArray("\x01\x02", 2)
-                                                 << qint64(5000) << "Line 3 holds bytes that no text holds. "
-                                                    "This is not a file of readings." << qint64(5000);
+        QTest::newRow("binary after good lines") << header + "2013-01-01,5\r\n"
+                                                 << QByteArray("\x01\x02", 2) << qint64(5000)
+                                                 << "Line 3 holds bytes that no text holds. "
+                                                    "This is not a file of readings."
+                                                 << qint64(5000);
         QTest::newRow("a 100 MB line") << header + "2013-01-01," << QByteArray("1") << qint64(100 << 20)
                                        << "Line 2 is longer than 4096 characters. This is not a file of readings."
                                        << qint64(1 << 20);
-        QTest::newRow("a 100 MB first line") << QByteArray("Date,") << QByteArray("x") << qint64(100 << 20)
-                                             << "Line 1 is longer than 4096 characters. This is not a file of readings."
-                                             << qint64(1 << 20);
+        QTest::newRow("a 100 MB first line")
+            << QByteArray("Date,") << QByteArray("x") << qint64(100 << 20)
+            << "Line 1 is longer than 4096 characters. This is not a file of readings." << qint64(1 << 20);
         QTest::newRow("a quote never closed, to the end") << header + "2013-01-01,\"5\r\n2013-01-02,6\r\n"
                                                           << QByteArray(" ") << qint64(0)
                                                           << "The quote opened on line 2 is never closed. "
-                                                             "This is not a file of readings." << qint64(1 << 20);
-        QTest::newRow("a quote never closed, 100 MB on") << header + "\"2013-01-01,5\r\n" << QByteArray("2013-01-02,6\r\n")
-                                                         << qint64(100 << 20)
+                                                             "This is not a file of readings."
+                                                          << qint64(1 << 20);
+        QTest::newRow("a quote never closed, 100 MB on") << header + "\"2013-01-01,5\r\n"
+                                                         << QByteArray("2013-01-02,6\r\n") << qint64(100 << 20)
                                                          << "The quote opened on line 2 is not closed within 4096 "
                                                             "characters. This is not a file of readings."
                                                          << qint64(1 << 20);
         QTest::newRow("1,000,000 lines") << header << QByteArray("2013-01-01,5\r\n") << qint64(1000000) * 14 + 12
                                          << "The file has more than 50000 lines; a diary holds at most 36525 dates. "
-                                            "This is not a file of readings." << qint64(4 << 20);
+                                            "This is not a file of readings."
+                                         << qint64(4 << 20);
         QTest::newRow("no Date column") << QByteArray("Day,Night\n2013-01-01,5\n") << QByteArray(" ") << qint64(0)
                                         << "The first line of the file names no column \"Date\". It should read: "
                                            "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,"
-                                           "After Dinner,Bedtime,Night" << qint64(1 << 20);
-        QTest::newRow("a column named twice") << QByteArray("Date,Night,NIGHT\n2013-01-01,5,6\n") << QByteArray(" ")
-                                              << qint64(0)
-                                              << "The column \"Night\" is named twice in the first line of the file."
-                                              << qint64(1 << 20);
-        QTest::newRow("UTF-16") << QByteArray("\xff\xfe" "D\0a\0t\0e\0", 10) << QByteArray(" ") << qint64(0)
+                                           "After Dinner,Bedtime,Night"
+                                        << qint64(1 << 20);
+        QTest::newRow("a column named twice")
+            << QByteArray("Date,Night,NIGHT\n2013-01-01,5,6\n") << QByteArray(" ") << qint64(0)
+            << "The column \"Night\" is named twice in the first line of the file." << qint64(1 << 20);
+        QTest::newRow("UTF-16") << QByteArray("\xff\xfe"
+                                              "D\0a\0t\0e\0",
+                                              10)
+                                << QByteArray(" ") << qint64(0)
                                 << "The file is written in UTF-16. Save it as CSV in UTF-8 and try again."
                                 << qint64(1 << 20);
         QTest::newRow("empty") << QByteArray("\xef\xbb\xbf") << QByteArray(" ") << qint64(0) << "The file is empty."
@@ -370,7 +380,8 @@ private slots:
             writeDiary(diary, {});
             Endless again(head, repeat, size);
             writeBytes(dir.filePath(QStringLiteral("in.csv")), again.readAll());
-            const csv::ImportPreview p = csv::previewImportFile(diary, dir.filePath(QStringLiteral("in.csv")), QLocale::c());
+            const csv::ImportPreview p =
+                csv::previewImportFile(diary, dir.filePath(QStringLiteral("in.csv")), QLocale::c());
             QCOMPARE(p.failure, failure);
             QVERIFY(!p.usable());
             QCOMPARE(csv::previewLines(p), QStringList{failure});
@@ -390,7 +401,8 @@ private slots:
         const QString diary = dir.filePath(QStringLiteral("Ann Smith.bcl"));
         writeDiary(diary, {makeDay("2013-01-02", {"1"}), makeDay("2013-01-04", {"2"})});
         const QString file = dir.filePath(QStringLiteral("in.csv"));
-        writeBytes(file, "Date,Pre-Breakfast\n2013-01-05,50\n2013-01-04,99\n2013-01-01,51\nnot a date,1\n2013-01-02,\n");
+        writeBytes(file,
+                   "Date,Pre-Breakfast\n2013-01-05,50\n2013-01-04,99\n2013-01-01,51\nnot a date,1\n2013-01-02,\n");
 
         const csv::ImportPreview p = csv::previewImportFile(diary, file, QLocale::c());
         QCOMPARE(csv::previewLines(p),
@@ -405,7 +417,8 @@ private slots:
         // days went in.
         if (harm == QLatin1String("fails on the way"))
             rawSql(diary, "INSERT INTO BLOOD VALUES ('2013-01-09','','-','-','-','-','-','-','-')");
-        const QStringList rowsBefore = rowTexts(harm == QLatin1String("fails on the way") ? QList<ReadingDay>{} : readDiary(diary));
+        const QStringList rowsBefore =
+            rowTexts(harm == QLatin1String("fails on the way") ? QList<ReadingDay>{} : readDiary(diary));
         const QByteArray before = bytesOf(diary);
         bool failed = false;
         csv::ImportDone done;
@@ -422,7 +435,8 @@ private slots:
                 failed = true;
             }
         }
-        if (harm == QLatin1String("full disk") || harm == QLatin1String("locked") || harm == QLatin1String("fails on the way")) {
+        if (harm == QLatin1String("full disk") || harm == QLatin1String("locked") ||
+            harm == QLatin1String("fails on the way")) {
             QVERIFY(failed);
             QCOMPARE(bytesOf(diary), before);
             QCOMPARE(snapshot(dir.path()).keys(), (QStringList{"Ann Smith.bcl", "in.csv"}));

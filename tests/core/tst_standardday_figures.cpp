@@ -55,9 +55,9 @@ QList<ReadingDay> generatedDiary(quint32 seed, GlucoseUnit unit, int days)
             } else {
                 // Fasting lower, after meals higher, spread wide.
                 const double centre = (k % 2 == 0 ? 115.0 : 165.0) + 5.0 * k;
-                const double mg = std::clamp(centre + 55.0 * (rng.generateDouble() + rng.generateDouble() +
-                                                             rng.generateDouble() - 1.5),
-                                             25.0, 480.0);
+                const double mg = std::clamp(
+                    centre + 55.0 * (rng.generateDouble() + rng.generateDouble() + rng.generateDouble() - 1.5), 25.0,
+                    480.0);
                 if (mmol)
                     texts << QString::number(mg / 18.0, 'f', 1);
                 else if (r % 4 == 0)
@@ -101,10 +101,20 @@ bool agrees(double ours, const QJsonValue &theirs)
 QString compare(const SampleFigures &f, const QJsonObject &o, const QString &where)
 {
     const std::pair<const char *, double> fields[] = {
-        {"mean", f.mean},     {"sd", f.sd},         {"cv", f.cv},           {"median", f.median},
-        {"p10", f.p10},       {"p25", f.p25},       {"p75", f.p75},         {"p90", f.p90},
-        {"lowest", f.lowest}, {"highest", f.highest}, {"belowVeryLow", f.belowVeryLow},
-        {"belowLow", f.belowLow}, {"inRange", f.inRange}, {"aboveHigh", f.aboveHigh},
+        {"mean", f.mean},
+        {"sd", f.sd},
+        {"cv", f.cv},
+        {"median", f.median},
+        {"p10", f.p10},
+        {"p25", f.p25},
+        {"p75", f.p75},
+        {"p90", f.p90},
+        {"lowest", f.lowest},
+        {"highest", f.highest},
+        {"belowVeryLow", f.belowVeryLow},
+        {"belowLow", f.belowLow},
+        {"inRange", f.inRange},
+        {"aboveHigh", f.aboveHigh},
         {"aboveVeryHigh", f.aboveVeryHigh},
     };
     if (f.count != o.value("count").toInteger())
@@ -166,12 +176,12 @@ private slots:
         const QString first = diary.first().key, last = diary.last().key;
         const QString middle = diary.at(diary.size() / 2).key;
         const QList<std::pair<QString, QString>> ranges{
-            {first, last},                                                        // the whole diary
-            {QStringLiteral("2000-01-01"), QStringLiteral("2099-12-31")},         // wider than it
+            {first, last},                                                                        // the whole diary
+            {QStringLiteral("2000-01-01"), QStringLiteral("2099-12-31")},                         // wider than it
             {kFirst.addDays(40).toString(Qt::ISODate), kFirst.addDays(69).toString(Qt::ISODate)}, // 30 days
-            {middle, middle},                                                     // one date
-            {QStringLiteral("2000-01-01"), kFirst.addDays(-1).toString(Qt::ISODate)}, // before it
-            {QStringLiteral("2020-01-01"), QStringLiteral("2020-12-31")},         // after it
+            {middle, middle},                                                                     // one date
+            {QStringLiteral("2000-01-01"), kFirst.addDays(-1).toString(Qt::ISODate)},             // before it
+            {QStringLiteral("2020-01-01"), QStringLiteral("2020-12-31")},                         // after it
         };
         for (const auto &[start, end] : ranges) {
             Database db = Database::open(path, Database::Access::ReadOnly);
@@ -198,10 +208,10 @@ private slots:
                 for (const RangeLevel &level : levels)
                     sum += level.share;
                 QVERIFY2(std::fabs(sum - 100) < 1e-9, qPrintable(range));
-                QVERIFY(agrees(levels[1].share, theirs["all"]["belowLow"].toDouble() -
-                                                    theirs["all"]["belowVeryLow"].toDouble()));
-                QVERIFY(agrees(levels[3].share, theirs["all"]["aboveHigh"].toDouble() -
-                                                    theirs["all"]["aboveVeryHigh"].toDouble()));
+                QVERIFY(agrees(levels[1].share,
+                               theirs["all"]["belowLow"].toDouble() - theirs["all"]["belowVeryLow"].toDouble()));
+                QVERIFY(agrees(levels[3].share,
+                               theirs["all"]["aboveHigh"].toDouble() - theirs["all"]["aboveVeryHigh"].toDouble()));
             }
 
             QCOMPARE(unitName(guessUnit(readings)), theirs.value("guessedUnit").toString());
@@ -266,7 +276,7 @@ private slots:
 
         // Settings spoilt by hand count as nothing remembered.
         const QString group = QStringLiteral("StandardDay/") +
-                              QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(ann).absoluteFilePath()));
+            QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(ann).absoluteFilePath()));
         again.setValue(group + QStringLiteral("/unit"), QStringLiteral("furlongs"));
         again.setValue(group + QStringLiteral("/mgLow"), QStringLiteral("seventy"));
         QCOMPARE(standardDayChoice(again, ann, mg), (StandardDayChoice{GlucoseUnit::MgPerDl, {70, 180}}));

@@ -36,11 +36,11 @@ const QString kHelpFile = QStringLiteral(LEVELBOOK_BUILT_HELP_FILE);
 const QMap<int, QString> &expectedTopics()
 {
     static const QMap<int, QString> topics{
-        {30, "/topics/start.html"},       {40, "/topics/backupfolder.html"}, {50, "/topics/add.html"},
-        {60, "/topics/edit.html"},        {70, "/topics/delete.html"},       {100, "/topics/search.html"},
-        {110, "/topics/report.html"},     {120, "/topics/compact.html"},     {130, "/topics/repair.html"},
-        {140, "/topics/backup.html"},     {150, "/topics/restore.html"},     {160, "/topics/deletemany.html"},
-        {170, "/topics/listing.html"},    {310, "/topics/charts.html"},      {320, "/topics/standardday.html"},
+        {30, "/topics/start.html"},    {40, "/topics/backupfolder.html"}, {50, "/topics/add.html"},
+        {60, "/topics/edit.html"},     {70, "/topics/delete.html"},       {100, "/topics/search.html"},
+        {110, "/topics/report.html"},  {120, "/topics/compact.html"},     {130, "/topics/repair.html"},
+        {140, "/topics/backup.html"},  {150, "/topics/restore.html"},     {160, "/topics/deletemany.html"},
+        {170, "/topics/listing.html"}, {310, "/topics/charts.html"},      {320, "/topics/standardday.html"},
     };
     return topics;
 }
@@ -235,9 +235,9 @@ private slots:
                 return; // not part of this build yet
             const QString text = plainTextOf(file->read(QStringLiteral("/topics/%1").arg(QLatin1String(topic))));
             for (const QString &caption : captionsOf(w))
-                QVERIFY2(text.contains(caption), qPrintable(QStringLiteral("%1 does not name \"%2\" of %3")
-                                                               .arg(QLatin1String(topic), caption,
-                                                                    QLatin1String(window))));
+                QVERIFY2(text.contains(caption),
+                         qPrintable(QStringLiteral("%1 does not name \"%2\" of %3")
+                                        .arg(QLatin1String(topic), caption, QLatin1String(window))));
             if (!w->windowTitle().isEmpty() && qstrcmp(window, "BloodMenu") != 0)
                 QVERIFY2(text.contains(w->windowTitle()),
                          qPrintable(QStringLiteral("%1 does not name the window \"%2\"")
@@ -254,7 +254,8 @@ private slots:
         check("Brow", "backupfolder.html");
         app.frame->closeWindow(QStringLiteral("Brow"));
         app.frame->closeWindow(QStringLiteral("Cback"));
-        for (const auto &[window, topic] : {std::pair{"RestBackup", "restore.html"}, {"CompactDbase", "compact.html"},
+        for (const auto &[window, topic] : {std::pair{"RestBackup", "restore.html"},
+                                            {"CompactDbase", "compact.html"},
                                             {"RepairDbase", "repair.html"}}) {
             check(window, topic);
             app.frame->closeWindow(QLatin1String(window));
@@ -262,10 +263,13 @@ private slots:
 
         QVERIFY(app.openDiary(QStringLiteral("Ann Smith.bcl")));
         check("CurrReading", "browser.html");
-        for (const auto &[window, topic] :
-             {std::pair{"AddRds", "add.html"}, {"EditRds", "edit.html"}, {"SearchRds", "search.html"},
-              {"Display", "listing.html"}, {"StdRptByDate", "report.html"}, {"DeleteRds", "deletemany.html"},
-              {"BfastLine", "charts.html"}}) {
+        for (const auto &[window, topic] : {std::pair{"AddRds", "add.html"},
+                                            {"EditRds", "edit.html"},
+                                            {"SearchRds", "search.html"},
+                                            {"Display", "listing.html"},
+                                            {"StdRptByDate", "report.html"},
+                                            {"DeleteRds", "deletemany.html"},
+                                            {"BfastLine", "charts.html"}}) {
             check(window, topic);
             app.frame->closeWindow(QLatin1String(window));
         }
@@ -289,15 +293,24 @@ private slots:
     {
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("page");
-        QTest::newRow("build path") << "/home/ann/levelbook/build/help/stage/topics/add.html" << "/topics/add.html";
-        QTest::newRow("the longest tail wins") << "/x/topics/start.html" << "/topics/start.html";
-        QTest::newRow("relative") << "topics/add.html" << "/topics/add.html";
-        QTest::newRow("root page") << "C:\\Help Work\\welcome.html" << "/welcome.html";
-        QTest::newRow("letter case") << "/B/TOPICS/ADD.HTML" << "/topics/add.html";
-        QTest::newRow("place in page") << "/b/topics/add.html#typing" << "/topics/add.html#typing";
-        QTest::newRow("only whole names") << "/b/topics/xadd.html" << "";
-        QTest::newRow("unknown") << "/b/topics/nothing.html" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("build path") << "/home/ann/levelbook/build/help/stage/topics/add.html"
+                                    << "/topics/add.html";
+        QTest::newRow("the longest tail wins") << "/x/topics/start.html"
+                                               << "/topics/start.html";
+        QTest::newRow("relative") << "topics/add.html"
+                                  << "/topics/add.html";
+        QTest::newRow("root page") << "C:\\Help Work\\welcome.html"
+                                   << "/welcome.html";
+        QTest::newRow("letter case") << "/B/TOPICS/ADD.HTML"
+                                     << "/topics/add.html";
+        QTest::newRow("place in page") << "/b/topics/add.html#typing"
+                                       << "/topics/add.html#typing";
+        QTest::newRow("only whole names") << "/b/topics/xadd.html"
+                                          << "";
+        QTest::newRow("unknown") << "/b/topics/nothing.html"
+                                 << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void contextMapPathsMatchByTheirTail()
@@ -315,22 +328,29 @@ private slots:
             "<HTML><BODY>\n"
             "<OBJECT type=\"text/site properties\"><param name=\"Name\" value=\"not an entry\"></OBJECT>\n"
             "<UL>\n"
-            " <LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"First &amp; foremost\"><param name=\"Local\" value=\"a.html\"></OBJECT>\n"
+            " <LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"First &amp; foremost\"><param "
+            "name=\"Local\" value=\"a.html\"></OBJECT>\n"
             " <UL>\n"
-            "  <LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Deeper\"><param name=\"Local\" value=\"sub/b.html#part\"></OBJECT>\n"
-            "  <LI><OBJECT TYPE='text/sitemap'><PARAM NAME=Name VALUE=Other><PARAM NAME=Local VALUE=\"ms-its:x.chm::/c.html\"></OBJECT>\n"
+            "  <LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Deeper\"><param name=\"Local\" "
+            "value=\"sub/b.html#part\"></OBJECT>\n"
+            "  <LI><OBJECT TYPE='text/sitemap'><PARAM NAME=Name VALUE=Other><PARAM NAME=Local "
+            "VALUE=\"ms-its:x.chm::/c.html\"></OBJECT>\n"
             " </UL>\n"
             " <LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"A heading\"></OBJECT>\n"
-            " <UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Back up\"><param name=\"Local\" value=\"../d.html\"></OBJECT></UL>\n"
+            " <UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Back up\"><param name=\"Local\" "
+            "value=\"../d.html\"></OBJECT></UL>\n"
             "</UL></BODY></HTML>";
         const QList<HelpContentsEntry> entries = parseContents(sitemap, QStringLiteral("/help/"));
         QCOMPARE(entries.size(), 5);
-        auto line = [](const HelpContentsEntry &e) { return QStringLiteral("%1|%2|%3").arg(e.depth).arg(e.title, e.page); };
+        auto line = [](const HelpContentsEntry &e) {
+            return QStringLiteral("%1|%2|%3").arg(e.depth).arg(e.title, e.page);
+        };
         QStringList lines;
         for (const auto &e : entries)
             lines << line(e);
-        QCOMPARE(lines, (QStringList{"0|First & foremost|/help/a.html", "1|Deeper|/help/sub/b.html#part",
-                                     "1|Other|/c.html", "0|A heading|", "1|Back up|/d.html"}));
+        QCOMPARE(lines,
+                 (QStringList{"0|First & foremost|/help/a.html", "1|Deeper|/help/sub/b.html#part", "1|Other|/c.html",
+                              "0|A heading|", "1|Back up|/d.html"}));
     }
 
     void missingOrDamagedFilesAreNotHelp()
@@ -339,8 +359,8 @@ private slots:
         QString error;
         QVERIFY(!ChmFile::open(dir.filePath(QStringLiteral("none.chm")), &error));
         QCOMPARE(error, QStringLiteral("The file does not exist."));
-        for (const QByteArray &bytes : {QByteArray(), QByteArray("ITSF this is no help file"),
-                                        QByteArray(4096, '\x01')}) {
+        for (const QByteArray &bytes :
+             {QByteArray(), QByteArray("ITSF this is no help file"), QByteArray(4096, '\x01')}) {
             QFile f(dir.filePath(QStringLiteral("bad.chm")));
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
             f.write(bytes);
@@ -364,7 +384,8 @@ private slots:
         QTemporaryDir a, b, c;
         QVERIFY(QFile::copy(kHelpFile, b.filePath(helpFileName())));
         QVERIFY(QFile::copy(kHelpFile, c.filePath(helpFileName())));
-        QCOMPARE(locateHelpFile({a.path(), b.path(), c.path()}), QFileInfo(b.filePath(helpFileName())).absoluteFilePath());
+        QCOMPARE(locateHelpFile({a.path(), b.path(), c.path()}),
+                 QFileInfo(b.filePath(helpFileName())).absoluteFilePath());
         QCOMPARE(locateHelpFile({a.path()}), QString());
         // A folder of that name is no help file.
         QVERIFY(QDir(a.path()).mkdir(helpFileName()));
@@ -390,7 +411,8 @@ private slots:
         QVERIFY(choice->property("helpContext").isValid());
 
         app.click("BloodMenu", "Command1");
-        auto *first = app.frame->window(QStringLiteral("MakeDatabase"))->findChild<QLineEdit *>(QStringLiteral("FirstName"));
+        auto *first =
+            app.frame->window(QStringLiteral("MakeDatabase"))->findChild<QLineEdit *>(QStringLiteral("FirstName"));
         pressF1(first);
         QCOMPARE(app.help.last(), 30);
         app.frame->closeWindow(QStringLiteral("MakeDatabase"));
@@ -401,9 +423,10 @@ private slots:
         app.frame->closeWindow(QStringLiteral("SelectDbase"));
 
         // The maintenance windows, opened from their menu items.
-        for (const auto &[item, window, number] :
-             {std::tuple{"mnuFileBackupRestore", "Cback", 40}, {"mnuUtilitiesRestore", "RestBackup", 150},
-              {"mnuUtilitiesCompact", "CompactDbase", 120}, {"mnuUtilitiesRepair", "RepairDbase", 130}}) {
+        for (const auto &[item, window, number] : {std::tuple{"mnuFileBackupRestore", "Cback", 40},
+                                                   {"mnuUtilitiesRestore", "RestBackup", 150},
+                                                   {"mnuUtilitiesCompact", "CompactDbase", 120},
+                                                   {"mnuUtilitiesRepair", "RepairDbase", 130}}) {
             app.frame->action(QLatin1String(item))->trigger();
             ChildWindow *w = app.frame->window(QLatin1String(window));
             QVERIFY2(w, window);
@@ -434,10 +457,16 @@ private slots:
         CurrReading *b = app.openDiary(QStringLiteral("Ann Smith.bcl"));
         QVERIFY(b);
         const QList<std::pair<QPushButton *, int>> buttons{
-            {b->AddNewDate, 50}, {b->EditReading, 60}, {b->DeleteReading, 70}, {b->Search, 100},
-            {b->PrtRpt, 110},    {b->PrtToScr, 170},
+            {b->AddNewDate, 50},
+            {b->EditReading, 60},
+            {b->DeleteReading, 70},
+            {b->Search, 100},
+            {b->PrtRpt, 110},
+            {b->PrtToScr, 170},
             // The browser has no number of its own: its other controls lead to the frame's.
-            {b->Next, 30},       {b->MoveFirst, 30},   {b->CloseDbase, 30}};
+            {b->Next, 30},
+            {b->MoveFirst, 30},
+            {b->CloseDbase, 30}};
         for (const auto &[button, number] : buttons) {
             app.help.reset();
             button->setFocus();
@@ -470,9 +499,9 @@ private slots:
         QVERIFY(app.openDiary(QStringLiteral("Ann Smith.bcl")));
         QCOMPARE(app.f1OnMenuItem("mnuUtilities", "mnuUtilitiesBackup"), 140);
         QCOMPARE(app.f1OnMenuItem("mnuUtilities", "mnuUtilitiesDelMultipleRds"), 160);
-        for (const char *item : {"mnuGraphsPreBfast", "mnuGraphsAfastLine", "mnuGraphsPreLunch", "mnuGraphsAlunchLine",
-                                 "mnuGraphsBdinnerLine", "mnuGraphsAdinnerLine", "mnuGraphasBedTimeLine",
-                                 "mnuGrphsNightLine"})
+        for (const char *item :
+             {"mnuGraphsPreBfast", "mnuGraphsAfastLine", "mnuGraphsPreLunch", "mnuGraphsAlunchLine",
+              "mnuGraphsBdinnerLine", "mnuGraphsAdinnerLine", "mnuGraphasBedTimeLine", "mnuGrphsNightLine"})
             QVERIFY2(app.f1OnMenuItem("mnuGraphs", item) == 310, item);
 
         // Highlighting by the keyboard: the first item of the Graphs menu.
@@ -535,8 +564,7 @@ private slots:
         check("Brow", 40);
         close("Brow");
         close("Cback");
-        for (const auto &[name, number] :
-             {std::pair{"RestBackup", 150}, {"CompactDbase", 120}, {"RepairDbase", 130}}) {
+        for (const auto &[name, number] : {std::pair{"RestBackup", 150}, {"CompactDbase", 120}, {"RepairDbase", 130}}) {
             check(name, number);
             close(name);
         }
@@ -545,11 +573,21 @@ private slots:
 
         QVERIFY(app.openDiary(QStringLiteral("Ann Smith.bcl")));
         check("CurrReading", 0);
-        for (const auto &[name, number] :
-             {std::pair{"AddRds", 50}, {"EditRds", 60}, {"SearchRds", 100}, {"StdRptByDate", 110},
-              {"DeleteRds", 160}, {"Display", 170}, {"BfastLine", 310}, {"AfastLine", 310}, {"BlunchLine", 310},
-              {"AlunchLine", 310}, {"BdinnerLine", 310}, {"AdinnerLine", 310}, {"BtimeLine", 310},
-              {"NightLine", 310}, {"StandardDay", 320}}) {
+        for (const auto &[name, number] : {std::pair{"AddRds", 50},
+                                           {"EditRds", 60},
+                                           {"SearchRds", 100},
+                                           {"StdRptByDate", 110},
+                                           {"DeleteRds", 160},
+                                           {"Display", 170},
+                                           {"BfastLine", 310},
+                                           {"AfastLine", 310},
+                                           {"BlunchLine", 310},
+                                           {"AlunchLine", 310},
+                                           {"BdinnerLine", 310},
+                                           {"AdinnerLine", 310},
+                                           {"BtimeLine", 310},
+                                           {"NightLine", 310},
+                                           {"StandardDay", 320}}) {
             check(name, number);
             close(name);
         }
@@ -668,7 +706,8 @@ private slots:
         QCOMPARE(viewer->currentPage(), QStringLiteral("/topics/start.html#open"));
 
         // The contents list.
-        const auto found = viewer->Contents->findItems(QStringLiteral("Finding a date"), Qt::MatchExactly | Qt::MatchRecursive);
+        const auto found =
+            viewer->Contents->findItems(QStringLiteral("Finding a date"), Qt::MatchExactly | Qt::MatchRecursive);
         QCOMPARE(found.size(), 1);
         const QRect rect = viewer->Contents->visualItemRect(found.first());
         QTest::mouseClick(viewer->Contents->viewport(), Qt::LeftButton, {}, rect.center());

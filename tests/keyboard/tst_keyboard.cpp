@@ -48,24 +48,15 @@ struct WindowCase {
 const QList<WindowCase> &windowCases()
 {
     static const QList<WindowCase> cases = {
-        {"BloodMenu", Needs::Nothing, {}, false},
-        {"About", Needs::Nothing, {}, true},
-        {"MakeDatabase", Needs::Nothing, {}, true},
-        {"SelectDbase", Needs::Nothing, {}, true},
-        {"Cback", Needs::Nothing, {}, true},
-        {"Brow", Needs::Nothing, {QStringLiteral("Cback")}, true},
-        {"RestBackup", Needs::Nothing, {}, true},
-        {"CompactDbase", Needs::Nothing, {}, true},
-        {"RepairDbase", Needs::Nothing, {}, true},
-        {"CurrReading", Needs::OpenDiary, {}, false},
-        {"AddRds", Needs::OpenDiary, {}, true},
-        {"EditRds", Needs::OpenDiary, {}, true},
-        {"SearchRds", Needs::OpenDiary, {}, true},
-        {"DeleteRds", Needs::OpenDiary, {}, true},
-        {"Display", Needs::OpenDiary, {}, true},
-        {"StdRptByDate", Needs::OpenDiary, {}, true},
-        {"BfastLine", Needs::OpenDiary, {}, true},
-        {"NightLine", Needs::OpenDiary, {}, true},
+        {"BloodMenu", Needs::Nothing, {}, false},    {"About", Needs::Nothing, {}, true},
+        {"MakeDatabase", Needs::Nothing, {}, true},  {"SelectDbase", Needs::Nothing, {}, true},
+        {"Cback", Needs::Nothing, {}, true},         {"Brow", Needs::Nothing, {QStringLiteral("Cback")}, true},
+        {"RestBackup", Needs::Nothing, {}, true},    {"CompactDbase", Needs::Nothing, {}, true},
+        {"RepairDbase", Needs::Nothing, {}, true},   {"CurrReading", Needs::OpenDiary, {}, false},
+        {"AddRds", Needs::OpenDiary, {}, true},      {"EditRds", Needs::OpenDiary, {}, true},
+        {"SearchRds", Needs::OpenDiary, {}, true},   {"DeleteRds", Needs::OpenDiary, {}, true},
+        {"Display", Needs::OpenDiary, {}, true},     {"StdRptByDate", Needs::OpenDiary, {}, true},
+        {"BfastLine", Needs::OpenDiary, {}, true},   {"NightLine", Needs::OpenDiary, {}, true},
         {"StandardDay", Needs::OpenDiary, {}, true},
     };
     return cases;
@@ -129,8 +120,8 @@ void windowRows()
 
 bool takesInput(QWidget *w)
 {
-    return qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QAbstractItemView *>(w) ||
-           qobject_cast<QComboBox *>(w) || qobject_cast<QTextEdit *>(w);
+    return qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractSpinBox *>(w) ||
+        qobject_cast<QAbstractItemView *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QTextEdit *>(w);
 }
 
 // The window's own controls that a user sees (not the parts of a date
@@ -171,16 +162,19 @@ private slots:
         for (QWidget *w : shownControls(scene.window)) {
             if (!takesInput(w))
                 continue;
-            QVERIFY2(!w->accessibleName().trimmed().isEmpty(), qPrintable(describe(w) + QStringLiteral(" has no name")));
+            QVERIFY2(!w->accessibleName().trimmed().isEmpty(),
+                     qPrintable(describe(w) + QStringLiteral(" has no name")));
             // The name is the text of the label that points at the box.
             for (QLabel *label : scene.window->findChildren<QLabel *>()) {
                 if (label->buddy() != w)
                     continue;
                 QString text = label->text();
                 text.remove(QLatin1Char('&'));
-                QVERIFY2(text.contains(w->accessibleName()),
-                         qPrintable(describe(w) + QStringLiteral(" is named \"%1\" beside the label \"%2\"")
-                                                      .arg(w->accessibleName(), text)));
+                QVERIFY2(
+                    text.contains(w->accessibleName()),
+                    qPrintable(
+                        describe(w) +
+                        QStringLiteral(" is named \"%1\" beside the label \"%2\"").arg(w->accessibleName(), text)));
             }
         }
     }
@@ -266,21 +260,23 @@ private slots:
         for (QWidget *w : shownControls(scene.window)) {
             const auto *label = qobject_cast<QLabel *>(w);
             // A button or a one-line label shows its whole text only at its full width.
-            const bool hasText = qobject_cast<QAbstractButton *>(w) || (label && !label->wordWrap() && label->pixmap().isNull());
+            const bool hasText =
+                qobject_cast<QAbstractButton *>(w) || (label && !label->wordWrap() && label->pixmap().isNull());
             if (hasText)
                 QVERIFY2(w->width() >= w->sizeHint().width() && w->height() >= w->minimumSizeHint().height(),
-                         qPrintable(describe(w) + QStringLiteral(" is cut: %1x%2 for %3x%4")
-                                                      .arg(w->width())
-                                                      .arg(w->height())
-                                                      .arg(w->sizeHint().width())
-                                                      .arg(w->minimumSizeHint().height())));
+                         qPrintable(describe(w) +
+                                    QStringLiteral(" is cut: %1x%2 for %3x%4")
+                                        .arg(w->width())
+                                        .arg(w->height())
+                                        .arg(w->sizeHint().width())
+                                        .arg(w->minimumSizeHint().height())));
             // Inside its window...
             const QRect inWindow(w->mapTo(scene.window, QPoint()), w->size());
             QVERIFY2(scene.window->rect().contains(inWindow),
                      qPrintable(describe(w) + QStringLiteral(" sticks out of its window")));
             // ...and within reach in the frame, scrolling if need be.
             const QPoint inArea = w->mapTo(area->viewport(), QPoint()) +
-                                  QPoint(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value());
+                QPoint(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value());
             QVERIFY2(inArea.x() >= 0 && inArea.y() >= 0 && inArea.x() + w->width() <= room.width() &&
                          inArea.y() + w->height() <= room.height(),
                      qPrintable(describe(w) + QStringLiteral(" cannot be reached in the frame")));

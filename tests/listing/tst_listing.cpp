@@ -93,9 +93,9 @@ private slots:
     {
         const ReadingDay day = makeDay(QStringLiteral("2013-09-17"), {"120.5", "", "95", "", "", "", "", "7"});
         const QList<ListingText> row = DrawListingRow(3, day);
-        const QList<ListingText> expected{{0, 3, "9/17/2013"}, {11, 3, "120.5"}, {20, 3, "-"}, {30, 3, "95"},
-                                          {38, 3, "-"},        {46, 3, "-"},     {55, 3, "-"}, {64, 3, "-"},
-                                          {72, 3, "7"}};
+        const QList<ListingText> expected{{0, 3, "9/17/2013"}, {11, 3, "120.5"}, {20, 3, "-"},
+                                          {30, 3, "95"},       {38, 3, "-"},     {46, 3, "-"},
+                                          {55, 3, "-"},        {64, 3, "-"},     {72, 3, "7"}};
         QCOMPARE(row, expected);
     }
 
@@ -265,8 +265,9 @@ private slots:
     void missingReadingIsDrawnAsADash()
     {
         App app;
-        writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")),
-                   {makeDay("2013-01-01", {"90", "", "110"}), makeDay("2013-01-02", {"", "", "", "", "", "", "", "88"})});
+        writeDiary(
+            app.pathOf(QStringLiteral("Ann Smith.bcl")),
+            {makeDay("2013-01-01", {"90", "", "110"}), makeDay("2013-01-02", {"", "", "", "", "", "", "", "88"})});
         CurrReading *browser = app.openDiary(QStringLiteral("Ann Smith.bcl"));
         QVERIFY(browser);
         app.click("CurrReading", "MoveFirst");
@@ -318,7 +319,9 @@ private slots:
     void textsFitTheirColumnsAndStayDrawn()
     {
         App app;
-        writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), {makeDay("2088-12-28", {"888888", "000000", "888.88", "888888", "888888", "888888", "888888", "888888"})});
+        writeDiary(
+            app.pathOf(QStringLiteral("Ann Smith.bcl")),
+            {makeDay("2088-12-28", {"888888", "000000", "888.88", "888888", "888888", "888888", "888888", "888888"})});
         QVERIFY(app.openDiary(QStringLiteral("Ann Smith.bcl")));
         app.click("CurrReading", "PrtToScr");
         auto *w = app.window<listing::Display>("Display");

@@ -87,8 +87,8 @@ private slots:
         QTest::addColumn<QList<ReadingDay>>("stored");
         QTest::addColumn<QString>("press"); // "ImportRds", "Cancel", or "ImportRds on a full disk"
         QTest::addColumn<QStringList>("preview");
-        QTest::addColumn<QStringList>("after");   // the diary afterwards
-        QTest::addColumn<QString>("shown");       // the browser's date afterwards
+        QTest::addColumn<QStringList>("after"); // the diary afterwards
+        QTest::addColumn<QString>("shown");     // the browser's date afterwards
         const QList<ReadingDay> one{makeDay("2013-03-01", {"120"})};
         const QStringList previewOne{"1 date would be added.", "1 date is stored already and is kept as it is.",
                                      "1 line cannot be used:"};
@@ -98,7 +98,8 @@ private slots:
             << QList<ReadingDay>{} << "ImportRds"
             << QStringList{"3 dates would be added.", "0 dates are stored already and are kept as they are.",
                            "1 line cannot be used:"}
-            << QStringList{"2013-03-01|999|-|-|-|-|-|-|-", "2013-03-03|101|-|-|-|-|-|-|8.5", "2013-03-05|100|-|-|-|-|-|-|7"}
+            << QStringList{"2013-03-01|999|-|-|-|-|-|-|-", "2013-03-03|101|-|-|-|-|-|-|8.5",
+                           "2013-03-05|100|-|-|-|-|-|-|7"}
             << "3/5/2013";
         QList<ReadingDay> two = one;
         two << makeDay("2013-03-05", {"5"});
@@ -106,7 +107,8 @@ private slots:
             << two << "ImportRds"
             << QStringList{"1 date would be added.", "2 dates are stored already and are kept as they are.",
                            "1 line cannot be used:"}
-            << QStringList{"2013-03-01|120|-|-|-|-|-|-|-", "2013-03-03|101|-|-|-|-|-|-|8.5", "2013-03-05|5|-|-|-|-|-|-|-"}
+            << QStringList{"2013-03-01|120|-|-|-|-|-|-|-", "2013-03-03|101|-|-|-|-|-|-|8.5",
+                           "2013-03-05|5|-|-|-|-|-|-|-"}
             << "3/5/2013";
         QList<ReadingDay> later = one;
         later << makeDay("2013-04-01", {"5"});
@@ -117,16 +119,16 @@ private slots:
             << QStringList{"2013-03-01|120|-|-|-|-|-|-|-", "2013-03-03|101|-|-|-|-|-|-|8.5",
                            "2013-03-05|100|-|-|-|-|-|-|7", "2013-04-01|5|-|-|-|-|-|-|-"}
             << "4/1/2013";
-        QTest::newRow("Cancel writes nothing") << one << "Cancel"
-                                               << QStringList{"2 dates would be added.",
-                                                              "1 date is stored already and is kept as it is.",
-                                                              "1 line cannot be used:"}
-                                               << QStringList{"2013-03-01|120|-|-|-|-|-|-|-"} << "3/1/2013";
-        QTest::newRow("a full disk writes nothing") << one << "ImportRds on a full disk"
-                                                    << QStringList{"2 dates would be added.",
-                                                                   "1 date is stored already and is kept as it is.",
-                                                                   "1 line cannot be used:"}
-                                                    << QStringList{"2013-03-01|120|-|-|-|-|-|-|-"} << "3/1/2013";
+        QTest::newRow("Cancel writes nothing")
+            << one << "Cancel"
+            << QStringList{"2 dates would be added.", "1 date is stored already and is kept as it is.",
+                           "1 line cannot be used:"}
+            << QStringList{"2013-03-01|120|-|-|-|-|-|-|-"} << "3/1/2013";
+        QTest::newRow("a full disk writes nothing")
+            << one << "ImportRds on a full disk"
+            << QStringList{"2 dates would be added.", "1 date is stored already and is kept as it is.",
+                           "1 line cannot be used:"}
+            << QStringList{"2013-03-01|120|-|-|-|-|-|-|-"} << "3/1/2013";
     }
     void importShowsWhatItWouldDoThenAddsOrNot()
     {
@@ -178,14 +180,18 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("message");
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10)
+        QTest::newRow("binary") << QByteArray("\x7f"
+                                              "ELF\x02\x01\x01\0\0\0",
+                                              10)
                                 << "Line 1 holds bytes that no text holds. This is not a file of readings.";
-        QTest::newRow("a quote never closed") << QByteArray("Date,Night\n2013-01-01,\"5\n2013-01-02,6\n")
-                                              << "The quote opened on line 2 is never closed. This is not a file of readings.";
-        QTest::newRow("no header") << QByteArray("2013-01-01,5\n")
-                                   << "The first line of the file names no column \"Date\". It should read: "
-                                      "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,"
-                                      "Bedtime,Night";
+        QTest::newRow("a quote never closed")
+            << QByteArray("Date,Night\n2013-01-01,\"5\n2013-01-02,6\n")
+            << "The quote opened on line 2 is never closed. This is not a file of readings.";
+        QTest::newRow("no header")
+            << QByteArray("2013-01-01,5\n")
+            << "The first line of the file names no column \"Date\". It should read: "
+               "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,"
+               "Bedtime,Night";
         QTest::newRow("the question cancelled") << QByteArray() << QString();
     }
     void filesItCannotUseEndInAMessage()

@@ -204,7 +204,7 @@ class TestMaintenance : public QObject {
         QDir dir(backupFolder());
         for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
             QFileInfo(dir.filePath(name)).isDir() ? QDir(dir.filePath(name)).removeRecursively()
-                                                   : QFile::remove(dir.filePath(name));
+                                                  : QFile::remove(dir.filePath(name));
     }
 
 private slots:
@@ -458,7 +458,8 @@ private slots:
         const int root = brow->Drive1->findData(QStringLiteral("/"));
         QVERIFY(root >= 0);
         if (brow->Drive1->currentIndex() == root) // start elsewhere so that choosing root is a change
-            brow->Drive1->addItem(QStringLiteral("here"), app.folder()), brow->Drive1->setCurrentIndex(brow->Drive1->count() - 1);
+            brow->Drive1->addItem(QStringLiteral("here"), app.folder()),
+                brow->Drive1->setCurrentIndex(brow->Drive1->count() - 1);
         brow->Drive1->setCurrentIndex(root);
         QCOMPARE(brow->Text1->text(), QStringLiteral("/"));
         app.click("Brow", "Save");
@@ -478,7 +479,8 @@ private slots:
         doubleClick(brow->Dir1, QStringLiteral("Backups"));
         QVERIFY(!brow->Text1->text().isEmpty());
         // A medium taken out after the list was made.
-        brow->Drive1->addItem(QStringLiteral("/media/gone"), QStringLiteral("/media/gone-") + QString::number(::getpid()));
+        brow->Drive1->addItem(QStringLiteral("/media/gone"),
+                              QStringLiteral("/media/gone-") + QString::number(::getpid()));
         brow->Drive1->setCurrentIndex(brow->Drive1->count() - 1);
 
         QCOMPARE(texts(app.fakes.messages), QStringList{QStringLiteral("The drive you have selected is invalid.")});
@@ -819,8 +821,8 @@ private slots:
         if (step == QLatin1String("restore")) {
             // The diary replaced is kept, the days of its log with it.
             const QString kept = diary + QStringLiteral(".before-restore");
-            QVERIFY(sameDays(readDiary(kept), consecutiveDays(5, QDate(2010, 1, 1)) +
-                                                  consecutiveDays(400, QDate(2011, 1, 1))));
+            QVERIFY(sameDays(readDiary(kept),
+                             consecutiveDays(5, QDate(2010, 1, 1)) + consecutiveDays(400, QDate(2011, 1, 1))));
             QCOMPARE(query(kept, "PRAGMA integrity_check"), QStringList{QStringLiteral("ok")});
         }
     }
@@ -877,8 +879,9 @@ private slots:
         const QByteArray big(256 * 1024, 'x');
         const QStringList leftovers{QStringLiteral(".Ann Smith.bcl.tmp-1a2b3c"),
                                     QStringLiteral(".Ann Smith.bcl.tmp-zz-journal")};
-        const QStringList strangers{QStringLiteral(".Ann Smith.bcl.tmp-notes.txt"), QStringLiteral("Ann Smith.bcl.tmp-1a"),
-                                    QStringLiteral(".Ann Smith.bcl.TMP-1a"), QStringLiteral(".Ann Smith.bcl.tmp-")};
+        const QStringList strangers{QStringLiteral(".Ann Smith.bcl.tmp-notes.txt"),
+                                    QStringLiteral("Ann Smith.bcl.tmp-1a"), QStringLiteral(".Ann Smith.bcl.TMP-1a"),
+                                    QStringLiteral(".Ann Smith.bcl.tmp-")};
         for (const QString &name : leftovers + strangers)
             writeBytes(folder + QLatin1Char('/') + name, big);
         if (step == QLatin1String("backup")) {
@@ -945,11 +948,16 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("says");
-        QTest::newRow("not a database at all") << "text" << "not a sound diary";
-        QTest::newRow("another program's database") << "foreign" << "not a sound diary";
-        QTest::newRow("leftover PARTSNEW.MDB cannot go") << "leftover" << "PARTSNEW.MDB";
-        QTest::newRow("compacted copy cut short by a size limit") << "limit" << "could not be compacted";
-        QTest::newRow("rename into place fails") << "rename" << "could not be compacted";
+        QTest::newRow("not a database at all") << "text"
+                                               << "not a sound diary";
+        QTest::newRow("another program's database") << "foreign"
+                                                    << "not a sound diary";
+        QTest::newRow("leftover PARTSNEW.MDB cannot go") << "leftover"
+                                                         << "PARTSNEW.MDB";
+        QTest::newRow("compacted copy cut short by a size limit") << "limit"
+                                                                  << "could not be compacted";
+        QTest::newRow("rename into place fails") << "rename"
+                                                 << "could not be compacted";
     }
     void failedCompactionLeavesTheDiary()
     {
@@ -1037,7 +1045,8 @@ private slots:
         QFETCH(QByteArray, content);
         App app;
         writeBytes(app.pathOf(kAnn), content);
-        rawSql(app.pathOf(QStringLiteral("Other App.bcl")), "CREATE TABLE BLOOD (x); CREATE INDEX Readings ON BLOOD (x)");
+        rawSql(app.pathOf(QStringLiteral("Other App.bcl")),
+               "CREATE TABLE BLOOD (x); CREATE INDEX Readings ON BLOOD (x)");
         const auto before = snapshot(app.folder());
         for (const QString &file : {kAnn, QStringLiteral("Other App.bcl")}) {
             app.fakes.messages.reset();
@@ -1058,8 +1067,9 @@ private slots:
         const QList<ReadingDay> days = consecutiveDays(1500);
         writeDiary(diary, days);
         // Change one key inside the index only, keeping its pages well formed.
-        const QStringList leaf = query(diary, "SELECT pageno FROM dbstat WHERE name = 'Readings' AND pagetype = 'leaf' "
-                                              "ORDER BY pageno LIMIT 1");
+        const QStringList leaf = query(diary,
+                                       "SELECT pageno FROM dbstat WHERE name = 'Readings' AND pagetype = 'leaf' "
+                                       "ORDER BY pageno LIMIT 1");
         QCOMPARE(leaf.size(), 1);
         QByteArray bytes = bytesOf(diary);
         const qint64 start = (leaf.first().toLongLong() - 1) * 4096;
@@ -1095,8 +1105,9 @@ private slots:
         const QString diary = app.pathOf(kAnn);
         const QList<ReadingDay> days = consecutiveDays(1500);
         writeDiary(diary, days);
-        const QStringList leaves = query(diary, "SELECT pageno, ncell FROM dbstat WHERE name = 'BLOOD' AND "
-                                                "pagetype = 'leaf' ORDER BY pageno");
+        const QStringList leaves = query(diary,
+                                         "SELECT pageno, ncell FROM dbstat WHERE name = 'BLOOD' AND "
+                                         "pagetype = 'leaf' ORDER BY pageno");
         QVERIFY(leaves.size() > 10);
         int lost = 0;
         if (damage == QLatin1String("leaf")) {
@@ -1145,8 +1156,9 @@ private slots:
         QTemporaryDir dir;
         const QString diary = dir.path() + QLatin1Char('/') + kAnn;
         writeDiary(diary, consecutiveDays(5));
-        rawSql(diary, "UPDATE BLOOD SET Bfast = NULL, Night = '' WHERE Bdate = '2013-01-02';"
-                      "UPDATE BLOOD SET Bdate = NULL WHERE Bdate = '2013-01-04'");
+        rawSql(diary,
+               "UPDATE BLOOD SET Bfast = NULL, Night = '' WHERE Bdate = '2013-01-02';"
+               "UPDATE BLOOD SET Bdate = NULL WHERE Bdate = '2013-01-04'");
         const RepairResult r = repairDiary(dir.path(), kAnn);
         QCOMPARE(r.outcome, RepairResult::Outcome::Salvaged);
         QCOMPARE(r.daysKept, 4);
@@ -1209,8 +1221,8 @@ private slots:
         QCOMPARE(bytesOf(diary), damaged);
         // At most the kept copy of the damaged file is new, byte for byte the same.
         for (const QString &name : snapshot(app.folder()).keys())
-            QVERIFY2(name == kAnn || (name == kAnn + QStringLiteral(".damaged") &&
-                                      bytesOf(app.pathOf(name)) == damaged),
+            QVERIFY2(name == kAnn ||
+                         (name == kAnn + QStringLiteral(".damaged") && bytesOf(app.pathOf(name)) == damaged),
                      qPrintable(name));
     }
 

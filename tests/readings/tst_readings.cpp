@@ -69,9 +69,9 @@ template <class W> W *openFromBrowser(TestApp &app, const char *name)
     if (n == QLatin1String("DeleteRds"))
         app.frame->action(QStringLiteral("mnuUtilitiesDelMultipleRds"))->trigger();
     else
-        QTest::mouseClick(n == QLatin1String("AddRds")    ? b->AddNewDate
-                          : n == QLatin1String("EditRds") ? b->EditReading
-                                                          : b->Search,
+        QTest::mouseClick(n == QLatin1String("AddRds")        ? b->AddNewDate
+                              : n == QLatin1String("EditRds") ? b->EditReading
+                                                              : b->Search,
                           Qt::LeftButton);
     return app.window<W>(name);
 }
@@ -81,8 +81,7 @@ QList<QWidget *> tabOrder(QWidget *window)
 {
     QList<QWidget *> out;
     for (QWidget *w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
-        if (window->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) &&
-            !w->focusProxy())
+        if (window->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && !w->focusProxy())
             out << w;
     }
     return out;
@@ -355,7 +354,8 @@ private slots:
         QCOMPARE(app.frame->openDiary().file, QStringLiteral("Ann Smith.bcl"));
         // The hidden list only mirrors the choice: with nothing selected in it
         // the diary stays open and the browser still reads it.
-        auto *list = app.frame->window(QStringLiteral("SelectDbase"))->findChild<QListWidget *>(QStringLiteral("File1"));
+        auto *list =
+            app.frame->window(QStringLiteral("SelectDbase"))->findChild<QListWidget *>(QStringLiteral("File1"));
         QVERIFY(list);
         list->setCurrentItem(nullptr);
         list->clearSelection();
@@ -496,22 +496,33 @@ private slots:
         struct Look {
             QString caption;
             int help;
-            QString label;                   // Label1
-            QList<QStringList> buttons;      // name, caption, tool tip
+            QString label;              // Label1
+            QList<QStringList> buttons; // name, caption, tool tip
         };
         const QString cancelTip = QStringLiteral("Cancel operation and close window.");
         const QMap<QString, Look> looks{
-            {"AddRds", {"Add New Readings", 50, "Date of reading:",
-                        {{"SaveRd", "Save", "Save this date to your database."}, {"CancelAdd", "Cancel", cancelTip}}}},
-            {"EditRds", {"Edit Reading", 60, "Date:",
-                         {{"Save", "Save", "Save edited information."}, {"Cancel", "Cancel", cancelTip}}}},
-            {"SearchRds", {"Search", 100, "Enter a date you would like to search for.",
-                           {{"Search", "Search", "Search for entered date."}, {"Cancel", "Cancel", cancelTip}}}},
-            {"DeleteRds", {"Dekete Multiple Readings", 160,
-                           "This utility will delete all your records from the first up to the date you have "
-                           "entered below.",
-                           {{"DeleteRecords", "Delete", "Delete all dates before the date you entered."},
-                            {"Cancel", "Cancel", cancelTip}}}},
+            {"AddRds",
+             {"Add New Readings",
+              50,
+              "Date of reading:",
+              {{"SaveRd", "Save", "Save this date to your database."}, {"CancelAdd", "Cancel", cancelTip}}}},
+            {"EditRds",
+             {"Edit Reading",
+              60,
+              "Date:",
+              {{"Save", "Save", "Save edited information."}, {"Cancel", "Cancel", cancelTip}}}},
+            {"SearchRds",
+             {"Search",
+              100,
+              "Enter a date you would like to search for.",
+              {{"Search", "Search", "Search for entered date."}, {"Cancel", "Cancel", cancelTip}}}},
+            {"DeleteRds",
+             {"Dekete Multiple Readings",
+              160,
+              "This utility will delete all your records from the first up to the date you have "
+              "entered below.",
+              {{"DeleteRecords", "Delete", "Delete all dates before the date you entered."},
+               {"Cancel", "Cancel", cancelTip}}}},
         };
         const Look look = looks.value(window);
 
@@ -951,8 +962,9 @@ private slots:
         CurrReading *b = openWith(app, days);
         QVERIFY(b);
         // The engine refuses the new row after the old one has gone.
-        refuseInDiary(path, "CREATE TRIGGER refuse BEFORE INSERT ON BLOOD WHEN NEW.Bdate = '2013-09-11' "
-                            "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        refuseInDiary(path,
+                      "CREATE TRIGGER refuse BEFORE INSERT ON BLOOD WHEN NEW.Bdate = '2013-09-11' "
+                      "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
 
         auto *edit = openFromBrowser<EditRds>(app, "EditRds");
         edit->Bdates->setDate(QDate(2013, 9, 11));
@@ -1112,8 +1124,9 @@ private slots:
         const QList<ReadingDay> days = consecutiveDays(5);
         CurrReading *b = openWith(app, days);
         QVERIFY(b);
-        refuseInDiary(path, "CREATE TRIGGER refuse BEFORE DELETE ON BLOOD WHEN OLD.Bdate = '2013-01-03' "
-                            "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        refuseInDiary(path,
+                      "CREATE TRIGGER refuse BEFORE DELETE ON BLOOD WHEN OLD.Bdate = '2013-01-03' "
+                      "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
 
         auto *remove = openFromBrowser<DeleteRds>(app, "DeleteRds");
         remove->Bdates->setDate(QDate(2013, 1, 5));
@@ -1154,8 +1167,8 @@ private slots:
     {
         TestApp app;
         const QString path = app.pathOf(kDiary);
-        CurrReading *b = openWith(app, {makeDay("2013-03-01", {"1"}), makeDay("2013-03-10", {"10"}),
-                                        makeDay("2013-03-20", {"20"})});
+        CurrReading *b =
+            openWith(app, {makeDay("2013-03-01", {"1"}), makeDay("2013-03-10", {"10"}), makeDay("2013-03-20", {"20"})});
         QVERIFY(b);
         QTest::mouseClick(b->Previous, Qt::LeftButton); // 2013-03-10
         auto *edit = openFromBrowser<EditRds>(app, "EditRds");
@@ -1173,7 +1186,8 @@ private slots:
 
         // Saving the edit stores its own day and leaves the shown one alone.
         QTest::mouseClick(edit->Save, Qt::LeftButton);
-        QCOMPARE(readDiary(path), (QList<ReadingDay>{makeDay("2013-03-10", {"10", "11"}), makeDay("2013-03-20", {"20"})}));
+        QCOMPARE(readDiary(path),
+                 (QList<ReadingDay>{makeDay("2013-03-10", {"10", "11"}), makeDay("2013-03-20", {"20"})}));
         QCOMPARE(b->shownKey(), QStringLiteral("2013-03-10"));
         QVERIFY(b->isEnabled());
         QVERIFY(app.fakes.messages.shown.isEmpty());

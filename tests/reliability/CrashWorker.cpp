@@ -86,7 +86,8 @@ private:
         day.key = key;
         for (QString &r : day.readings) {
             const unsigned v = rng_() % 10;
-            r = v == 0 ? QStringLiteral("-") : QString::number(40 + rng_() % 300) + (v == 1 ? QStringLiteral(".5") : QString());
+            r = v == 0 ? QStringLiteral("-")
+                       : QString::number(40 + rng_() % 300) + (v == 1 ? QStringLiteral(".5") : QString());
         }
         return day;
     }
@@ -222,7 +223,8 @@ int holdLock(const QString &path)
     // A cache of a few pages makes the engine write part of the change into
     // the diary itself before the commit, as it does with a large change: the
     // file is then half changed for as long as the lock is held.
-    if (sqlite3_exec(db, "PRAGMA cache_size = 2; BEGIN EXCLUSIVE; DELETE FROM BLOOD", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (sqlite3_exec(db, "PRAGMA cache_size = 2; BEGIN EXCLUSIVE; DELETE FROM BLOOD", nullptr, nullptr, nullptr) !=
+        SQLITE_OK)
         return 2;
     say(QStringLiteral("L"));
     for (;;)

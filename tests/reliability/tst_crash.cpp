@@ -41,9 +41,9 @@ using Model = QMap<QString, ReadingDay>;
 
 // One change the child announced.
 struct Change {
-    char kind = 0; // A, I, E, D or B
-    QString key;   // the day added, deleted or replaced, or the bound of B
-    ReadingDay day; // the new day of A and E
+    char kind = 0;          // A, I, E, D or B
+    QString key;            // the day added, deleted or replaced, or the bound of B
+    ReadingDay day;         // the new day of A and E
     QList<ReadingDay> days; // the days of I
 };
 
@@ -228,7 +228,8 @@ private slots:
         int committed = 0, inFlight = 0, inFlightDone = 0, hotJournals = 0, maxDays = 0;
         QMap<char, int> kindsCommitted;
         for (int round = 1; round <= kills; ++round) {
-            const QString context = QStringLiteral("kill %1 of %2, LEVELBOOK_CRASH_SEED=%3").arg(round).arg(kills).arg(runSeed);
+            const QString context =
+                QStringLiteral("kill %1 of %2, LEVELBOOK_CRASH_SEED=%3").arg(round).arg(kills).arg(runSeed);
             Worker worker(diary, rng.generate());
             // Wait until it runs, then let it work for a random moment: most
             // of its time goes into committing, so most kills land there.
@@ -319,8 +320,9 @@ private slots:
         qInfo("%d kills survived; %d changes committed (%d adds, %d imports, %d edits, %d deletes, %d bulk deletes); "
               "%d kills with a change in flight, %d of them found done; %d hot journals rolled back; "
               "at most %d days; seed %u",
-              kills, committed, kindsCommitted.value('A'), kindsCommitted.value('I'), kindsCommitted.value('E'), kindsCommitted.value('D'),
-              kindsCommitted.value('B'), inFlight, inFlightDone, hotJournals, maxDays, runSeed);
+              kills, committed, kindsCommitted.value('A'), kindsCommitted.value('I'), kindsCommitted.value('E'),
+              kindsCommitted.value('D'), kindsCommitted.value('B'), inFlight, inFlightDone, hotJournals, maxDays,
+              runSeed);
         QVERIFY(committed > 0);
         QVERIFY(inFlight > 0);
     }

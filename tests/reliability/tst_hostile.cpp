@@ -125,8 +125,8 @@ struct DiaryWindow {
     const char *opener; // a browser button, or a menu item ("mnu...")
     const char *button;
     const char *secondButton; // a second step of the same action, or null
-    bool changes;     // the action writes to the diary
-    bool readsOnOpen; // the loading step reads the diary
+    bool changes;             // the action writes to the diary
+    bool readsOnOpen;         // the loading step reads the diary
 };
 
 const DiaryWindow kDiaryWindows[] = {
@@ -237,9 +237,9 @@ private slots:
         QVERIFY(privateTemp_.isValid());
         // Open to everyone as the system's is: the read-only case acts as
         // another user.
-        QVERIFY(QFile::setPermissions(privateTemp_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                              QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup |
-                                                              QFile::ExeGroup));
+        QVERIFY(QFile::setPermissions(privateTemp_.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                          QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
         qputenv("TMPDIR", QFile::encodeName(privateTemp_.path()));
     }
 
@@ -249,14 +249,22 @@ private slots:
     {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("last");
-        QTest::newRow("slash") << "Ann/Bob" << "Smith";
-        QTest::newRow("backslash") << "Ann" << "Smith\\Jones";
-        QTest::newRow("up and out") << ".." << "/../etc/passwd";
-        QTest::newRow("up and out, other way") << "..\\..\\" << "x";
-        QTest::newRow("tab") << "Ann\tB" << "Smith";
-        QTest::newRow("line feed") << "Ann" << "Smith\n";
-        QTest::newRow("escape") << "Ann\x1b[2J" << "Smith";
-        QTest::newRow("delete") << "Ann\x7f" << "Smith";
+        QTest::newRow("slash") << "Ann/Bob"
+                               << "Smith";
+        QTest::newRow("backslash") << "Ann"
+                                   << "Smith\\Jones";
+        QTest::newRow("up and out") << ".."
+                                    << "/../etc/passwd";
+        QTest::newRow("up and out, other way") << "..\\..\\"
+                                               << "x";
+        QTest::newRow("tab") << "Ann\tB"
+                             << "Smith";
+        QTest::newRow("line feed") << "Ann"
+                                   << "Smith\n";
+        QTest::newRow("escape") << "Ann\x1b[2J"
+                                << "Smith";
+        QTest::newRow("delete") << "Ann\x7f"
+                                << "Smith";
         QTest::newRow("next line") << QString(QChar(0x85)) << "Smith";
         QTest::newRow("zero width") << QStringLiteral("Ann\u200bB") << "Smith";
         QTest::newRow("nul") << QString(QChar(0)) << "Smith";
@@ -294,12 +302,15 @@ private slots:
         App app;
         writeDiary(app.pathOf(kAnn), consecutiveDays(3));
         const auto before = snapshot(app.folder());
-        for (const auto &[first, last] : {std::pair{"ann", "smith"}, std::pair{"ANN", "SMITH"}, std::pair{"Ann", "smitH"}}) {
+        for (const auto &[first, last] :
+             {std::pair{"ann", "smith"}, std::pair{"ANN", "SMITH"}, std::pair{"Ann", "smitH"}}) {
             app.fakes.messages.reset();
             createDiary(app, QLatin1String(first), QLatin1String(last));
             QCOMPARE(app.fakes.messages.beeps, 1);
-            QCOMPARE(app.fakes.messages.lastText(),
-                     QStringLiteral("That database already exists. Change the first or last name or both to create a new database."));
+            QCOMPARE(
+                app.fakes.messages.lastText(),
+                QStringLiteral(
+                    "That database already exists. Change the first or last name or both to create a new database."));
             QCOMPARE(snapshot(app.folder()), before);
         }
         // A name that only looks alike is another person.
@@ -413,11 +424,10 @@ private slots:
         writeDiary(app.pathOf(kAnn), consecutiveDays(3));
         QTemporaryDir bare, user;
         const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                              QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
-                              QFile::ExeOther;
+            QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
         QVERIFY(QFile::setPermissions(user.path(), everyone));
-        QVERIFY(QFile::setPermissions(bare.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                                       QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(bare.path(),
+                                      QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
         {
             ReadOnlyFolder readOnly(app.folder());
             QVERIFY(!folderIsWritable(app.folder()));
@@ -591,8 +601,9 @@ private slots:
         writeDiary(app.pathOf(kAnn), consecutiveDays(4));
         for (const char *item : {"mnuUtilitiesCompact", "mnuUtilitiesRepair"}) {
             trigger(app, item);
-            const QString window = QLatin1String(item) == QLatin1String("mnuUtilitiesCompact") ? QStringLiteral("CompactDbase")
-                                                                                              : QStringLiteral("RepairDbase");
+            const QString window = QLatin1String(item) == QLatin1String("mnuUtilitiesCompact")
+                ? QStringLiteral("CompactDbase")
+                : QStringLiteral("RepairDbase");
             auto *list = qobject_cast<DiaryListWindow *>(app.frame->window(window));
             QVERIFY(list);
             QCOMPARE(list->File1->count(), 1);
@@ -714,7 +725,7 @@ private slots:
         const QStringList shown = texts(app.fakes.messages);
         const QString last = shown.value(shown.size() - 1);
         const bool failed = last.contains(QStringLiteral("Failed")) || last.contains(QStringLiteral("could not")) ||
-                            app.fakes.messages.shown.value(shown.size() - 1).icon == MsgIcon::Critical;
+            app.fakes.messages.shown.value(shown.size() - 1).icon == MsgIcon::Critical;
         if (failed) {
             // Told, and every file is as it was once the next action has
             // opened the diary (a write the disk refused half-way is undone

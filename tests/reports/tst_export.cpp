@@ -32,7 +32,8 @@ QList<ReadingDay> diaryDays()
     };
 }
 
-const QByteArray kHeader = "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,Bedtime,Night\r\n";
+const QByteArray kHeader =
+    "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,Bedtime,Night\r\n";
 
 CurrReading *openDiary(TestApp &app)
 {
@@ -64,13 +65,16 @@ private slots:
         QTest::addColumn<bool>("stays");         // the window stays open
         QTest::newRow("the range to a file")
             << QDate(2013, 3, 1) << QDate(2013, 3, 4) << "out.csv" << QString()
-            << kHeader + "2013-03-01,120,150,,95.5,100,180,130,\r\n2013-03-02,150,,,,,,,\r\n" << false;
-        QTest::newRow("the question cancelled") << QDate(2013, 3, 1) << QDate(2013, 3, 4) << "" << QString()
-                                                << QByteArray("<absent>") << true;
+            << kHeader + "2013-03-01,120,150,,95.5,100,180,130,\r\n2013-03-02,150,,,,,,,\r\n"
+            << false;
+        QTest::newRow("the question cancelled")
+            << QDate(2013, 3, 1) << QDate(2013, 3, 4) << "" << QString() << QByteArray("<absent>") << true;
         QTest::newRow("start after end") << QDate(2013, 3, 5) << QDate(2013, 3, 4) << "out.csv"
-                                         << "The date range has been set incorrectly." << QByteArray("<absent>") << true;
-        QTest::newRow("no date from the start on") << QDate(2013, 3, 6) << QDate(2013, 3, 9) << "out.csv"
-                                                   << "Thee are no readings to print." << QByteArray("<absent>") << false;
+                                         << "The date range has been set incorrectly." << QByteArray("<absent>")
+                                         << true;
+        QTest::newRow("no date from the start on")
+            << QDate(2013, 3, 6) << QDate(2013, 3, 9) << "out.csv"
+            << "Thee are no readings to print." << QByteArray("<absent>") << false;
         QTest::newRow("no date in the range") << QDate(2013, 3, 3) << QDate(2013, 3, 4) << "out.csv"
                                               << "There are no readings to print." << QByteArray("<absent>") << false;
         QTest::newRow("a folder that is not there")
@@ -114,12 +118,13 @@ private slots:
         } else {
             // Offered: a .csv file named after the person and the range.
             QCOMPARE(files.offered.size(), 1);
-            QCOMPARE(files.offered[0].section(QLatin1Char('/'), -1),
-                     QStringLiteral("Ann Smith %1 to %2.csv")
-                         .arg(start.toString(Qt::ISODate), end.toString(Qt::ISODate)));
+            QCOMPARE(
+                files.offered[0].section(QLatin1Char('/'), -1),
+                QStringLiteral("Ann Smith %1 to %2.csv").arg(start.toString(Qt::ISODate), end.toString(Qt::ISODate)));
         }
         QVERIFY(printerDialog.presets.isEmpty());
-        QCOMPARE(app.fakes.messages.shown.isEmpty() ? QString() : app.fakes.messages.shown[0].text.section(QLatin1Char('\n'), 0, 0),
+        QCOMPARE(app.fakes.messages.shown.isEmpty() ? QString()
+                                                    : app.fakes.messages.shown[0].text.section(QLatin1Char('\n'), 0, 0),
                  message);
         QCOMPARE(app.fakes.messages.shown.size(), message.isEmpty() ? 0 : 1);
         QCOMPARE(bytesOf(app.pathOf(QStringLiteral("out.csv"))), content);

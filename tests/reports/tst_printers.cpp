@@ -58,8 +58,9 @@ void setSystemDefault(const QString &name)
 {
     QProcess p;
     p.start(QStringLiteral("/usr/sbin/lpadmin"), {QStringLiteral("-d"), name});
-    QVERIFY2(p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
-             qPrintable(QStringLiteral("lpadmin -d %1 failed: %2").arg(name, QString::fromUtf8(p.readAllStandardError()))));
+    QVERIFY2(
+        p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+        qPrintable(QStringLiteral("lpadmin -d %1 failed: %2").arg(name, QString::fromUtf8(p.readAllStandardError()))));
 }
 
 struct Rig {
@@ -112,8 +113,8 @@ private slots:
         // this machine cannot run a print server at all.
         QFile reason(out + QStringLiteral("/../skip"));
         if (reason.open(QIODevice::ReadOnly))
-            QSKIP(qPrintable(QStringLiteral("no private print server here: ")
-                             + QString::fromUtf8(reason.readAll()).trimmed()));
+            QSKIP(qPrintable(QStringLiteral("no private print server here: ") +
+                             QString::fromUtf8(reason.readAll()).trimmed()));
         QVERIFY2(QFile::exists(qEnvironmentVariable("CUPS_SERVER")), "the private print server is not running");
     }
 

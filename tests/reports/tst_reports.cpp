@@ -152,14 +152,13 @@ class TestReports : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
     // The printouts stay in $LEVELBOOK_TEST_PRINTS when it is set, to be looked at.
-    QString folder = qEnvironmentVariableIsSet("LEVELBOOK_TEST_PRINTS") ? qEnvironmentVariable("LEVELBOOK_TEST_PRINTS")
-                                                                        : dir.path();
+    QString folder =
+        qEnvironmentVariableIsSet("LEVELBOOK_TEST_PRINTS") ? qEnvironmentVariable("LEVELBOOK_TEST_PRINTS") : dir.path();
     QString path(const QString &name) const { return folder + QLatin1Char('/') + name; }
 
     // Prints a report of `days` for the range to a fresh PDF file.
     PdfDocument print(Rig &rig, bool withReadings, const QList<ReadingDay> &days, const QDate &start, const QDate &end,
-                      const QString &name, const QList<int> &pages = {},
-                      QPageSize::PageSizeId paper = QPageSize::A4)
+                      const QString &name, const QList<int> &pages = {}, QPageSize::PageSizeId paper = QPageSize::A4)
     {
         const QString diary = path(name + QStringLiteral(".bcl"));
         QFile::remove(diary);
@@ -316,7 +315,8 @@ private slots:
         QCOMPARE(lineText(page, grid, 5), QStringLiteral("DATES: 03/01/2013 To 03/04/2013"));
         QCOMPARE(lineText(page, grid, 6), QStringLiteral("PAGE #: 1 OF 2"));
         for (int line : {4, 5, 6, 9})
-            QVERIFY2(std::abs(wordsOnLine(page, grid, line).first().left - 10) < 0.2, qPrintable(QString::number(line)));
+            QVERIFY2(std::abs(wordsOnLine(page, grid, line).first().left - 10) < 0.2,
+                     qPrintable(QString::number(line)));
         // One space on the page line of a reading page.
         const QList<GridWord> pageLine = wordsOnLine(page, grid, 6);
         QVERIFY(std::abs(gapInSpaces(pageLine[1], pageLine[2], grid) - 1) < 0.3);
@@ -410,9 +410,9 @@ private slots:
         days[1].readings[0] = QStringLiteral("888888");
         days[2].readings[3] = QStringLiteral("0.0000");
         Rig rig;
-        const PdfDocument pdf = print(rig, true, days, dateFromKey(days.first().key), dateFromKey(days.last().key),
-                                      QStringLiteral("Widest %1 %2").arg(locale.name()).arg(paper), {},
-                                      QPageSize::PageSizeId(paper));
+        const PdfDocument pdf =
+            print(rig, true, days, dateFromKey(days.first().key), dateFromKey(days.last().key),
+                  QStringLiteral("Widest %1 %2").arg(locale.name()).arg(paper), {}, QPageSize::PageSizeId(paper));
         QVERIFY(pdf.ok);
         QVERIFY(rig.fakes.messages.shown.isEmpty());
         const Grid grid{rig.printer.printableArea()};
@@ -423,10 +423,10 @@ private slots:
             const QList<GridWord> words = wordsOnLine(page, grid, line);
             QCOMPARE(words.size(), line == 8 ? 7 : 1 + kReadingKinds);
             for (int i = 1; i < words.size(); ++i)
-                QVERIFY2(words[i].left - words[i - 1].right > 0.15,
-                         qPrintable(QStringLiteral("line %1: \"%2\" then \"%3\"")
-                                        .arg(line)
-                                        .arg(words[i - 1].text, words[i].text)));
+                QVERIFY2(
+                    words[i].left - words[i - 1].right > 0.15,
+                    qPrintable(
+                        QStringLiteral("line %1: \"%2\" then \"%3\"").arg(line).arg(words[i - 1].text, words[i].text)));
         }
     }
 
@@ -491,7 +491,8 @@ private slots:
              {"After Breakfast:", "Highest Reading: 150 " + d1, "Lowest Reading: 140 " + d4, "Average Reading: 146.67"},
              {"After Dinner:", "Highest Reading: 180 " + d1, "Lowest Reading: 90.25 " + d2, "Average Reading: 150.08"}},
             {20,
-             {"Pre-Lunch:", "Highest Reading: No Readings", "Lowest Reading: No Readings", "Average Reading: No Readings"},
+             {"Pre-Lunch:", "Highest Reading: No Readings", "Lowest Reading: No Readings",
+              "Average Reading: No Readings"},
              {"Bedtime:", "Highest Reading: 130 " + d1, "Lowest Reading: 130 " + d1, "Average Reading: 130"}},
             {25,
              {"After Lunch:", "Highest Reading: 100 " + d2, "Lowest Reading: 80 " + d4, "Average Reading: 91.83"},
@@ -799,8 +800,7 @@ private slots:
         QList<QWidget *> chain;
         for (QWidget *at = w->StartDate->nextInFocusChain(); at != w->StartDate && chain.size() < 7;
              at = at->nextInFocusChain()) {
-            if (w->isAncestorOf(at) && (at->focusPolicy() & Qt::TabFocus) && !at->isHidden() &&
-                at->parentWidget() == w)
+            if (w->isAncestorOf(at) && (at->focusPolicy() & Qt::TabFocus) && !at->isHidden() && at->parentWidget() == w)
                 chain << at;
         }
         const QList<QWidget *> order{w->EndDate, w->Option1, w->Option2, w->Option3, w->PrintRpt, w->Cancel};
@@ -837,9 +837,12 @@ private slots:
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
-        QTest::newRow("US") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/1/2013" << "03/04/2013";
-        QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "1/3/2013" << "04/03/2013";
-        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "1.3.2013" << "04.03.2013";
+        QTest::newRow("US") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/1/2013"
+                            << "03/04/2013";
+        QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "1/3/2013"
+                                 << "04/03/2013";
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "1.3.2013"
+                                << "04.03.2013";
     }
 
     void requestPickersTakeTypedDates()

@@ -71,8 +71,9 @@ public:
         if (!root_.isValid())
             return false;
         // Others (the unprivileged user below) must reach the program.
-        QFile::setPermissions(root_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                                QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(root_.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                  QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
         if (layout == Layout::Installed) {
             const QString applications = root_.path() + QStringLiteral("/prefix/share/applications");
             QFile entry(applications + QStringLiteral("/org.levelbook.levelbook.desktop"));
@@ -119,10 +120,7 @@ QProcessEnvironment environmentFor(const UserFolders &user, const QString &platf
 }
 
 // Asks the running program to end as the system does at log-out.
-void askToEnd(QProcess &program)
-{
-    QCOMPARE(::kill(pid_t(program.processId()), SIGTERM), 0);
-}
+void askToEnd(QProcess &program) { QCOMPARE(::kill(pid_t(program.processId()), SIGTERM), 0); }
 
 // The program has ended by itself, without a crash, with status 0 and
 // without a word on its output.
@@ -142,9 +140,10 @@ void checkRunning(QProcess &program)
 {
     QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
     const bool ended = program.waitForFinished(1500);
-    QVERIFY2(!ended, qPrintable(QStringLiteral("the program ended at start, status %1: %2")
-                                    .arg(program.exitCode())
-                                    .arg(QString::fromLocal8Bit(program.readAllStandardError()))));
+    QVERIFY2(!ended,
+             qPrintable(QStringLiteral("the program ended at start, status %1: %2")
+                            .arg(program.exitCode())
+                            .arg(QString::fromLocal8Bit(program.readAllStandardError()))));
 }
 
 // Runs a helper command on the display; false when it failed. What it
@@ -194,9 +193,10 @@ public:
 
     bool start()
     {
-        server_.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                               QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        server_.start(QStringLiteral("Xvfb"),
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                       QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                       QStringLiteral("tcp")});
         if (!server_.waitForStarted(5000))
             return false;
         QByteArray number;
@@ -253,8 +253,8 @@ public:
     // Gives the window the keyboard and types these keys into it, one by one.
     bool keys(qulonglong window, const QStringList &keys) const
     {
-        if (!run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window)},
-                 display_))
+        if (!run(QStringLiteral("xdotool"),
+                 {QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window)}, display_))
             return false;
         // Let the program take in that it has the keyboard now.
         QTest::qWait(500);
@@ -329,8 +329,9 @@ private slots:
         QFile blocker(root.path() + QStringLiteral("/file"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        QCOMPARE(chooseDataFolder(root.path() + QStringLiteral("/gone/bin"), blocker.fileName() + QStringLiteral("/sub")),
-                 QString());
+        QCOMPARE(
+            chooseDataFolder(root.path() + QStringLiteral("/gone/bin"), blocker.fileName() + QStringLiteral("/sub")),
+            QString());
     }
 
     void startsOffscreenFromAFreshFolderAndEndsOnTheTerminationSignal()
@@ -370,8 +371,9 @@ private slots:
         const uid_t nobody = 65534;
         if (asRoot && QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
             QSKIP("running as root without setpriv to run the program as another user");
-        QVERIFY(QFile::setPermissions(install.folder(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(install.folder(),
+                                      QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                          QFile::ReadOther | QFile::ExeOther));
         UserFolders user;
         CHECK(user.make(install.root(), asRoot ? nobody : geteuid()));
 
@@ -379,9 +381,9 @@ private slots:
         program.setProcessEnvironment(environmentFor(user, QStringLiteral("offscreen")));
         program.setWorkingDirectory(QDir::rootPath());
         if (asRoot)
-            program.start(QStringLiteral("setpriv"), {QStringLiteral("--reuid=%1").arg(nobody),
-                                                      QStringLiteral("--regid=%1").arg(nobody),
-                                                      QStringLiteral("--clear-groups"), install.program()});
+            program.start(QStringLiteral("setpriv"),
+                          {QStringLiteral("--reuid=%1").arg(nobody), QStringLiteral("--regid=%1").arg(nobody),
+                           QStringLiteral("--clear-groups"), install.program()});
         else
             program.start(install.program(), {});
         CHECK(checkRunning(program));
@@ -426,8 +428,9 @@ private slots:
         program.start(install.program(), {});
         QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
         const qulonglong frame = x.visibleWindow(kFrameTitle);
-        QVERIFY2(frame != 0, qPrintable(QStringLiteral("no main window; the program said: ") +
-                                        QString::fromLocal8Bit(program.readAllStandardError())));
+        QVERIFY2(frame != 0,
+                 qPrintable(QStringLiteral("no main window; the program said: ") +
+                            QString::fromLocal8Bit(program.readAllStandardError())));
         QCOMPARE(program.state(), QProcess::Running);
 
         // The frame fills the screen in black; the start-up choice's three light

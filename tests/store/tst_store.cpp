@@ -116,8 +116,9 @@ private slots:
     void keysWalkInDateOrderAcrossMonthAndYearEnds()
     {
         const QString p = path(QStringLiteral("Order Test.bcl"));
-        writeDiary(p, {makeDay("2013-10-01"), makeDay("2012-12-31"), makeDay("2013-09-30"), makeDay("2013-01-01"),
-                       makeDay("2099-12-31"), makeDay("2000-01-01")});
+        writeDiary(p,
+                   {makeDay("2013-10-01"), makeDay("2012-12-31"), makeDay("2013-09-30"), makeDay("2013-01-01"),
+                    makeDay("2099-12-31"), makeDay("2000-01-01")});
         Database db = Database::open(p);
         Cursor c(db);
         QCOMPARE(c.key(), QStringLiteral("2000-01-01")); // a fresh cursor stands on the first row
@@ -297,8 +298,9 @@ private slots:
         // Every short reading a person can type: the number must be the one
         // the decimal text names, to the last bit, or averages drift.
         for (int tenths = 0; tenths <= 99999; ++tenths) {
-            for (const QString &text : {QString::number(tenths), QString::number(tenths / 10) + QLatin1Char('.') +
-                                                                    QString::number(tenths % 10)}) {
+            for (const QString &text :
+                 {QString::number(tenths),
+                  QString::number(tenths / 10) + QLatin1Char('.') + QString::number(tenths % 10)}) {
                 const double expected = std::strtod(text.toLatin1().constData(), nullptr);
                 if (leadingNumber(text) != expected)
                     QFAIL(qPrintable(text));
@@ -371,7 +373,8 @@ private slots:
         QCOMPARE(sqlite3_step(st), SQLITE_ROW);
         QCOMPARE(sqlite3_column_int(st, 0), kDiaryApplicationId);
         sqlite3_finalize(st);
-        sqlite3_prepare_v2(raw, "SELECT group_concat(name || ':' || type, ',') FROM pragma_table_info('BLOOD')", -1, &st, nullptr);
+        sqlite3_prepare_v2(raw, "SELECT group_concat(name || ':' || type, ',') FROM pragma_table_info('BLOOD')", -1,
+                           &st, nullptr);
         QCOMPARE(sqlite3_step(st), SQLITE_ROW);
         QCOMPARE(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0))),
                  QStringLiteral("Bdate:TEXT(15),Bfast:TEXT(6),Afast:TEXT(6),Blunch:TEXT(6),Alunch:TEXT(6),"
@@ -409,9 +412,10 @@ private slots:
         QCOMPARE(openFails(empty), StoreError::Kind::NotADiary);
 
         const QString other = path(QStringLiteral("Other App.bcl"));
-        rawSql(other, "CREATE TABLE BLOOD (Bdate TEXT, Bfast TEXT, Afast TEXT, Blunch TEXT, Alunch TEXT,"
-                      " Bdinner TEXT, Adinner TEXT, Bedtime TEXT, Night TEXT);"
-                      "CREATE INDEX Readings ON BLOOD (Bdate)");
+        rawSql(other,
+               "CREATE TABLE BLOOD (Bdate TEXT, Bfast TEXT, Afast TEXT, Blunch TEXT, Alunch TEXT,"
+               " Bdinner TEXT, Adinner TEXT, Bedtime TEXT, Night TEXT);"
+               "CREATE INDEX Readings ON BLOOD (Bdate)");
         QCOMPARE(openFails(other), StoreError::Kind::NotADiary); // not marked as ours
 
         const QString noIndex = path(QStringLiteral("No Index.bcl"));
@@ -432,8 +436,9 @@ private slots:
     {
         const QString p = path(QStringLiteral("Null Field.bcl"));
         writeDiary(p, {makeDay("2013-01-01", {"90"}), makeDay("2013-01-02", {"91"})});
-        rawSql(p, "UPDATE BLOOD SET Night = NULL WHERE Bdate = '2013-01-02';"
-                  "UPDATE BLOOD SET Afast = '' WHERE Bdate = '2013-01-01'");
+        rawSql(p,
+               "UPDATE BLOOD SET Night = NULL WHERE Bdate = '2013-01-02';"
+               "UPDATE BLOOD SET Afast = '' WHERE Bdate = '2013-01-01'");
         Database db = Database::open(p);
         Cursor c(db);
         c.moveLast();
@@ -483,8 +488,8 @@ private slots:
         QCOMPARE(dateKey(QDate(2013, 5, 7)), QStringLiteral("2013-05-07"));
         QCOMPARE(dateFromKey(QStringLiteral("2013-09-17")), QDate(2013, 9, 17));
         QVERIFY(!dateFromKey(QStringLiteral("2013-9-17")).isValid());
-        for (const char *notAKey : {"2013-02-30", "2013-13-01", "0000-01-01", "2013-1a-01", "+013-01-01", "2013/09/17",
-                                    "2013-09-17 "})
+        for (const char *notAKey :
+             {"2013-02-30", "2013-13-01", "0000-01-01", "2013-1a-01", "+013-01-01", "2013/09/17", "2013-09-17 "})
             QVERIFY2(!dateFromKey(QString::fromLatin1(notAKey)).isValid(), notAKey);
         QCOMPARE(dateFromKey(QStringLiteral("2099-12-31")), QDate(2099, 12, 31));
 
@@ -520,7 +525,8 @@ private slots:
     void diariesAreListedAlphabetically()
     {
         QTemporaryDir folder;
-        for (const char *name : {"Zed Last.bcl", "ann smith.bcl", "Bob Jones.bcl", "notes.txt", "Ann Smith.bcl.damaged"})
+        for (const char *name :
+             {"Zed Last.bcl", "ann smith.bcl", "Bob Jones.bcl", "notes.txt", "Ann Smith.bcl.damaged"})
             QFile(folder.path() + QLatin1Char('/') + QLatin1String(name)).open(QIODevice::WriteOnly);
         QDir(folder.path()).mkdir(QStringLiteral("Folder.bcl"));
         QCOMPARE(listDiaries(folder.path()), (QStringList{"ann smith.bcl", "Bob Jones.bcl", "Zed Last.bcl"}));
@@ -529,7 +535,8 @@ private slots:
     void dataFolderIsTheProgramsWhenWritable()
     {
         QTemporaryDir program, user;
-        QCOMPARE(chooseDataFolder(program.path(), user.path() + QStringLiteral("/data")), QDir(program.path()).absolutePath());
+        QCOMPARE(chooseDataFolder(program.path(), user.path() + QStringLiteral("/data")),
+                 QDir(program.path()).absolutePath());
         // A program folder that cannot take files sends the diaries to the user's folder.
         const QString missing = program.path() + QStringLiteral("/gone");
         const QString perUser = user.path() + QStringLiteral("/share/Levelbook");

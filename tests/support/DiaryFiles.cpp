@@ -101,7 +101,8 @@ QMap<QString, QByteArray> snapshot(const QString &folder)
     QMap<QString, QByteArray> files;
     const QDir dir(folder);
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot))
-        files.insert(name, QFileInfo(dir.filePath(name)).isDir() ? QByteArray("<folder>") : bytesOf(dir.filePath(name)));
+        files.insert(name,
+                     QFileInfo(dir.filePath(name)).isDir() ? QByteArray("<folder>") : bytesOf(dir.filePath(name)));
     return files;
 }
 

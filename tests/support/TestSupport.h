@@ -37,7 +37,12 @@ public:
     std::function<void(const Shown &)> whileShown;
 
     QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
-    void reset() { shown.clear(); beeps = 0; answers.clear(); }
+    void reset()
+    {
+        shown.clear();
+        beeps = 0;
+        answers.clear();
+    }
 };
 
 class FakeClock final : public Clock {
@@ -48,7 +53,11 @@ public:
 
 class FakeWait final : public WaitPointer {
 public:
-    void begin() override { ++depth; ++begun; }
+    void begin() override
+    {
+        ++depth;
+        ++begun;
+    }
     void end() override { --depth; }
     int depth = 0;
     int begun = 0;
@@ -79,7 +88,10 @@ public:
     // Database", then a double-click on the file. Returns the browser or null.
     class CurrReading *openDiary(const QString &file);
 
-    template <class W> W *window(const char *name) const { return qobject_cast<W *>(frame->window(QLatin1String(name))); }
+    template <class W> W *window(const char *name) const
+    {
+        return qobject_cast<W *>(frame->window(QLatin1String(name)));
+    }
     // Whether the named window is open and shown.
     bool shown(const char *name) const;
     QPushButton *button(const char *window, const char *name) const;
