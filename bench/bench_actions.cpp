@@ -797,6 +797,16 @@ double timedCommit(Floor &f, const char *sql, const QList<QByteArray> &params)
     return ms;
 }
 
+// The browser put back on the middle date, drawn, before a timed Next.
+void showMiddleDay(BenchDiary &d)
+{
+    static std::map<int, ReadingDay> start;
+    if (!start.count(d.days))
+        start[d.days] = storedDay(d.path, dateKey(middleDate(d.days)));
+    d.browser->showDay(start[d.days]);
+    QCoreApplication::processEvents();
+}
+
 struct Row {
     const char *name;
     const char *floorName;
@@ -834,11 +844,7 @@ std::vector<Row> floorRows()
     };
     rows.push_back({"Next (handler)", "open, read one row, close", 31,
                     [](BenchDiary &d, Floor &) {
-                        static std::map<int, ReadingDay> start;
-                        if (!start.count(d.days))
-                            start[d.days] = storedDay(d.path, dateKey(middleDate(d.days)));
-                        d.browser->showDay(start[d.days]);
-                        QCoreApplication::processEvents();
+                        showMiddleDay(d);
                         QElapsedTimer t;
                         t.start();
                         d.browser->Next->click();
@@ -851,11 +857,7 @@ std::vector<Row> floorRows()
                     nextFloor});
     rows.push_back({"Next with its repaint", "open, read one row, close", 31,
                     [](BenchDiary &d, Floor &) {
-                        static std::map<int, ReadingDay> start;
-                        if (!start.count(d.days))
-                            start[d.days] = storedDay(d.path, dateKey(middleDate(d.days)));
-                        d.browser->showDay(start[d.days]);
-                        QCoreApplication::processEvents();
+                        showMiddleDay(d);
                         QElapsedTimer t;
                         t.start();
                         d.browser->Next->click();

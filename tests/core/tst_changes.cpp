@@ -39,12 +39,6 @@ QList<ReadingDay> daysUpTo(int count)
     return days;
 }
 
-QString rowText(const ReadingDay &d)
-{
-    return QStringList{d.key, QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'))}.join(
-        QLatin1Char('|'));
-}
-
 // Every row as the engine holds it, unreadable ones too.
 QStringList rows(const QString &path)
 {

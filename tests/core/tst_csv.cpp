@@ -24,19 +24,6 @@
 
 namespace {
 
-QString rowText(const ReadingDay &d)
-{
-    return d.key + QLatin1Char('|') + QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'));
-}
-
-QStringList rowTexts(const QList<ReadingDay> &days)
-{
-    QStringList out;
-    for (const ReadingDay &d : days)
-        out << rowText(d);
-    return out;
-}
-
 QStringList problemTexts(const QList<csv::LineProblem> &problems)
 {
     QStringList out;

@@ -26,19 +26,6 @@ struct Settle {
     ~Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 };
 
-QString rowText(const ReadingDay &d)
-{
-    return d.key + QLatin1Char('|') + QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'));
-}
-
-QStringList rowTexts(const QList<ReadingDay> &days)
-{
-    QStringList out;
-    for (const ReadingDay &d : days)
-        out << rowText(d);
-    return out;
-}
-
 QStringList listed(const QListWidget *list)
 {
     QStringList out;

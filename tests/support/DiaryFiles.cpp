@@ -145,3 +145,16 @@ DiaryReader::~DiaryReader()
     sqlite3_finalize(st_);
     sqlite3_close(db_);
 }
+
+QString rowText(const ReadingDay &d)
+{
+    return d.key + QLatin1Char('|') + QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'));
+}
+
+QStringList rowTexts(const QList<ReadingDay> &days)
+{
+    QStringList out;
+    for (const ReadingDay &d : days)
+        out << rowText(d);
+    return out;
+}

@@ -23,6 +23,10 @@ void writeDiary(const QString &path, const QList<ReadingDay> &days);
 // Every day of a diary file, in key order.
 QList<ReadingDay> readDiary(const QString &path);
 
+// Days as "key|r1|...|r8" lines, to compare lists of days in one message.
+QString rowText(const ReadingDay &day);
+QStringList rowTexts(const QList<ReadingDay> &days);
+
 // A file's bytes, or "<absent>" when it cannot be read.
 QByteArray bytesOf(const QString &path);
 void writeBytes(const QString &path, const QByteArray &bytes);
