@@ -35,6 +35,11 @@
 #include <sqlite3.h>
 
 #include <QAction>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QValueAxis>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -807,6 +812,54 @@ void showMiddleDay(BenchDiary &d)
     QCoreApplication::processEvents();
 }
 
+// The floor of a chart step: a bare chart view of the chart window's size
+// with the same kinds of axes, given a new group of 31 dated points and
+// painted. Two groups take turns, so every step changes every label.
+double bareChartStep()
+{
+    struct Bare {
+        QChartView view;
+        QLineSeries *series = new QLineSeries;
+        QCategoryAxis *dates = new QCategoryAxis;
+        QValueAxis *levels = new QValueAxis;
+        int turn = 0;
+        Bare()
+        {
+            QChart *chart = view.chart();
+            chart->legend()->hide();
+            chart->setAnimationOptions(QChart::NoAnimation);
+            for (int i = 0; i < kChartPoints; ++i)
+                series->append(i, 0);
+            chart->addSeries(series);
+            dates->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+            dates->setLabelsAngle(-90);
+            dates->setRange(-0.5, kChartPoints - 0.5);
+            chart->addAxis(dates, Qt::AlignBottom);
+            series->attachAxis(dates);
+            chart->addAxis(levels, Qt::AlignLeft);
+            series->attachAxis(levels);
+            view.resize(900, 520);
+            view.show();
+            QCoreApplication::processEvents();
+        }
+    };
+    static Bare bare;
+    const QDate first = QDate(2013, 1, 1).addDays(31 * (bare.turn++ % 2));
+    QElapsedTimer t;
+    t.start();
+    for (const QString &label : bare.dates->categoriesLabels())
+        bare.dates->remove(label);
+    QList<QPointF> line;
+    for (int i = 0; i < kChartPoints; ++i) {
+        bare.dates->append(ShortDate(first.addDays(i)), i);
+        line.append(QPointF(i, 80 + (i * 37 + bare.turn * 11) % 120));
+    }
+    bare.series->replace(line);
+    bare.levels->setRange(0, 210);
+    QCoreApplication::processEvents(); // the chart is painted
+    return msSince(t);
+}
+
 struct Row {
     const char *name;
     const char *floorName;
@@ -949,6 +1002,29 @@ std::vector<Row> floorRows()
                         f.run(kInsertSql, rowParams(day));
                         return ms;
                     }});
+    rows.push_back({"Chart Next with its repaint", "bare chart view, same axes, new 31-point group", 11,
+                    [](BenchDiary &d, Floor &) {
+                        // A chart in use: opened on the middle date and
+                        // stepped once each way, untimed, before the timed step.
+                        showMiddleDay(d);
+                        LineChart *w = openChart(d);
+                        click(w->NextGroup);
+                        QCoreApplication::processEvents();
+                        click(w->Previous);
+                        QCoreApplication::processEvents();
+                        const QString anchor = w->group().anchor;
+                        QElapsedTimer t;
+                        t.start();
+                        w->NextGroup->click();
+                        QCoreApplication::processEvents(); // the chart is painted
+                        const double ms = msSince(t);
+                        if (w->group().anchor == anchor)
+                            qFatal("the chart did not move");
+                        d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
+                        settle(d);
+                        return ms;
+                    },
+                    [](BenchDiary &, Floor &) { return bareChartStep(); }});
     rows.push_back({"Delete before a date (half the diary)", "one durable DELETE ... WHERE Bdate < ?", 1,
                     [](BenchDiary &d, Floor &) {
                         const QDate target = middleDate(d.days);
