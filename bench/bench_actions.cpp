@@ -1,59 +1,78 @@
-// Every user action timed as its handler does it (open the diary, walk a
-// cursor, close it, show the result), on diaries of 100, 3,653 and 36,525
-// days. The windows are the real ones, driven by clicks; messages are answered
-// OK by the test support's fake. Set-up between timed clicks (putting the
-// browser back on a date, restoring a deleted day) is not timed.
+// Every user action timed through its real window, on diaries of 100, 3,653
+// and 36,525 days, and each one that has a floor (the bare engine, or a bare
+// toolkit, doing the same work) beside that floor in the same run.
+//
+//   lb_bench_actions [--rounds N] [--changes] [--sizes small]
+//       the tables: N rounds (11 by default); each round takes every action
+//       on the 100-date diary, then the 3,653-date one, then the 36,525-date
+//       one, the program and its floor one after the other, so that a slow
+//       spell of the machine falls on all of them. A round's figure is the
+//       median of its samples; the tables give min / median / max over the
+//       rounds and the ratio of the medians. --changes takes only the
+//       actions that change the diary; --sizes small only the 100-date diary.
+//   lb_bench_actions --benchmark_filter=...
+//       the same samples as Google Benchmark runs, for a look at one action.
+//
+// The windows are the real ones, driven by clicks; messages are answered OK by
+// the test support's fake. Set-up between two timed samples (putting the
+// browser back on a date, restoring a deleted day, copying the diary back) is
+// not timed; its changes go through the browser's kept connection, as the
+// person's own would, and a copied diary is flushed to the disk before the
+// timed sample, so no flush of the set-up lands in a timed commit.
 
 #include "BenchDiaries.h"
 #include "DiaryGenerator.h"
 
-#include "core/ChartGroup.h"
-#include "core/CsvFile.h"
 #include "charts/LineChart.h"
 #include "charts/StandardDay.h"
+#include "core/ChartGroup.h"
+#include "core/CsvFile.h"
+#include "core/DateKey.h"
+#include "core/Database.h"
+#include "core/DiaryChanges.h"
+#include "core/KeptDiary.h"
+#include "core/RangeSummary.h"
+#include "core/ReadingKind.h"
 #include "listing/Display.h"
 #include "maintenance/ImportReadings.h"
 #include "platform/DatePicker.h"
 #include "platform/QtPrinting.h"
+#include "printing/Reports.h"
 #include "readings/AddRds.h"
 #include "readings/CurrReading.h"
 #include "readings/DeleteRds.h"
 #include "readings/EditRds.h"
 #include "readings/ReadingEntry.h"
 #include "readings/SearchRds.h"
-#include "core/RangeSummary.h"
-#include "printing/Reports.h"
-#include "core/DateKey.h"
-#include "core/Database.h"
-#include "core/DiaryChanges.h"
-#include "core/KeptDiary.h"
-#include "core/ReadingKind.h"
 #include "reports/StdRptByDate.h"
+#include "store/SelectDbase.h"
 #include "support/FakeFiles.h"
+#include "support/FakePrinting.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QLineSeries>
-#include <QValueAxis>
-#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QDir>
-#include <QLocale>
 #include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QLocale>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cstring>
@@ -70,8 +89,7 @@ std::map<int, std::unique_ptr<BenchDiary>> &openDiaries()
     return diaries;
 }
 
-// The diary of `days` days open in the browser, on its latest date unless a
-// benchmark moved it.
+// The diary of `days` days open in the browser.
 BenchDiary &diary(int days)
 {
     auto &d = openDiaries()[days];
@@ -80,7 +98,6 @@ BenchDiary &diary(int days)
     return *d;
 }
 
-int daysOf(const benchmark::State &state) { return int(state.range(0)); }
 QDate firstDate() { return QDate(2000, 1, 1); }
 QDate middleDate(int days) { return firstDate().addDays(days / 2); }
 QDate lastDate(int days) { return firstDate().addDays(days - 1); }
@@ -112,347 +129,286 @@ void putDay(const QString &path, const ReadingDay &day)
     kept.keep();
 }
 
-void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
-
 template <class W> W *openWindow(BenchDiary &d, const char *name)
 {
     auto *w = qobject_cast<W *>(d.app.frame->openWindow(QLatin1String(name)));
     if (!w)
         qFatal("window %s did not open", name);
+    QCoreApplication::processEvents();
     return w;
 }
 
+// Windows closed by a handler go away; nothing is left for the next sample.
 void settle(BenchDiary &d)
 {
-    // Windows closed by a handler go away; nothing is left for the next one.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     d.app.fakes.messages.reset();
 }
 
-// ---- The browser ----------------------------------------------------------
+double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
 
-void BM_OpenOnLatestDate(benchmark::State &state)
+double median(std::vector<double> v)
 {
-    BenchDiary &d = diary(daysOf(state));
-    for (auto _ : state) {
-        // The loading step: open the diary, go to its last date, show it.
-        d.browser->load();
-    }
-    if (d.browser->shownKey() != dateKey(lastDate(d.days)))
-        state.SkipWithError("not on the latest date");
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-void browserStep(benchmark::State &state, QPushButton *CurrReading::*button, const QDate &from, const QDate &expect)
+// The browser put on `date`, drawn, before a timed step.
+void showDate(BenchDiary &d, const QDate &date)
 {
-    BenchDiary &d = diary(daysOf(state));
-    const ReadingDay start = storedDay(d.path, dateKey(from));
-    for (auto _ : state) {
-        state.PauseTiming();
-        d.browser->showDay(start);
-        state.ResumeTiming();
-        click(d.browser->*button);
-    }
+    static std::map<std::pair<int, QDate>, ReadingDay> days;
+    auto &day = days[{d.days, date}];
+    if (day.key.isEmpty())
+        day = storedDay(d.path, dateKey(date));
+    d.browser->showDay(day);
+    QCoreApplication::processEvents();
+}
+
+// A button's handler, timed from QAbstractButton::click(), which runs the
+// same slot as a mouse click (the test library's synthesised mouse click
+// alone costs about 0.24 ms, more than some handlers); with `repaint`, until
+// the window has drawn what the handler changed.
+double timedClick(QPushButton *button, bool repaint)
+{
+    QElapsedTimer t;
+    t.start();
+    button->click();
+    if (repaint)
+        QCoreApplication::processEvents();
+    const double ms = msSince(t);
+    if (!repaint)
+        QCoreApplication::processEvents();
+    return ms;
+}
+
+// What a run keeps until its end, let go of while the application still
+// stands (printers and their fonts must not outlive it).
+std::vector<std::function<void()>> &runEnd()
+{
+    static std::vector<std::function<void()>> steps;
+    return steps;
+}
+
+template <class T> T &keptForRun(T value)
+{
+    auto *held = new T(std::move(value));
+    runEnd().push_back([held] { delete held; });
+    return *held;
+}
+
+QString scratchPath(const QString &name)
+{
+    static QTemporaryDir dir;
+    return dir.filePath(name);
+}
+
+// ---- The samples: one timed run of an action, in ms ----------------------
+
+// "Open An Existing Database" after the browser was closed; timed from the
+// double-click on the diary's name until the browser has painted its last
+// date.
+double openAsUser(BenchDiary &d)
+{
+    d.browser->CloseDbase->click();
+    settle(d);
+    d.app.click("BloodMenu", "Command2");
+    auto *select = d.app.window<SelectDbase>("SelectDbase");
+    if (!select)
+        qFatal("the open window did not open");
+    QListWidget *list = select->File1;
+    const auto items = list->findItems(benchDiaryName(d.days), Qt::MatchExactly);
+    if (items.isEmpty())
+        qFatal("the diary is not listed");
+    list->setCurrentItem(items.first());
+    const QPoint at = list->visualItemRect(items.first()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QCoreApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (!d.app.window<CurrReading>("CurrReading"))
+        QTest::keyClick(list, Qt::Key_Return); // the name lies off the screen
+    QCoreApplication::processEvents(); // the browser has painted
+    const double ms = msSince(t);
+    d.browser = d.app.window<CurrReading>("CurrReading");
+    if (!d.browser || d.browser->shownKey() != dateKey(lastDate(d.days)))
+        qFatal("the diary did not open on its last date");
+    return ms;
+}
+
+double browserStep(BenchDiary &d, QPushButton *CurrReading::*button, const QDate &expect, bool repaint)
+{
+    showDate(d, middleDate(d.days));
+    const double ms = timedClick(d.browser->*button, repaint);
     if (d.browser->shownKey() != dateKey(expect))
-        state.SkipWithError("the browser went elsewhere");
-    d.browser->load();
+        qFatal("the browser went elsewhere");
+    return ms;
 }
 
-void BM_Next(benchmark::State &state)
+// What Next asks of the store: the kept connection lent, one step, the row.
+double nextInStore(BenchDiary &d)
 {
-    const int days = daysOf(state);
-    browserStep(state, &CurrReading::Next, middleDate(days), middleDate(days).addDays(1));
-}
-void BM_Previous(benchmark::State &state)
-{
-    const int days = daysOf(state);
-    browserStep(state, &CurrReading::Previous, middleDate(days), middleDate(days).addDays(-1));
-}
-void BM_First(benchmark::State &state)
-{
-    const int days = daysOf(state);
-    browserStep(state, &CurrReading::MoveFirst, middleDate(days), firstDate());
-}
-void BM_Last(benchmark::State &state)
-{
-    const int days = daysOf(state);
-    browserStep(state, &CurrReading::MoveLast, middleDate(days), lastDate(days));
+    const QString key = dateKey(middleDate(d.days));
+    QElapsedTimer t;
+    t.start();
+    KeptDiary kept(d.path, Database::Access::ReadOnly);
+    Cursor &c = kept.cursor();
+    c.seek(SeekOp::Equal, key);
+    c.moveNext();
+    const ReadingDay day = c.row();
+    kept.keep();
+    const double ms = msSince(t);
+    if (day.key <= key)
+        qFatal("the store went elsewhere");
+    return ms;
 }
 
-void BM_Search(benchmark::State &state)
+double search(BenchDiary &d)
 {
-    BenchDiary &d = diary(daysOf(state));
+    showDate(d, lastDate(d.days));
+    auto *w = openWindow<SearchRds>(d, "SearchRds");
+    w->Bdates->setDate(middleDate(d.days));
+    const double ms = timedClick(w->Search, true);
+    settle(d);
+    if (d.browser->shownKey() != dateKey(middleDate(d.days)))
+        qFatal("the search did not find the date");
+    return ms;
+}
+
+double add(BenchDiary &d)
+{
     const QDate target = middleDate(d.days);
-    for (auto _ : state) {
-        state.PauseTiming();
-        d.browser->load();
-        auto *w = openWindow<SearchRds>(d, "SearchRds");
-        w->Bdates->setDate(target);
-        state.ResumeTiming();
-        click(w->Search);
-        state.PauseTiming();
-        settle(d);
-        state.ResumeTiming();
-    }
-    if (d.browser->shownKey() != dateKey(target))
-        state.SkipWithError("search did not find the date");
-    d.browser->load();
+    const ReadingDay day = storedDay(d.path, dateKey(target));
+    removeDay(d.path, day.key);
+    auto *w = openWindow<AddRds>(d, "AddRds");
+    w->Bdates->setDate(target);
+    for (int k = 0; k < kReadingKinds; ++k)
+        w->readings->boxes[size_t(k)]->setText(day.readings[size_t(k)] == missingReading() ? QString()
+                                                                                           : day.readings[size_t(k)]);
+    QCoreApplication::processEvents();
+    const double ms = timedClick(w->SaveRd, false);
+    settle(d);
+    if (storedDay(d.path, day.key) != day || d.browser->shownKey() != day.key)
+        qFatal("the day was not added as typed");
+    return ms;
 }
 
-void BM_Add(benchmark::State &state)
+double edit(BenchDiary &d)
 {
-    BenchDiary &d = diary(daysOf(state));
-    const QDate target = middleDate(d.days);
-    const ReadingDay kept = storedDay(d.path, dateKey(target));
-    for (auto _ : state) {
-        state.PauseTiming();
-        removeDay(d.path, kept.key);
-        auto *w = openWindow<AddRds>(d, "AddRds");
-        w->Bdates->setDate(target);
-        for (int k = 0; k < kReadingKinds; ++k)
-            w->readings->boxes[size_t(k)]->setText(
-                kept.readings[size_t(k)] == missingReading() ? QString() : kept.readings[size_t(k)]);
-        state.ResumeTiming();
-        click(w->SaveRd);
-        state.PauseTiming();
-        settle(d);
-        state.ResumeTiming();
-    }
-    if (storedDay(d.path, kept.key) != kept || d.browser->shownKey() != kept.key)
-        state.SkipWithError("the day was not added as typed");
-    d.browser->load();
+    static int turn = 0;
+    const QString value = QString::number(90 + turn++ % 50);
+    showDate(d, middleDate(d.days));
+    auto *w = openWindow<EditRds>(d, "EditRds");
+    w->readings->boxes[0]->setText(value);
+    QCoreApplication::processEvents();
+    const double ms = timedClick(w->Save, false);
+    settle(d);
+    if (storedDay(d.path, dateKey(middleDate(d.days))).readings[0] != value)
+        qFatal("the edit was not stored");
+    return ms;
 }
 
-void BM_EditReplace(benchmark::State &state)
+double deleteCurrentDate(BenchDiary &d)
 {
-    BenchDiary &d = diary(daysOf(state));
     const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
-    int turn = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        d.browser->showDay(day);
-        auto *w = openWindow<EditRds>(d, "EditRds");
-        w->readings->boxes[0]->setText(QString::number(90 + turn++ % 50));
-        state.ResumeTiming();
-        click(w->Save);
-        state.PauseTiming();
-        settle(d);
-        state.ResumeTiming();
-    }
-    if (storedDay(d.path, day.key).readings[0] != QString::number(90 + (turn - 1) % 50))
-        state.SkipWithError("the edit was not stored");
-    putDay(d.path, day);
-    d.browser->load();
-}
-
-void BM_DeleteCurrentDate(benchmark::State &state)
-{
-    BenchDiary &d = diary(daysOf(state));
-    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
-    for (auto _ : state) {
-        state.PauseTiming();
-        putDay(d.path, day);
-        d.browser->showDay(day);
-        state.ResumeTiming();
-        click(d.browser->DeleteReading);
-    }
-    if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
-        state.SkipWithError("the browser did not go on to the next date");
-    putDay(d.path, day);
+    showDate(d, middleDate(d.days));
+    const double ms = timedClick(d.browser->DeleteReading, false);
     d.app.fakes.messages.reset();
-    d.browser->load();
+    if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
+        qFatal("the browser did not go on to the next date");
+    putDay(d.path, day);
+    return ms;
 }
 
-void BM_DeleteBeforeHalf(benchmark::State &state)
+// Half the diary deleted from a fresh copy; the copy is put back afterwards.
+double deleteBeforeHalf(BenchDiary &d)
 {
-    BenchDiary &d = diary(daysOf(state));
-    const QDate target = middleDate(d.days);
-    for (auto _ : state) {
-        state.PauseTiming();
-        placeBenchDiary(d.days, d.app.folder());
-        d.browser->load();
-        auto *w = openWindow<DeleteRds>(d, "DeleteRds");
-        w->Bdates->setDate(target);
-        state.ResumeTiming();
-        click(w->DeleteRecords);
-        state.PauseTiming();
-        settle(d);
-        state.ResumeTiming();
-    }
+    placeBenchDiary(d.days, d.app.folder());
+    d.browser->load();
+    auto *w = openWindow<DeleteRds>(d, "DeleteRds");
+    w->Bdates->setDate(middleDate(d.days));
+    QCoreApplication::processEvents();
+    const double ms = timedClick(w->DeleteRecords, false);
+    settle(d);
     {
         Database db = Database::open(d.path, Database::Access::ReadOnly);
-        Cursor c(db);
-        if (c.key() != dateKey(target))
-            state.SkipWithError("the dates before the half were not deleted");
+        if (Cursor(db).key() != dateKey(middleDate(d.days)))
+            qFatal("the dates before the half were not deleted");
     }
     placeBenchDiary(d.days, d.app.folder());
     d.browser->load();
+    return ms;
 }
 
-// The floor of the delete: the same dates removed from the same diary by one
-// bare DELETE in one durable transaction, on a handle opened beforehand.
-void BM_DeleteBeforeHalfFloor(benchmark::State &state)
+// A page of the listing opened on the middle date, then a step.
+double listingStep(BenchDiary &d, bool forward)
 {
-    BenchDiary &d = diary(daysOf(state));
-    const QByteArray bound = dateKey(middleDate(d.days)).toUtf8();
-    for (auto _ : state) {
-        state.PauseTiming();
-        placeBenchDiary(d.days, d.app.folder());
-        sqlite3 *db = nullptr;
-        sqlite3_open_v2(QFile::encodeName(d.path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(db, "DELETE FROM BLOOD WHERE Bdate < ?1", -1, &st, nullptr);
-        sqlite3_bind_text(st, 1, bound.constData(), int(bound.size()), SQLITE_STATIC);
-        state.ResumeTiming();
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        const int rc = sqlite3_step(st);
-        const int committed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        state.PauseTiming();
-        if (rc != SQLITE_DONE || committed != SQLITE_OK || sqlite3_changes(db) != d.days / 2)
-            state.SkipWithError("the bare DELETE failed");
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        state.ResumeTiming();
-    }
-    placeBenchDiary(d.days, d.app.folder());
-    d.browser->load();
-}
-
-// ---- The listing ----------------------------------------------------------
-
-void listingStep(benchmark::State &state, bool forward)
-{
-    BenchDiary &d = diary(daysOf(state));
-    const ReadingDay from = storedDay(d.path, dateKey(middleDate(d.days)));
-    d.browser->showDay(from);
-    listing::Display *w = nullptr;
-    for (auto _ : state) {
-        // Every step starts from the same full first page: the window is
-        // opened afresh on the shown day, untimed.
-        state.PauseTiming();
-        if (w)
-            d.app.frame->closeWindow(QStringLiteral("Display"));
-        w = openWindow<listing::Display>(d, "Display");
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
-        click(forward ? w->NextPage : w->Previous);
-        QCoreApplication::processEvents(); // the page is drawn
-    }
+    showDate(d, middleDate(d.days));
+    auto *w = openWindow<listing::Display>(d, "Display");
+    const double ms = timedClick(forward ? w->NextPage : w->Previous, true);
     if (w->Picture1->texts().isEmpty())
-        state.SkipWithError("no page drawn");
+        qFatal("no page drawn");
     d.app.frame->closeWindow(QStringLiteral("Display"));
     settle(d);
-    d.browser->load();
+    return ms;
 }
 
-void BM_ListingNextPage(benchmark::State &state) { listingStep(state, true); }
-void BM_ListingPreviousPage(benchmark::State &state) { listingStep(state, false); }
+QString chartName() { return QLatin1String(readingKinds()[0].chartWindow); }
 
-// ---- The charts -----------------------------------------------------------
-
-LineChart *openChart(BenchDiary &d) { return openWindow<LineChart>(d, readingKinds()[0].chartWindow); }
-
-// The chart's own part of a timed step, without the repaint that follows it:
-// reported beside the whole step as the counter handler_ms.
-class HandlerClock {
-public:
-    void start() { timer_.start(); }
-    void stop() { total_ += timer_.nsecsElapsed(); }
-    void report(benchmark::State &state) const
-    {
-        state.counters["handler_ms"] = benchmark::Counter(double(total_) / 1e6, benchmark::Counter::kAvgIterations);
-    }
-
-private:
-    QElapsedTimer timer_;
-    qint64 total_ = 0;
-};
-
-void BM_ChartLoad(benchmark::State &state)
+double chartOpen(BenchDiary &d)
 {
-    BenchDiary &d = diary(daysOf(state));
-    d.browser->showDay(storedDay(d.path, dateKey(middleDate(d.days))));
-    LineChart *w = openChart(d);
-    HandlerClock handler;
-    for (auto _ : state) {
-        handler.start();
-        w->load();
-        handler.stop();
-        QCoreApplication::processEvents();
-    }
-    handler.report(state);
-    if (w->group().lineCount == 0)
-        state.SkipWithError("no group drawn");
-    d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
+    showDate(d, middleDate(d.days));
+    QElapsedTimer t;
+    t.start();
+    auto *w = qobject_cast<LineChart *>(d.app.frame->openWindow(chartName()));
+    QCoreApplication::processEvents(); // the chart is painted
+    const double ms = msSince(t);
+    if (!w || w->group().lineCount == 0)
+        qFatal("no group drawn");
+    d.app.frame->closeWindow(chartName());
     settle(d);
-    d.browser->load();
+    return ms;
 }
 
-void chartStep(benchmark::State &state, bool forward)
+// A chart in use: opened on the middle date and stepped once each way,
+// untimed, before the timed step and its repaint.
+double chartStep(BenchDiary &d, bool forward)
 {
-    BenchDiary &d = diary(daysOf(state));
-    d.browser->showDay(storedDay(d.path, dateKey(middleDate(d.days))));
-    LineChart *w = openChart(d);
+    showDate(d, middleDate(d.days));
+    auto *w = openWindow<LineChart>(d, readingKinds()[0].chartWindow);
+    timedClick(w->NextGroup, true);
+    timedClick(w->Previous, true);
     const QString anchor = w->group().anchor;
-    HandlerClock handler;
-    bool moved = false;
-    for (auto _ : state) {
-        // Every step starts from the same group: the step the other way
-        // brings it back, untimed; where it does not, the chart is opened
-        // afresh on the shown day.
-        state.PauseTiming();
-        if (w->group().anchor != anchor) {
-            d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
-            w = openChart(d);
-            QCoreApplication::processEvents();
-        }
-        state.ResumeTiming();
-        handler.start();
-        click(forward ? w->NextGroup : w->Previous);
-        handler.stop();
-        QCoreApplication::processEvents();
-        state.PauseTiming();
-        moved = moved || w->group().anchor != anchor;
-        click(forward ? w->Previous : w->NextGroup);
-        QCoreApplication::processEvents();
-        state.ResumeTiming();
-    }
-    handler.report(state);
-    if (!moved)
-        state.SkipWithError("the chart did not move");
-    d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
+    const double ms = timedClick(forward ? w->NextGroup : w->Previous, true);
+    if (w->group().anchor == anchor && (forward || d.days > kChartPoints))
+        qFatal("the chart did not move");
+    d.app.frame->closeWindow(chartName());
     settle(d);
-    d.browser->load();
+    return ms;
 }
-
-void BM_ChartNext(benchmark::State &state) { chartStep(state, true); }
-void BM_ChartPrevious(benchmark::State &state) { chartStep(state, false); }
 
 // The standard day of the whole diary: the window opened from the browser's
-// last date (the 30 days before it), then its start moved to the first
-// date, and the window drawn; closing it is not timed.
-void BM_StandardDayWholeDiary(benchmark::State &state)
+// last date (the 30 days before it), its start moved to the first date, and
+// drawn; closing it is not timed.
+double standardDayWholeDiary(BenchDiary &d)
 {
-    BenchDiary &d = diary(daysOf(state));
-    HandlerClock handler;
-    qint64 counted = 0;
-    for (auto _ : state) {
-        handler.start();
-        auto *w = openWindow<StandardDay>(d, "StandardDay");
-        w->StartDate->setDate(firstDate());
-        handler.stop();
-        QCoreApplication::processEvents();
-        state.PauseTiming();
-        counted = w->page().figures.all.count;
-        d.app.frame->closeWindow(QStringLiteral("StandardDay"));
-        settle(d);
-        state.ResumeTiming();
-    }
-    handler.report(state);
-    if (counted < qint64(d.days) * 7)
-        state.SkipWithError("not the whole diary");
+    showDate(d, lastDate(d.days));
+    QElapsedTimer t;
+    t.start();
+    auto *w = qobject_cast<StandardDay *>(d.app.frame->openWindow(QStringLiteral("StandardDay")));
+    if (!w)
+        qFatal("the standard day did not open");
+    w->StartDate->setDate(firstDate());
+    QCoreApplication::processEvents();
+    const double ms = msSince(t);
+    if (w->page().figures.all.count < qint64(d.days) * 7)
+        qFatal("not the whole diary");
+    d.app.frame->closeWindow(QStringLiteral("StandardDay"));
+    settle(d);
+    return ms;
 }
-
-// ---- The reports ----------------------------------------------------------
 
 ReportRequest wholeRange(int days)
 {
@@ -466,132 +422,342 @@ ReportRequest wholeRange(int days)
     return r;
 }
 
-void BM_CollectRangeSummary(benchmark::State &state)
+double rangeSummary(BenchDiary &d)
 {
-    const ReportRequest r = wholeRange(daysOf(state));
-    for (auto _ : state) {
-        Database db = Database::open(r.databasePath, Database::Access::ReadOnly);
-        Cursor c(db);
-        auto summary = CollectRangeSummary(c, r.startKey, r.endKey).summary;
-        benchmark::DoNotOptimize(summary);
-        if (!summary || summary->lines != daysOf(state))
-            state.SkipWithError("wrong summary");
-    }
+    const ReportRequest r = wholeRange(d.days);
+    QElapsedTimer t;
+    t.start();
+    Database db = Database::open(r.databasePath, Database::Access::ReadOnly);
+    Cursor c(db);
+    const auto summary = CollectRangeSummary(c, r.startKey, r.endKey).summary;
+    const double ms = msSince(t);
+    if (!summary || summary->lines != d.days)
+        qFatal("wrong summary");
+    return ms;
 }
 
-QString pdfPath()
+// The report window with the whole range, its Print clicked and a PDF file
+// named in the (fake) printer dialog; timed from the click until the file is
+// written and the window gone.
+double reportThroughWindow(BenchDiary &d, bool summaryOnly)
 {
-    static QTemporaryDir dir;
-    return dir.filePath(QStringLiteral("report.pdf"));
-}
-
-void printReport(benchmark::State &state, bool summaryOnly)
-{
-    const ReportRequest r = wholeRange(daysOf(state));
-    FakeServices fakes;
-    QtReportPrinter printer;
-    printer.useOutputFile(pdfPath());
-    Services services = fakes.services();
+    static std::unique_ptr<QtReportPrinter> &kept = keptForRun(std::make_unique<QtReportPrinter>());
+    QtReportPrinter &printer = *kept; // one for the run, as the program has
+    FakePrinterDialog dialog;
+    Services &services = d.app.frame->services();
     services.printer = &printer;
-    for (auto _ : state) {
-        if (summaryOnly)
-            PrintSummaryOnly(services, nullptr, r);
-        else
-            PrintReadingsReport(services, nullptr, r);
-    }
-    if (!fakes.messages.shown.isEmpty())
-        state.SkipWithError(qPrintable(fakes.messages.lastText()));
-    state.counters["pdf_bytes"] = double(QFile(pdfPath()).size());
+    services.printerDialog = &dialog;
+    const QString pdf = scratchPath(QStringLiteral("report.pdf"));
+    FakePrinterDialog::Answer answer;
+    answer.chosen.outputFile = pdf;
+    answer.chosen.pageSize = printer.setup().pageSize;
+    dialog.answers = {answer};
+    QFile::remove(pdf);
+
+    showDate(d, lastDate(d.days));
+    d.app.click("CurrReading", "PrtRpt");
+    auto *w = d.app.window<StdRptByDate>("StdRptByDate");
+    if (!w)
+        qFatal("the report window did not open");
+    w->StartDate->setDate(firstDate());
+    w->EndDate->setDate(lastDate(d.days));
+    (summaryOnly ? w->Option2 : w->Option1)->setChecked(true);
+    QCoreApplication::processEvents();
+    const double ms = timedClick(w->PrintRpt, false);
+    if (!d.app.fakes.messages.shown.isEmpty())
+        qFatal("the report said: %s", qPrintable(d.app.fakes.messages.lastText()));
+    settle(d);
+    services.printer = nullptr;
+    services.printerDialog = nullptr;
+    if (QFile(pdf).size() < 1000 || d.app.window<StdRptByDate>("StdRptByDate"))
+        qFatal("the report was not printed");
+    return ms;
 }
 
-void BM_ReportToPdf(benchmark::State &state) { printReport(state, false); }
-void BM_SummaryPageAlone(benchmark::State &state) { printReport(state, true); }
-
-// The whole largest diary printed by `levelbook report`, as a scheduled job
-// runs it: a process of its own, with no display, on the diaries' folder.
-void BM_ReportCommandLine(benchmark::State &state)
+// The whole diary printed by `levelbook report`, as a scheduled job runs it:
+// a process of its own, with no display, on the diaries' folder.
+double reportCommandLine(BenchDiary &d)
 {
-    const int days = daysOf(state);
-    const QString diary = benchDiary(days);
-    const QString pdf = pdfPath();
-    for (auto _ : state) {
-        QProcess p;
-        p.start(QStringLiteral(LEVELBOOK_PROGRAM),
-                {QStringLiteral("report"), QStringLiteral("Bench %1").arg(days), QStringLiteral("--from"),
-                 dateKey(firstDate()), QStringLiteral("--to"), dateKey(lastDate(days)), QStringLiteral("-o"), pdf,
-                 QStringLiteral("--data-folder"), QFileInfo(diary).absolutePath()});
-        if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            state.SkipWithError(qPrintable(QString::fromUtf8(p.readAllStandardError())));
-            break;
-        }
-    }
-    state.counters["pdf_bytes"] = double(QFile(pdf).size());
+    const QString source = benchDiary(d.days);
+    const QString pdf = scratchPath(QStringLiteral("command-line.pdf"));
+    QFile::remove(pdf);
+    QElapsedTimer t;
+    t.start();
+    QProcess p;
+    p.start(QStringLiteral(LEVELBOOK_PROGRAM),
+            {QStringLiteral("report"), QStringLiteral("Bench %1").arg(d.days), QStringLiteral("--from"),
+             dateKey(firstDate()), QStringLiteral("--to"), dateKey(lastDate(d.days)), QStringLiteral("-o"), pdf,
+             QStringLiteral("--data-folder"), QFileInfo(source).absolutePath()});
+    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        qFatal("levelbook report failed: %s", p.readAllStandardError().constData());
+    const double ms = msSince(t);
+    if (QFile(pdf).size() < 1000)
+        qFatal("levelbook report wrote no PDF");
+    return ms;
 }
 
-// ---- Readings out to a CSV file and in from one ---------------------------
-
-// The whole diary exported from the report request window to a file named
-// in the (fake) save dialog.
-void BM_ExportCsv(benchmark::State &state)
+// The whole diary exported from the report window to a file named in the
+// (fake) save dialog.
+double exportCsv(BenchDiary &d)
 {
-    BenchDiary &d = diary(daysOf(state));
     FakeFileDialogs files;
     d.app.frame->services().files = &files;
-    const QString target = QFileInfo(pdfPath()).absolutePath() + QStringLiteral("/export.csv");
-    for (auto _ : state) {
-        state.PauseTiming();
-        d.browser->load();
-        d.app.click("CurrReading", "PrtRpt");
-        auto *w = d.app.window<StdRptByDate>("StdRptByDate");
-        w->StartDate->setDate(firstDate());
-        w->EndDate->setDate(lastDate(d.days));
-        w->Option3->setChecked(true);
-        files.answers = {target};
-        state.ResumeTiming();
-        click(w->PrintRpt);
-        state.PauseTiming();
-        settle(d);
-        state.ResumeTiming();
-    }
-    if (QFile(target).size() < qint64(d.days) * 20)
-        state.SkipWithError("the file does not hold the diary");
-    state.counters["csv_bytes"] = double(QFile(target).size());
+    const QString target = scratchPath(QStringLiteral("export.csv"));
+    QFile::remove(target);
+    showDate(d, lastDate(d.days));
+    d.app.click("CurrReading", "PrtRpt");
+    auto *w = d.app.window<StdRptByDate>("StdRptByDate");
+    w->StartDate->setDate(firstDate());
+    w->EndDate->setDate(lastDate(d.days));
+    w->Option3->setChecked(true);
+    files.answers = {target};
+    QCoreApplication::processEvents();
+    const double ms = timedClick(w->PrintRpt, false);
+    d.app.frame->closeWindow(QStringLiteral("StdRptByDate"));
+    settle(d);
     d.app.frame->services().files = nullptr;
+    if (QFile(target).size() < qint64(d.days) * 20)
+        qFatal("the file does not hold the diary");
+    return ms;
 }
 
 // That file imported into an emptied diary: the Urilities item, the preview
 // window, and "Import" (which adds every date in one change).
-void BM_ImportCsv(benchmark::State &state)
+double importCsv(BenchDiary &d)
 {
-    BenchDiary &d = diary(daysOf(state));
-    const QString file = QFileInfo(pdfPath()).absolutePath() + QStringLiteral("/import-%1.csv").arg(d.days);
-    if (csv::exportToFile(benchDiary(d.days), dateKey(firstDate()), dateKey(lastDate(d.days)), file).dates != d.days)
+    const QString file = scratchPath(QStringLiteral("import-%1.csv").arg(d.days));
+    if (!QFile::exists(file) &&
+        csv::exportToFile(benchDiary(d.days), dateKey(firstDate()), dateKey(lastDate(d.days)), file).dates != d.days)
         qFatal("the diary could not be exported");
     FakeFileDialogs files;
     d.app.frame->services().files = &files;
-    for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(d.path);
-        Database::create(d.path);
-        d.browser->load();
-        files.answers = {file};
-        state.ResumeTiming();
-        d.app.frame->action(QStringLiteral("mnuUtilitiesImport"))->trigger();
-        auto *w = d.app.window<ImportReadings>("ImportReadings");
-        if (!w) {
-            state.SkipWithError("the preview did not open");
-            break;
-        }
-        click(w->ImportRds);
-        state.PauseTiming();
-        settle(d);
-        state.ResumeTiming();
-    }
-    if (d.browser->shownKey() != dateKey(lastDate(d.days)) || readDiary(d.path).size() != d.days)
-        state.SkipWithError("the diary was not filled");
+    QFile::remove(d.path);
+    Database::create(d.path);
+    d.browser->load();
+    files.answers = {file};
+    QCoreApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    d.app.frame->action(QStringLiteral("mnuUtilitiesImport"))->trigger();
+    auto *w = d.app.window<ImportReadings>("ImportReadings");
+    if (!w)
+        qFatal("the preview did not open");
+    w->ImportRds->click();
+    QCoreApplication::processEvents();
+    const double ms = msSince(t);
+    settle(d);
     d.app.frame->services().files = nullptr;
+    if (d.browser->shownKey() != dateKey(lastDate(d.days)) || readDiary(d.path).size() != d.days)
+        qFatal("the diary was not filled");
     placeBenchDiary(d.days, d.app.folder());
     d.browser->load();
+    return ms;
+}
+
+// ---- The floors: the bare engine or toolkit doing the same work ----------
+//
+// Floors work on a copy of their own, so that their commits do not count as
+// changes from another program to the browser's kept connection.
+
+class Floor {
+public:
+    explicit Floor(int days) : dir_(), days_(days)
+    {
+        placeBenchDiary(days, dir_.path());
+        path_ = QFile::encodeName(QDir(dir_.path()).filePath(benchDiaryName(days)));
+    }
+    ~Floor() { close(); }
+    const QByteArray &path() const { return path_; }
+    void place() { close(), placeBenchDiary(days_, dir_.path()); }
+    sqlite3 *handle()
+    {
+        if (!db_ && sqlite3_open_v2(path_.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            qFatal("the floor's diary did not open");
+        return db_;
+    }
+    void close()
+    {
+        if (db_)
+            sqlite3_close_v2(db_), db_ = nullptr;
+    }
+    // Runs one statement with text parameters; dies when it fails.
+    void run(const char *sql, const QList<QByteArray> &params = {})
+    {
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(handle(), sql, -1, &st, nullptr) != SQLITE_OK)
+            qFatal("floor: %s", sqlite3_errmsg(db_));
+        for (int i = 0; i < params.size(); ++i)
+            sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_STATIC);
+        const int rc = sqlite3_step(st);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+            qFatal("floor: %s", sqlite3_errmsg(db_));
+    }
+
+private:
+    QTemporaryDir dir_;
+    int days_;
+    QByteArray path_;
+    sqlite3 *db_ = nullptr;
+};
+
+QList<QByteArray> rowParams(const ReadingDay &d)
+{
+    QList<QByteArray> p{d.key.toUtf8()};
+    for (const QString &r : d.readings)
+        p << ReadingDay::storedForm(r).toUtf8();
+    return p;
+}
+
+const char *const kInsertSql =
+    "INSERT INTO BLOOD (Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night)"
+    " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+
+// One timed durable commit of `sql` on the floor's open handle, its
+// statement prepared beforehand.
+double timedCommit(Floor &f, const char *sql, const QList<QByteArray> &params)
+{
+    sqlite3 *db = f.handle();
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    for (int i = 0; i < params.size(); ++i)
+        sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_STATIC);
+    QElapsedTimer t;
+    t.start();
+    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    const int rc = sqlite3_step(st);
+    const int committed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    const double ms = msSince(t);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE || committed != SQLITE_OK || sqlite3_changes(db) < 1)
+        qFatal("floor commit failed: %s", sqlite3_errmsg(db));
+    return ms;
+}
+
+// The floor of a chart step: a bare chart view of the chart window's size
+// with the same kinds of axes, given a new group of 31 dated points and
+// painted. Two groups take turns, so every step changes every label.
+double bareChartStep()
+{
+    struct Bare {
+        QChartView view;
+        QLineSeries *series = new QLineSeries;
+        QCategoryAxis *dates = new QCategoryAxis;
+        QValueAxis *levels = new QValueAxis;
+        int turn = 0;
+        Bare()
+        {
+            QChart *chart = view.chart();
+            chart->legend()->hide();
+            chart->setAnimationOptions(QChart::NoAnimation);
+            for (int i = 0; i < kChartPoints; ++i)
+                series->append(i, 0);
+            chart->addSeries(series);
+            dates->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+            dates->setLabelsAngle(-90);
+            dates->setRange(-0.5, kChartPoints - 0.5);
+            chart->addAxis(dates, Qt::AlignBottom);
+            series->attachAxis(dates);
+            chart->addAxis(levels, Qt::AlignLeft);
+            series->attachAxis(levels);
+            view.resize(900, 520);
+            view.show();
+            QCoreApplication::processEvents();
+        }
+    };
+    static Bare bare;
+    const QDate first = QDate(2013, 1, 1).addDays(31 * (bare.turn++ % 2));
+    QElapsedTimer t;
+    t.start();
+    for (const QString &label : bare.dates->categoriesLabels())
+        bare.dates->remove(label);
+    QList<QPointF> line;
+    for (int i = 0; i < kChartPoints; ++i) {
+        bare.dates->append(ShortDate(first.addDays(i)), i);
+        line.append(QPointF(i, 80 + (i * 37 + bare.turn * 11) % 120));
+    }
+    bare.series->replace(line);
+    bare.levels->setRange(0, 210);
+    QCoreApplication::processEvents(); // the chart is painted
+    return msSince(t);
+}
+
+Floor &floorOf(int days)
+{
+    static std::map<int, std::unique_ptr<Floor>> floors;
+    auto &f = floors[days];
+    if (!f)
+        f = std::make_unique<Floor>(days);
+    return *f;
+}
+
+// Open the file, prepare and run one query for a row, read it, close.
+double bareRead(Floor &f, const char *sql, const QByteArray &key)
+{
+    QElapsedTimer t;
+    t.start();
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(f.path().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    if (!key.isNull())
+        sqlite3_bind_text(st, 1, key.constData(), int(key.size()), SQLITE_STATIC);
+    int bytes = 0;
+    if (sqlite3_step(st) == SQLITE_ROW)
+        for (int i = 0; i < 9; ++i)
+            bytes += int(std::strlen(reinterpret_cast<const char *>(sqlite3_column_text(st, i))));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    const double ms = msSince(t);
+    if (bytes == 0)
+        qFatal("the floor read nothing");
+    return ms;
+}
+
+double nextFloor(BenchDiary &d, Floor &f)
+{
+    return bareRead(f,
+                    "SELECT Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night"
+                    " FROM BLOOD WHERE Bdate > ?1 ORDER BY Bdate LIMIT 1",
+                    dateKey(middleDate(d.days)).toUtf8());
+}
+
+double openFloor(BenchDiary &, Floor &f)
+{
+    return bareRead(f,
+                    "SELECT Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night"
+                    " FROM BLOOD ORDER BY Bdate DESC LIMIT 1",
+                    QByteArray());
+}
+
+double addFloor(BenchDiary &d, Floor &f)
+{
+    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    f.run("DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
+    return timedCommit(f, kInsertSql, rowParams(day));
+}
+
+double editFloor(BenchDiary &d, Floor &f)
+{
+    static int turn = 0;
+    return timedCommit(f, "UPDATE BLOOD SET Bfast = ?1 WHERE Bdate = ?2",
+                       {QByteArray::number(90 + turn++ % 50), dateKey(middleDate(d.days)).toUtf8()});
+}
+
+double deleteFloor(BenchDiary &d, Floor &f)
+{
+    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    const double ms = timedCommit(f, "DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
+    f.run(kInsertSql, rowParams(day));
+    return ms;
+}
+
+double deleteBeforeFloor(BenchDiary &d, Floor &f)
+{
+    f.place();
+    const double ms = timedCommit(f, "DELETE FROM BLOOD WHERE Bdate < ?1", {dateKey(middleDate(d.days)).toUtf8()});
+    f.place();
+    return ms;
 }
 
 // The floor of the report: the same texts at the same places drawn with a
@@ -678,491 +844,264 @@ private:
     double l_ = 0, t_ = 0, r_ = 1, b_ = 1, x_ = 0, y_ = 0;
 };
 
-void BM_ReportFloorQPainter(benchmark::State &state)
+// The floor of the report: the texts the report draws, recorded once per
+// diary, drawn with a bare QPainter into a PDF of the same kind.
+double reportFloor(BenchDiary &d, Floor &)
 {
-    const ReportRequest r = wholeRange(daysOf(state));
-    FakeServices fakes;
-    RecordingPrinter recorder;
-    Services services = fakes.services();
-    services.printer = &recorder;
-    PrintReadingsReport(services, nullptr, r);
-    for (auto _ : state) {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfPath());
-        QPainter painter(&printer);
-        std::vector<double> ascents;
-        for (const QFont &f : recorder.fonts)
-            ascents.push_back(QFontMetricsF(f, &printer).ascent());
-        bool first = true;
-        for (const DrawnPage &page : recorder.pages) {
-            if (!first)
-                printer.newPage();
-            first = false;
-            int font = -1;
-            for (const DrawnText &t : page.texts) {
-                if (t.font != font) {
-                    painter.setFont(recorder.fonts[t.font]);
-                    font = t.font;
-                }
-                painter.drawText(QPointF(t.at.x(), t.at.y() + ascents[size_t(t.font)]), t.text);
+    static std::map<int, std::unique_ptr<RecordingPrinter>> &recorded =
+        keptForRun(std::map<int, std::unique_ptr<RecordingPrinter>>());
+    auto &recorder = recorded[d.days];
+    if (!recorder) {
+        recorder = std::make_unique<RecordingPrinter>();
+        FakeServices fakes;
+        Services services = fakes.services();
+        services.printer = recorder.get();
+        PrintReadingsReport(services, nullptr, wholeRange(d.days));
+        if (recorder->pages.size() < 2)
+            qFatal("the report was not recorded");
+    }
+    const QString pdf = scratchPath(QStringLiteral("floor.pdf"));
+    QElapsedTimer t;
+    t.start();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QPainter painter(&printer);
+    std::vector<double> ascents;
+    for (const QFont &font : recorder->fonts)
+        ascents.push_back(QFontMetricsF(font, &printer).ascent());
+    bool first = true;
+    for (const DrawnPage &page : recorder->pages) {
+        if (!first)
+            printer.newPage();
+        first = false;
+        int font = -1;
+        for (const DrawnText &text : page.texts) {
+            if (text.font != font) {
+                painter.setFont(recorder->fonts[text.font]);
+                font = text.font;
             }
+            painter.drawText(QPointF(text.at.x(), text.at.y() + ascents[size_t(text.font)]), text.text);
         }
-        painter.end();
     }
-    state.counters["pages"] = double(recorder.pages.size());
-    state.counters["pdf_bytes"] = double(QFile(pdfPath()).size());
-}
-
-// ---- Each action beside its floor -----------------------------------------
-//
-// Run with --floors: every action and its floor, the bare engine doing the
-// same work, timed in the same process and the same rounds. Each round takes
-// every row on the 100-date diary and then on the 36,525-date one, the
-// program and its floor one after the other, so that a slower spell of the
-// machine falls on both. A round's figure is the median of its samples; the
-// table gives min / median / max over the rounds and the ratio of the
-// medians. Floors work on a copy of their own, so that their commits do not
-// count as changes from another program to the browser's kept connection.
-
-class Floor {
-public:
-    explicit Floor(int days) : dir_(), days_(days)
-    {
-        placeBenchDiary(days, dir_.path());
-        path_ = QFile::encodeName(QDir(dir_.path()).filePath(benchDiaryName(days)));
-    }
-    ~Floor() { close(); }
-    const QByteArray &path() const { return path_; }
-    void place() { close(), placeBenchDiary(days_, dir_.path()); }
-    sqlite3 *handle()
-    {
-        if (!db_ && sqlite3_open_v2(path_.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            qFatal("the floor's diary did not open");
-        return db_;
-    }
-    void close()
-    {
-        if (db_)
-            sqlite3_close_v2(db_), db_ = nullptr;
-    }
-    // Runs one statement with text parameters; dies when it fails.
-    void run(const char *sql, const QList<QByteArray> &params = {})
-    {
-        sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(handle(), sql, -1, &st, nullptr) != SQLITE_OK)
-            qFatal("floor: %s", sqlite3_errmsg(db_));
-        for (int i = 0; i < params.size(); ++i)
-            sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_STATIC);
-        const int rc = sqlite3_step(st);
-        sqlite3_finalize(st);
-        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-            qFatal("floor: %s", sqlite3_errmsg(db_));
-    }
-
-private:
-    QTemporaryDir dir_;
-    int days_;
-    QByteArray path_;
-    sqlite3 *db_ = nullptr;
-};
-
-double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
-
-QList<QByteArray> rowParams(const ReadingDay &d)
-{
-    QList<QByteArray> p{d.key.toUtf8()};
-    for (const QString &r : d.readings)
-        p << ReadingDay::storedForm(r).toUtf8();
-    return p;
-}
-
-const char *const kInsertSql =
-    "INSERT INTO BLOOD (Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night)"
-    " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
-
-// One timed durable commit of `sql` on the floor's open handle, its
-// statement prepared beforehand.
-double timedCommit(Floor &f, const char *sql, const QList<QByteArray> &params)
-{
-    sqlite3 *db = f.handle();
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
-    for (int i = 0; i < params.size(); ++i)
-        sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_STATIC);
-    QElapsedTimer t;
-    t.start();
-    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    const int rc = sqlite3_step(st);
-    const int committed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    const double ms = msSince(t);
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE || committed != SQLITE_OK || sqlite3_changes(db) < 1)
-        qFatal("floor commit failed: %s", sqlite3_errmsg(db));
-    return ms;
-}
-
-// The browser put back on the middle date, drawn, before a timed Next.
-void showMiddleDay(BenchDiary &d)
-{
-    static std::map<int, ReadingDay> start;
-    if (!start.count(d.days))
-        start[d.days] = storedDay(d.path, dateKey(middleDate(d.days)));
-    d.browser->showDay(start[d.days]);
-    QCoreApplication::processEvents();
-}
-
-// The floor of a chart step: a bare chart view of the chart window's size
-// with the same kinds of axes, given a new group of 31 dated points and
-// painted. Two groups take turns, so every step changes every label.
-double bareChartStep()
-{
-    struct Bare {
-        QChartView view;
-        QLineSeries *series = new QLineSeries;
-        QCategoryAxis *dates = new QCategoryAxis;
-        QValueAxis *levels = new QValueAxis;
-        int turn = 0;
-        Bare()
-        {
-            QChart *chart = view.chart();
-            chart->legend()->hide();
-            chart->setAnimationOptions(QChart::NoAnimation);
-            for (int i = 0; i < kChartPoints; ++i)
-                series->append(i, 0);
-            chart->addSeries(series);
-            dates->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-            dates->setLabelsAngle(-90);
-            dates->setRange(-0.5, kChartPoints - 0.5);
-            chart->addAxis(dates, Qt::AlignBottom);
-            series->attachAxis(dates);
-            chart->addAxis(levels, Qt::AlignLeft);
-            series->attachAxis(levels);
-            view.resize(900, 520);
-            view.show();
-            QCoreApplication::processEvents();
-        }
-    };
-    static Bare bare;
-    const QDate first = QDate(2013, 1, 1).addDays(31 * (bare.turn++ % 2));
-    QElapsedTimer t;
-    t.start();
-    for (const QString &label : bare.dates->categoriesLabels())
-        bare.dates->remove(label);
-    QList<QPointF> line;
-    for (int i = 0; i < kChartPoints; ++i) {
-        bare.dates->append(ShortDate(first.addDays(i)), i);
-        line.append(QPointF(i, 80 + (i * 37 + bare.turn * 11) % 120));
-    }
-    bare.series->replace(line);
-    bare.levels->setRange(0, 210);
-    QCoreApplication::processEvents(); // the chart is painted
+    painter.end();
     return msSince(t);
 }
 
-struct Row {
-    const char *name;
-    const char *floorName;
-    int samples; // per round
-    std::function<double(BenchDiary &, Floor &)> program;
-    std::function<double(BenchDiary &, Floor &)> floor;
+// ---- The actions, the rounds and the tables --------------------------------
+
+using Sample = std::function<double(BenchDiary &)>;
+using FloorSample = std::function<double(BenchDiary &, Floor &)>;
+
+struct Action {
+    const char *id;   // the Google Benchmark name, after "BM_"
+    const char *name; // the row in the tables
+    int samples;      // per round
+    bool changes;     // changes the diary: measured again with it in memory
+    Sample program;
+    const char *floorName = nullptr;
+    FloorSample floor;
+
+    Action(const char *i, const char *n, int s, bool c, Sample p, const char *fn = nullptr, FloorSample f = {})
+        : id(i), name(n), samples(s), changes(c), program(std::move(p)), floorName(fn), floor(std::move(f))
+    {
+    }
 };
 
-std::vector<Row> floorRows()
+std::vector<Action> actions()
 {
-    std::vector<Row> rows;
-    // The bare engine's Next: open, read the row after the key, close.
-    const auto nextFloor = [](BenchDiary &d, Floor &f) {
-        const QByteArray key = dateKey(middleDate(d.days)).toUtf8();
-        QElapsedTimer t;
-        t.start();
-        sqlite3 *db = nullptr;
-        sqlite3_open_v2(f.path().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(db,
-                           "SELECT Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night"
-                           " FROM BLOOD WHERE Bdate > ?1 ORDER BY Bdate LIMIT 1",
-                           -1, &st, nullptr);
-        sqlite3_bind_text(st, 1, key.constData(), int(key.size()), SQLITE_STATIC);
-        int bytes = 0;
-        if (sqlite3_step(st) == SQLITE_ROW)
-            for (int i = 0; i < 9; ++i)
-                bytes += int(std::strlen(reinterpret_cast<const char *>(sqlite3_column_text(st, i))));
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        const double ms = msSince(t);
-        if (bytes == 0)
-            qFatal("the floor read nothing");
-        return ms;
+    using C = CurrReading;
+    const auto step = [](QPushButton *C::*button, int offset, bool repaint) {
+        return [=](BenchDiary &d) {
+            const QDate expect = offset == -2 ? firstDate()
+                                 : offset == 2 ? lastDate(d.days)
+                                               : middleDate(d.days).addDays(offset);
+            return browserStep(d, button, expect, repaint);
+        };
     };
-    rows.push_back({"Next (handler)", "open, read one row, close", 31,
-                    [](BenchDiary &d, Floor &) {
-                        showMiddleDay(d);
-                        QElapsedTimer t;
-                        t.start();
-                        d.browser->Next->click();
-                        const double ms = msSince(t);
-                        QCoreApplication::processEvents();
-                        if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
-                            qFatal("Next went elsewhere");
-                        return ms;
-                    },
-                    nextFloor});
-    rows.push_back({"Next with its repaint", "open, read one row, close", 31,
-                    [](BenchDiary &d, Floor &) {
-                        showMiddleDay(d);
-                        QElapsedTimer t;
-                        t.start();
-                        d.browser->Next->click();
-                        QCoreApplication::processEvents(); // the boxes are painted
-                        return msSince(t);
-                    },
-                    nextFloor});
-    rows.push_back({"Next, the store's part alone", "open, read one row, close", 31,
-                    [](BenchDiary &d, Floor &) {
-                        const QString key = dateKey(middleDate(d.days));
-                        QElapsedTimer t;
-                        t.start();
-                        KeptDiary kept(d.path, Database::Access::ReadOnly);
-                        Cursor &c = kept.cursor();
-                        c.seek(SeekOp::Equal, key);
-                        c.moveNext();
-                        const ReadingDay day = c.row();
-                        kept.keep();
-                        const double ms = msSince(t);
-                        if (day.key <= key)
-                            qFatal("the store went elsewhere");
-                        return ms;
-                    },
-                    nextFloor});
-    rows.push_back({"Add", "one durable INSERT", 11,
-                    [](BenchDiary &d, Floor &) {
-                        const QDate target = middleDate(d.days);
-                        const ReadingDay kept = storedDay(d.path, dateKey(target));
-                        removeDay(d.path, kept.key);
-                        auto *w = openWindow<AddRds>(d, "AddRds");
-                        w->Bdates->setDate(target);
-                        for (int k = 0; k < kReadingKinds; ++k)
-                            w->readings->boxes[size_t(k)]->setText(
-                                kept.readings[size_t(k)] == missingReading() ? QString() : kept.readings[size_t(k)]);
-                        QCoreApplication::processEvents();
-                        QElapsedTimer t;
-                        t.start();
-                        w->SaveRd->click();
-                        const double ms = msSince(t);
-                        settle(d);
-                        if (storedDay(d.path, kept.key) != kept)
-                            qFatal("the day was not added");
-                        return ms;
-                    },
-                    [](BenchDiary &d, Floor &f) {
-                        const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
-                        f.run("DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
-                        return timedCommit(f, kInsertSql, rowParams(day));
-                    }});
-    rows.push_back({"Edit", "one durable UPDATE", 11,
-                    [](BenchDiary &d, Floor &) {
-                        static int turn = 0;
-                        const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
-                        d.browser->showDay(day);
-                        auto *w = openWindow<EditRds>(d, "EditRds");
-                        w->readings->boxes[0]->setText(QString::number(90 + turn++ % 50));
-                        QCoreApplication::processEvents();
-                        QElapsedTimer t;
-                        t.start();
-                        w->Save->click();
-                        const double ms = msSince(t);
-                        settle(d);
-                        return ms;
-                    },
-                    [](BenchDiary &d, Floor &f) {
-                        static int turn = 0;
-                        return timedCommit(
-                            f, "UPDATE BLOOD SET Bfast = ?1 WHERE Bdate = ?2",
-                            {QByteArray::number(90 + turn++ % 50), dateKey(middleDate(d.days)).toUtf8()});
-                    }});
-    rows.push_back({"Delete Current Date", "one durable DELETE", 11,
-                    [](BenchDiary &d, Floor &) {
-                        const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
-                        d.browser->showDay(day);
-                        QCoreApplication::processEvents();
-                        QElapsedTimer t;
-                        t.start();
-                        d.browser->DeleteReading->click();
-                        const double ms = msSince(t);
-                        d.app.fakes.messages.reset();
-                        if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
-                            qFatal("the browser did not go on");
-                        putDay(d.path, day);
-                        return ms;
-                    },
-                    [](BenchDiary &d, Floor &f) {
-                        const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
-                        const double ms = timedCommit(f, "DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
-                        f.run(kInsertSql, rowParams(day));
-                        return ms;
-                    }});
-    rows.push_back({"Chart Next with its repaint", "bare chart view, same axes, new 31-point group", 11,
-                    [](BenchDiary &d, Floor &) {
-                        // A chart in use: opened on the middle date and
-                        // stepped once each way, untimed, before the timed step.
-                        showMiddleDay(d);
-                        LineChart *w = openChart(d);
-                        click(w->NextGroup);
-                        QCoreApplication::processEvents();
-                        click(w->Previous);
-                        QCoreApplication::processEvents();
-                        const QString anchor = w->group().anchor;
-                        QElapsedTimer t;
-                        t.start();
-                        w->NextGroup->click();
-                        QCoreApplication::processEvents(); // the chart is painted
-                        const double ms = msSince(t);
-                        if (w->group().anchor == anchor)
-                            qFatal("the chart did not move");
-                        d.app.frame->closeWindow(QLatin1String(readingKinds()[0].chartWindow));
-                        settle(d);
-                        return ms;
-                    },
-                    [](BenchDiary &, Floor &) { return bareChartStep(); }});
-    rows.push_back({"Delete before a date (half the diary)", "one durable DELETE ... WHERE Bdate < ?", 1,
-                    [](BenchDiary &d, Floor &) {
-                        const QDate target = middleDate(d.days);
-                        placeBenchDiary(d.days, d.app.folder());
-                        d.browser->load();
-                        auto *w = openWindow<DeleteRds>(d, "DeleteRds");
-                        w->Bdates->setDate(target);
-                        QCoreApplication::processEvents();
-                        QElapsedTimer t;
-                        t.start();
-                        w->DeleteRecords->click();
-                        const double ms = msSince(t);
-                        settle(d);
-                        placeBenchDiary(d.days, d.app.folder());
-                        d.browser->load();
-                        return ms;
-                    },
-                    [](BenchDiary &d, Floor &f) {
-                        f.place();
-                        const double ms = timedCommit(f, "DELETE FROM BLOOD WHERE Bdate < ?1",
-                                                      {dateKey(middleDate(d.days)).toUtf8()});
-                        f.place();
-                        return ms;
-                    }});
-    return rows;
+    const char *const bareNext = "open, read one row, close";
+    return {
+        {"OpenDiary", "Opening a diary (double-click on its name until the browser has painted)", 5, false, openAsUser,
+         "open, read the last row, close", openFloor},
+        {"Next", "Next (handler)", 31, false, step(&C::Next, 1, false), bareNext, nextFloor},
+        {"NextRepaint", "Next with its repaint", 31, false, step(&C::Next, 1, true), bareNext, nextFloor},
+        {"NextStore", "Next, the store's part alone", 31, false, nextInStore, bareNext, nextFloor},
+        {"Previous", "Previous with its repaint", 11, false, step(&C::Previous, -1, true)},
+        {"First", "\"<<\" with its repaint", 11, false, step(&C::MoveFirst, -2, true)},
+        {"Last", "\">>\" with its repaint", 11, false, step(&C::MoveLast, 2, true)},
+        {"Search", "Search, with the browser's repaint", 5, false, search},
+        {"Add", "Add", 11, true, add, "one durable INSERT", addFloor},
+        {"Edit", "Edit", 11, true, edit, "one durable UPDATE", editFloor},
+        {"DeleteCurrentDate", "Delete Current Date", 11, true, deleteCurrentDate, "one durable DELETE", deleteFloor},
+        {"DeleteBeforeHalf", "Delete before a date (half the diary)", 1, true, deleteBeforeHalf,
+         "one durable DELETE ... WHERE Bdate < ?", deleteBeforeFloor},
+        {"ListingNextPage", "Listing: Next Page with its repaint", 5, false,
+         [](BenchDiary &d) { return listingStep(d, true); }},
+        {"ListingPreviousPage", "Listing: Previous Page with its repaint", 5, false,
+         [](BenchDiary &d) { return listingStep(d, false); }},
+        {"ChartOpen", "Chart: opened and painted", 5, false, chartOpen},
+        {"ChartNext", "Chart: Next with its repaint", 5, false, [](BenchDiary &d) { return chartStep(d, true); },
+         "bare chart view, same axes, new 31-point group", [](BenchDiary &, Floor &) { return bareChartStep(); }},
+        {"ChartPrevious", "Chart: Previous with its repaint", 5, false,
+         [](BenchDiary &d) { return chartStep(d, false); }},
+        {"StandardDay", "Standard day of the whole diary, drawn", 1, false, standardDayWholeDiary},
+        {"RangeSummary", "Summary figures of the whole range (the store's part)", 1, false, rangeSummary},
+        {"SummaryPage", "Summary page alone, whole range, to PDF", 1, false,
+         [](BenchDiary &d) { return reportThroughWindow(d, true); }},
+        {"Report", "Report of the whole range to PDF, through its window", 1, false,
+         [](BenchDiary &d) { return reportThroughWindow(d, false); }, "the same texts drawn with a bare QPainter",
+         reportFloor},
+        {"ReportCommandLine", "`levelbook report` of the whole range, as a process", 1, false, reportCommandLine},
+        {"ExportCsv", "Export of the whole diary to CSV", 1, false, exportCsv},
+        {"ImportCsv", "Import of that CSV into an empty diary", 1, true, importCsv},
+    };
 }
 
-double median(std::vector<double> v)
+QString figure(double ms)
 {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    return QString::number(ms, 'f', ms >= 100 ? 1 : 3);
 }
 
-int runFloors(int rounds)
+QString spread(const std::vector<double> &v)
 {
-    const int sizes[] = {100, 36525};
-    std::map<int, std::unique_ptr<Floor>> floors;
-    for (int days : sizes) {
-        diary(days);
-        floors[days] = std::make_unique<Floor>(days);
-    }
-    std::vector<Row> rows = floorRows();
-    // [row][size] -> per-round figures of the program and of the floor
+    return QStringLiteral("%1 / %2 / %3")
+        .arg(figure(*std::min_element(v.begin(), v.end())), figure(median(v)),
+             figure(*std::max_element(v.begin(), v.end())));
+}
+
+QString dates(int days) { return QLocale(QLocale::English).toString(days); }
+
+int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly)
+{
+    std::vector<Action> all = actions();
+    std::vector<Action> chosen;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(chosen),
+                 [&](const Action &a) { return !changesOnly || a.changes; });
+    for (int days : sizes)
+        diary(days), floorOf(days);
+
+    // [action][size] -> per-round medians of the program and of its floor
     std::map<std::pair<size_t, int>, std::pair<std::vector<double>, std::vector<double>>> figures;
     for (int round = 0; round < rounds; ++round) {
         for (int days : sizes) {
             BenchDiary &d = diary(days);
-            Floor &f = *floors[days];
-            for (size_t r = 0; r < rows.size(); ++r) {
-                std::vector<double> prog, bare;
-                for (int s = 0; s < rows[r].samples; ++s) {
-                    prog.push_back(rows[r].program(d, f));
-                    bare.push_back(rows[r].floor(d, f));
+            for (size_t a = 0; a < chosen.size(); ++a) {
+                std::vector<double> program, floor;
+                for (int s = 0; s < chosen[a].samples; ++s) {
+                    program.push_back(chosen[a].program(d));
+                    if (chosen[a].floor)
+                        floor.push_back(chosen[a].floor(d, floorOf(days)));
                 }
-                figures[{r, days}].first.push_back(median(prog));
-                figures[{r, days}].second.push_back(median(bare));
+                figures[{a, days}].first.push_back(median(program));
+                if (!floor.empty())
+                    figures[{a, days}].second.push_back(median(floor));
             }
         }
         std::fprintf(stderr, "round %d of %d done\n", round + 1, rounds);
     }
-    std::printf("| action | dates | program min / median / max (ms) | floor | floor min / median / max (ms) | ratio of "
-                "medians |\n");
-    std::printf("|---|---:|---:|---|---:|---:|\n");
-    for (size_t r = 0; r < rows.size(); ++r)
+
+    // Every action at every size.
+    QString head = QStringLiteral("| action |");
+    QString rule = QStringLiteral("|---|");
+    for (int days : sizes)
+        head += QStringLiteral(" %1 dates: min / median / max (ms) |").arg(dates(days)), rule += QStringLiteral("---:|");
+    if (sizes.size() > 1)
+        head += QStringLiteral(" largest / smallest |"), rule += QStringLiteral("---:|");
+    std::printf("%s\n%s\n", qPrintable(head), qPrintable(rule));
+    for (size_t a = 0; a < chosen.size(); ++a) {
+        QString line = QStringLiteral("| %1 |").arg(QString::fromUtf8(chosen[a].name));
+        for (int days : sizes)
+            line += QStringLiteral(" %1 |").arg(spread(figures[{a, days}].first));
+        if (sizes.size() > 1)
+            line += QStringLiteral(" %1 |").arg(median(figures[{a, sizes.back()}].first) /
+                                                    median(figures[{a, sizes.front()}].first),
+                                                0, 'f', 2);
+        std::printf("%s\n", qPrintable(line));
+    }
+
+    // Each action that has a floor beside it.
+    std::printf("\n| action | dates | program min / median / max (ms) | floor | floor min / median / max (ms) | ratio "
+                "of medians |\n|---|---:|---:|---|---:|---:|\n");
+    for (size_t a = 0; a < chosen.size(); ++a) {
+        if (!chosen[a].floor)
+            continue;
         for (int days : sizes) {
-            const auto &[prog, bare] = figures[{r, days}];
-            const auto mmm = [](const std::vector<double> &v) {
-                return QStringLiteral("%1 / %2 / %3")
-                    .arg(*std::min_element(v.begin(), v.end()), 0, 'f', 3)
-                    .arg(median(v), 0, 'f', 3)
-                    .arg(*std::max_element(v.begin(), v.end()), 0, 'f', 3);
-            };
-            std::printf("| %s | %s | %s | %s | %s | %.2f |\n", rows[r].name,
-                        qPrintable(QLocale(QLocale::English).toString(days)), qPrintable(mmm(prog)), rows[r].floorName,
-                        qPrintable(mmm(bare)), median(prog) / median(bare));
+            const auto &[program, floor] = figures[{a, days}];
+            std::printf("| %s | %s | %s | %s | %s | %.2f |\n", chosen[a].name, qPrintable(dates(days)),
+                        qPrintable(spread(program)), chosen[a].floorName, qPrintable(spread(floor)),
+                        median(program) / median(floor));
         }
+    }
     std::fflush(stdout);
     return 0;
 }
 
-void sizes(benchmark::internal::Benchmark *b)
+// The same samples as Google Benchmark runs, one benchmark per action and
+// size (and one per floor), for a look at one action with its filter.
+void registerBenchmarks()
 {
-    for (int days : kBenchSizes)
-        b->Arg(days);
-    b->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true)->MinTime(0.05);
-}
-
-void printSizes(benchmark::internal::Benchmark *b)
-{
-    for (int days : kBenchSizes)
-        b->Arg(days);
-    b->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true)->Iterations(1);
+    for (const Action &a : actions())
+        for (int days : kBenchSizes) {
+            benchmark::RegisterBenchmark((std::string("BM_") + a.id).c_str(),
+                                         [a, days](benchmark::State &state) {
+                                             for (auto _ : state)
+                                                 state.SetIterationTime(a.program(diary(days)) / 1e3);
+                                         })
+                ->Arg(days)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(a.samples);
+            if (a.floor)
+                benchmark::RegisterBenchmark((std::string("BM_") + a.id + "Floor").c_str(),
+                                             [a, days](benchmark::State &state) {
+                                                 for (auto _ : state)
+                                                     state.SetIterationTime(a.floor(diary(days), floorOf(days)) / 1e3);
+                                             })
+                    ->Arg(days)
+                    ->UseManualTime()
+                    ->Unit(benchmark::kMillisecond)
+                    ->Iterations(a.samples);
+        }
 }
 
 } // namespace
-
-BENCHMARK(BM_OpenOnLatestDate)->Apply(sizes);
-BENCHMARK(BM_Next)->Apply(sizes);
-BENCHMARK(BM_Previous)->Apply(sizes);
-BENCHMARK(BM_First)->Apply(sizes);
-BENCHMARK(BM_Last)->Apply(sizes);
-BENCHMARK(BM_Search)->Apply(sizes);
-BENCHMARK(BM_Add)->Apply(sizes);
-BENCHMARK(BM_EditReplace)->Apply(sizes);
-BENCHMARK(BM_DeleteCurrentDate)->Apply(sizes);
-BENCHMARK(BM_DeleteBeforeHalf)->Apply(sizes);
-BENCHMARK(BM_DeleteBeforeHalfFloor)->Apply(sizes);
-BENCHMARK(BM_ListingNextPage)->Apply(sizes);
-BENCHMARK(BM_ListingPreviousPage)->Apply(sizes);
-BENCHMARK(BM_ChartLoad)->Apply(sizes);
-BENCHMARK(BM_ChartNext)->Apply(sizes);
-BENCHMARK(BM_ChartPrevious)->Apply(sizes);
-BENCHMARK(BM_StandardDayWholeDiary)->Apply(sizes);
-BENCHMARK(BM_CollectRangeSummary)->Apply(sizes);
-BENCHMARK(BM_SummaryPageAlone)->Apply(sizes);
-BENCHMARK(BM_ReportToPdf)->Apply(printSizes);
-BENCHMARK(BM_ReportCommandLine)->Apply(printSizes);
-BENCHMARK(BM_ExportCsv)->Apply(printSizes);
-BENCHMARK(BM_ImportCsv)->Apply(printSizes);
-BENCHMARK(BM_ReportFloorQPainter)->Apply(printSizes);
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--floors") == 0) {
-            const int rounds = i + 1 < argc ? std::atoi(argv[i + 1]) : 11;
-            const int done = runFloors(rounds > 0 ? rounds : 11);
-            openDiaries().clear();
-            return done;
+    bool google = false;
+    int rounds = 11;
+    bool changesOnly = false;
+    std::vector<int> sizes(std::begin(kBenchSizes), std::end(kBenchSizes));
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg.startsWith("--benchmark"))
+            google = true;
+        else if (arg == "--rounds" && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--changes")
+            changesOnly = true;
+        else if (arg == "--sizes" && i + 1 < argc && QByteArray(argv[i + 1]) == "small")
+            sizes = {kBenchSizes[0]}, ++i;
+        else {
+            std::fprintf(stderr, "usage: %s [--rounds N] [--changes] [--sizes small] | [--benchmark_...]\n", argv[0]);
+            return 2;
         }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    }
+    int done = 0;
+    if (google) {
+        registerBenchmarks();
+        benchmark::Initialize(&argc, argv);
+        if (benchmark::ReportUnrecognizedArguments(argc, argv))
+            return 1;
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+    } else {
+        done = runRounds(rounds, sizes, changesOnly);
+    }
     openDiaries().clear();
-    benchmark::Shutdown();
-    return 0;
+    for (const auto &step : runEnd())
+        step();
+    return done;
 }
