@@ -665,7 +665,7 @@ double bareChartStep()
             QCoreApplication::processEvents();
         }
     };
-    static Bare bare;
+    static Bare &bare = *keptForRun(std::make_unique<Bare>());
     const QDate first = QDate(2013, 1, 1).addDays(31 * (bare.turn++ % 2));
     QElapsedTimer t;
     t.start();
