@@ -9,7 +9,8 @@
 //       spell of the machine falls on all of them. A round's figure is the
 //       median of its samples; the tables give min / median / max over the
 //       rounds and the ratio of the medians. --changes takes only the
-//       actions that change the diary; --sizes small only the 100-date diary.
+//       actions that change the diary; --sizes small only the 100-date diary
+//       (or --sizes 100,36525 those); --only Report,Add only those actions.
 //   lb_bench_actions --benchmark_filter=...
 //       the same samples as Google Benchmark runs, for a look at one action.
 //
@@ -201,6 +202,8 @@ template <class T> T &keptForRun(T value)
 QString scratchPath(const QString &name)
 {
     static QTemporaryDir dir;
+    if (qEnvironmentVariableIsSet("KEEPDIR"))
+        return qEnvironmentVariable("KEEPDIR") + "/" + name;
     return dir.filePath(name);
 }
 
@@ -230,7 +233,7 @@ double openAsUser(BenchDiary &d)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     if (!d.app.window<CurrReading>("CurrReading"))
         QTest::keyClick(list, Qt::Key_Return); // the name lies off the screen
-    QCoreApplication::processEvents(); // the browser has painted
+    QCoreApplication::processEvents();         // the browser has painted
     const double ms = msSince(t);
     d.browser = d.app.window<CurrReading>("CurrReading");
     if (!d.browser || d.browser->shownKey() != dateKey(lastDate(d.days)))
@@ -319,6 +322,39 @@ double deleteCurrentDate(BenchDiary &d)
     if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
         qFatal("the browser did not go on to the next date");
     putDay(d.path, day);
+    return ms;
+}
+
+// The store's part of Add and of Edit alone, as their handlers ask it: the
+// kept connection lent, the change made durable, the connection kept.
+double addInStore(BenchDiary &d)
+{
+    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    removeDay(d.path, day.key);
+    QElapsedTimer t;
+    t.start();
+    KeptDiary kept(d.path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+    const bool added = !DiaryChanges::addDay(kept.cursor(), day);
+    kept.keep();
+    const double ms = msSince(t);
+    if (!added)
+        qFatal("the day was not added");
+    return ms;
+}
+
+double editInStore(BenchDiary &d)
+{
+    static int turn = 0;
+    ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    day.readings[0] = QString::number(90 + turn++ % 50);
+    QElapsedTimer t;
+    t.start();
+    KeptDiary kept(d.path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+    const bool replaced = DiaryChanges::replaceDay(kept.cursor(), day.key, day);
+    kept.keep();
+    const double ms = msSince(t);
+    if (!replaced)
+        qFatal("the day was not replaced");
     return ms;
 }
 
@@ -914,8 +950,8 @@ std::vector<Action> actions()
     const auto step = [](QPushButton *C::*button, int offset, bool repaint) {
         return [=](BenchDiary &d) {
             const QDate expect = offset == -2 ? firstDate()
-                                 : offset == 2 ? lastDate(d.days)
-                                               : middleDate(d.days).addDays(offset);
+                : offset == 2                 ? lastDate(d.days)
+                                              : middleDate(d.days).addDays(offset);
             return browserStep(d, button, expect, repaint);
         };
     };
@@ -931,7 +967,9 @@ std::vector<Action> actions()
         {"Last", "\">>\" with its repaint", 11, false, step(&C::MoveLast, 2, true)},
         {"Search", "Search, with the browser's repaint", 5, false, search},
         {"Add", "Add", 11, true, add, "one durable INSERT", addFloor},
+        {"AddStore", "Add, the store's part alone", 11, true, addInStore, "one durable INSERT", addFloor},
         {"Edit", "Edit", 11, true, edit, "one durable UPDATE", editFloor},
+        {"EditStore", "Edit, the store's part alone", 11, true, editInStore, "one durable UPDATE", editFloor},
         {"DeleteCurrentDate", "Delete Current Date", 11, true, deleteCurrentDate, "one durable DELETE", deleteFloor},
         {"DeleteBeforeHalf", "Delete before a date (half the diary)", 1, true, deleteBeforeHalf,
          "one durable DELETE ... WHERE Bdate < ?", deleteBeforeFloor},
@@ -957,10 +995,7 @@ std::vector<Action> actions()
     };
 }
 
-QString figure(double ms)
-{
-    return QString::number(ms, 'f', ms >= 100 ? 1 : 3);
-}
+QString figure(double ms) { return QString::number(ms, 'f', ms >= 100 ? 1 : 3); }
 
 QString spread(const std::vector<double> &v)
 {
@@ -971,12 +1006,14 @@ QString spread(const std::vector<double> &v)
 
 QString dates(int days) { return QLocale(QLocale::English).toString(days); }
 
-int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly)
+int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly, const QString &only)
 {
     std::vector<Action> all = actions();
     std::vector<Action> chosen;
-    std::copy_if(all.begin(), all.end(), std::back_inserter(chosen),
-                 [&](const Action &a) { return !changesOnly || a.changes; });
+    std::copy_if(all.begin(), all.end(), std::back_inserter(chosen), [&](const Action &a) {
+        return (!changesOnly || a.changes) &&
+            (only.isEmpty() || only.split(QLatin1Char(',')).contains(QLatin1String(a.id)));
+    });
     for (int days : sizes)
         diary(days), floorOf(days);
 
@@ -987,9 +1024,12 @@ int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly)
             BenchDiary &d = diary(days);
             for (size_t a = 0; a < chosen.size(); ++a) {
                 std::vector<double> program, floor;
+                static const bool floorFirst = qEnvironmentVariableIsSet("FLOORFIRST");
                 for (int s = 0; s < chosen[a].samples; ++s) {
+                    if (chosen[a].floor && floorFirst)
+                        floor.push_back(chosen[a].floor(d, floorOf(days)));
                     program.push_back(chosen[a].program(d));
-                    if (chosen[a].floor)
+                    if (chosen[a].floor && !floorFirst)
                         floor.push_back(chosen[a].floor(d, floorOf(days)));
                 }
                 figures[{a, days}].first.push_back(median(program));
@@ -1004,7 +1044,8 @@ int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly)
     QString head = QStringLiteral("| action |");
     QString rule = QStringLiteral("|---|");
     for (int days : sizes)
-        head += QStringLiteral(" %1 dates: min / median / max (ms) |").arg(dates(days)), rule += QStringLiteral("---:|");
+        head += QStringLiteral(" %1 dates: min / median / max (ms) |").arg(dates(days)),
+            rule += QStringLiteral("---:|");
     if (sizes.size() > 1)
         head += QStringLiteral(" largest / smallest |"), rule += QStringLiteral("---:|");
     std::printf("%s\n%s\n", qPrintable(head), qPrintable(rule));
@@ -1013,9 +1054,8 @@ int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly)
         for (int days : sizes)
             line += QStringLiteral(" %1 |").arg(spread(figures[{a, days}].first));
         if (sizes.size() > 1)
-            line += QStringLiteral(" %1 |").arg(median(figures[{a, sizes.back()}].first) /
-                                                    median(figures[{a, sizes.front()}].first),
-                                                0, 'f', 2);
+            line += QStringLiteral(" %1 |").arg(
+                median(figures[{a, sizes.back()}].first) / median(figures[{a, sizes.front()}].first), 0, 'f', 2);
         std::printf("%s\n", qPrintable(line));
     }
 
@@ -1073,6 +1113,7 @@ int main(int argc, char **argv)
     bool google = false;
     int rounds = 11;
     bool changesOnly = false;
+    QString only;
     std::vector<int> sizes(std::begin(kBenchSizes), std::end(kBenchSizes));
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
@@ -1080,12 +1121,25 @@ int main(int argc, char **argv)
             google = true;
         else if (arg == "--rounds" && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--only" && i + 1 < argc)
+            only = QString::fromLocal8Bit(argv[++i]);
         else if (arg == "--changes")
             changesOnly = true;
-        else if (arg == "--sizes" && i + 1 < argc && QByteArray(argv[i + 1]) == "small")
-            sizes = {kBenchSizes[0]}, ++i;
-        else {
-            std::fprintf(stderr, "usage: %s [--rounds N] [--changes] [--sizes small] | [--benchmark_...]\n", argv[0]);
+        else if (arg == "--sizes" && i + 1 < argc) {
+            const QByteArray which(argv[++i]);
+            sizes.clear();
+            for (int days : kBenchSizes)
+                if (which == "small" ? days == kBenchSizes[0] : which.split(',').contains(QByteArray::number(days)))
+                    sizes.push_back(days);
+            if (sizes.empty()) {
+                std::fprintf(stderr, "--sizes: small, or some of 100,3653,36525\n");
+                return 2;
+            }
+        } else {
+            std::fprintf(
+                stderr,
+                "usage: %s [--rounds N] [--changes] [--sizes small|DAYS,...] [--only ID,...] | [--benchmark_...]\n",
+                argv[0]);
             return 2;
         }
     }
@@ -1098,7 +1152,7 @@ int main(int argc, char **argv)
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
     } else {
-        done = runRounds(rounds, sizes, changesOnly);
+        done = runRounds(rounds, sizes, changesOnly, only);
     }
     openDiaries().clear();
     for (const auto &step : runEnd())

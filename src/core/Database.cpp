@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -238,6 +239,10 @@ sqlite3_stmt *Cursor::stmt(Stmt which)
     case Insert:
         sql = QByteArray("INSERT INTO BLOOD (") + kColumns + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
         break;
+    case Update:
+        sql = "UPDATE BLOOD SET Bfast = ?2, Afast = ?3, Blunch = ?4, Alunch = ?5, Bdinner = ?6, Adinner = ?7,"
+              " Bedtime = ?8, Night = ?9 WHERE Bdate = ?1";
+        break;
     case Delete: sql = "DELETE FROM BLOOD WHERE Bdate = ?1"; break;
     case DeleteBefore: sql = "DELETE FROM BLOOD WHERE Bdate < ?1"; break;
     case Scan: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate"; break;
@@ -266,6 +271,44 @@ bool Cursor::fetch(Stmt which, const QString *key)
     return found;
 }
 
+namespace {
+
+// Sets `to` to a column's UTF-8 text (null for none). A walk reads nine texts
+// a row; plain ASCII, which every date and nearly every reading is, goes into
+// the buffer the string already has, where no one else shares it.
+void assignText(QString &to, const char *text, int bytes)
+{
+    if (!text) {
+        to.clear();
+        return;
+    }
+    for (int j = 0; j < bytes; ++j)
+        if (uchar(text[j]) >= 0x80) {
+            to = QString::fromUtf8(text, bytes);
+            return;
+        }
+    to.resize(bytes);
+    char16_t *out = reinterpret_cast<char16_t *>(to.data());
+    for (int j = 0; j < bytes; ++j)
+        out[j] = char16_t(uchar(text[j]));
+}
+
+// The order of two texts by the bytes of their UTF-8 form, the engine's own
+// order, as a negative, zero or positive number. Without surrogates the
+// order of UTF-16 code units is that of the code points, and so of the bytes.
+int utf8Order(const QString &a, const QString &b)
+{
+    const auto surrogates = [](const QString &s) {
+        return std::any_of(s.begin(), s.end(), [](QChar c) { return c.isSurrogate(); });
+    };
+    if (!surrogates(a) && !surrogates(b))
+        return QString::compare(a, b, Qt::CaseSensitive);
+    const QByteArray x = a.toUtf8(), y = b.toUtf8();
+    return x < y ? -1 : (y < x ? 1 : 0);
+}
+
+} // namespace
+
 bool Cursor::readRow(sqlite3_stmt *st, int rc)
 {
     if (rc == SQLITE_DONE)
@@ -281,13 +324,10 @@ bool Cursor::readRow(sqlite3_stmt *st, int rc)
     for (int i = 0; i <= kReadingKinds; ++i) {
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st, i));
         const int bytes = sqlite3_column_bytes(st, i);
-        QString value = text ? QString::fromUtf8(text, bytes) : QString();
+        QString &value = i == 0 ? row_.key : row_.readings[size_t(i - 1)];
+        assignText(value, text, bytes);
         if (value.isEmpty())
             rowDefect_ = true;
-        if (i == 0)
-            row_.key = std::move(value);
-        else
-            row_.readings[size_t(i - 1)] = std::move(value);
     }
     return true;
 }
@@ -313,13 +353,18 @@ void Cursor::requireProgress(const QString &from, bool forward)
     // or as raw bytes (which the engine sorts before or after every text),
     // can hand back the row just left or one behind it; a walk would then go
     // round for ever.
-    const QByteArray was = from.toUtf8();
-    const QByteArray now = row_.key.toUtf8();
-    if (forward ? now > was : now < was)
+    if (forward ? utf8Order(row_.key, from) > 0 : utf8Order(row_.key, from) < 0)
         return;
     stopScan();
     pos_ = Pos::Undefined;
     notADiary(QStringLiteral("The dates of the diary are out of order."));
+}
+
+void Cursor::unplace()
+{
+    stopScan();
+    noMatch_ = false;
+    pos_ = Pos::Undefined;
 }
 
 void Cursor::restart()
@@ -410,10 +455,10 @@ const QString &Cursor::key() const
     return row_.key;
 }
 
-void Cursor::append(const ReadingDay &day)
+int Cursor::writeDay(Stmt which, const ReadingDay &day)
 {
     stopScan();
-    sqlite3_stmt *st = stmt(Insert);
+    sqlite3_stmt *st = stmt(which);
     sqlite3_reset(st);
     QByteArray values[kReadingKinds + 1];
     values[0] = day.key.toUtf8();
@@ -426,7 +471,12 @@ void Cursor::append(const ReadingDay &day)
     sqlite3_clear_bindings(st);
     if (rc != SQLITE_DONE)
         fail(db_.handle(), QStringLiteral("The day could not be stored"));
+    return sqlite3_changes(db_.handle());
 }
+
+void Cursor::append(const ReadingDay &day) { writeDay(Insert, day); }
+
+bool Cursor::update(const ReadingDay &day) { return writeDay(Update, day) > 0; }
 
 void Cursor::remove()
 {

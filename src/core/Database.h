@@ -97,6 +97,9 @@ public:
     void moveLast();
     // Stands on the first row again, as a fresh cursor does.
     void restart();
+    // Stands nowhere, without a query: for an action that seeks before it
+    // reads. A read or a step before a seek throws StoreError.
+    void unplace();
     // Ends any running query, so that the cursor holds no read of the file
     // between actions.
     void rest() { stopScan(); }
@@ -116,6 +119,9 @@ public:
     // Appends a day; the index places it in key order. The cursor stays where
     // it was.
     void append(const ReadingDay &day);
+    // Replaces the readings of the day stored under day.key; false when no
+    // day is stored under it. The cursor stays where it was.
+    bool update(const ReadingDay &day);
     // Deletes the current row; the next move reaches its neighbours.
     void remove();
     // Deletes, in one statement, every row whose key is text that sorts
@@ -128,11 +134,12 @@ public:
 
 private:
     enum class Pos { Empty, Before, On, Removed, After, Undefined };
-    enum Stmt { First, Last, Equal, AtLeast, Insert, Delete, DeleteBefore, Scan, ScanBack, StmtCount };
+    enum Stmt { First, Last, Equal, AtLeast, Insert, Update, Delete, DeleteBefore, Scan, ScanBack, StmtCount };
 
     sqlite3_stmt *stmt(Stmt which);
-    bool fetch(Stmt which, const QString *key); // runs a one-row query; true if a row came
-    bool readRow(sqlite3_stmt *st, int rc);     // takes the row a step produced; true if one came
+    bool fetch(Stmt which, const QString *key);      // runs a one-row query; true if a row came
+    bool readRow(sqlite3_stmt *st, int rc);          // takes the row a step produced; true if one came
+    int writeDay(Stmt which, const ReadingDay &day); // an INSERT or UPDATE of the day; the rows it changed
     void stopScan();
     void step(Stmt scan, Pos whenNone);
     void requireRow(const char *what) const;

@@ -15,10 +15,13 @@ namespace DiaryChanges {
 
 std::optional<ReadingDay> addDay(Cursor &cursor, const ReadingDay &day)
 {
+    // The date is looked for under the write lock: no other program can
+    // store it between the look and the insert, and the look costs no lock
+    // of its own.
+    Database::Transaction change(cursor.database());
     cursor.seek(SeekOp::Equal, day.key);
     if (!cursor.noMatch())
-        return cursor.row();
-    Database::Transaction change(cursor.database());
+        return cursor.row(); // nothing written: the change is rolled back
     cursor.append(day);
     change.commit();
     return std::nullopt;
@@ -79,11 +82,19 @@ DaysAdded addDays(Cursor &cursor, const QList<ReadingDay> &days)
 bool replaceDay(Cursor &cursor, const QString &oldKey, const ReadingDay &day)
 {
     Database::Transaction change(cursor.database());
-    cursor.seek(SeekOp::Equal, oldKey);
-    const bool stored = !cursor.noMatch();
-    if (stored)
-        cursor.remove();
-    cursor.append(day);
+    bool stored;
+    if (oldKey == day.key) {
+        // The same date: its readings are replaced in place.
+        stored = cursor.update(day);
+        if (!stored)
+            cursor.append(day);
+    } else {
+        cursor.seek(SeekOp::Equal, oldKey);
+        stored = !cursor.noMatch();
+        if (stored)
+            cursor.remove();
+        cursor.append(day);
+    }
     change.commit();
     return stored;
 }

@@ -53,7 +53,7 @@ std::unique_ptr<KeptDiary::Slot> &kept()
 
 } // namespace
 
-KeptDiary::KeptDiary(const QString &path, Database::Access access)
+KeptDiary::KeptDiary(const QString &path, Database::Access access, Start start)
 {
     std::unique_ptr<Slot> &k = kept();
     // A connection that may write serves a read as well.
@@ -62,7 +62,10 @@ KeptDiary::KeptDiary(const QString &path, Database::Access access)
         if (now && now == k->seen) {
             slot_ = std::move(k);
             try {
-                slot_->cursor.restart();
+                if (start == Start::Anywhere)
+                    slot_->cursor.unplace();
+                else
+                    slot_->cursor.restart();
                 lent_ = true;
                 return;
             } catch (const StoreError &) {

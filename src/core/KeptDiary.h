@@ -26,7 +26,12 @@ public:
     // Database::open does) when none can be lent. A kept connection that may
     // write serves a read too. A second lease while one is out gets a
     // connection of its own.
-    explicit KeptDiary(const QString &path, Database::Access access = Database::Access::ReadWrite);
+    //
+    // Where the lent cursor stands: on the first row, or, for an action that
+    // seeks before it reads, nowhere (no query is run for it).
+    enum class Start { FirstRow, Anywhere };
+    explicit KeptDiary(const QString &path, Database::Access access = Database::Access::ReadWrite,
+                       Start start = Start::FirstRow);
     // Without keep(), the connection is closed: an action that failed leaves
     // nothing behind for the next one.
     ~KeptDiary();

@@ -18,7 +18,19 @@ const std::array<ReportColumn, kReadingKinds> &reportColumns()
     return columns;
 }
 
-QString headerDate(const QDate &date) { return date.toString(QStringLiteral("MM/dd/yyyy")); }
+QString headerDate(const QDate &date)
+{
+    // Written out by hand: a date pattern is parsed afresh on every call, and
+    // every page header and every numeric date line asks for this form.
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 1 || year > 9999)
+        return date.toString(QStringLiteral("MM/dd/yyyy"));
+    const auto digit = [](int n) { return QChar(u'0' + n % 10); };
+    const QChar text[10] = {digit(month / 10), digit(month),       QChar(u'/'),       digit(day / 10),  digit(day),
+                            QChar(u'/'),       digit(year / 1000), digit(year / 100), digit(year / 10), digit(year)};
+    return QString(text, 10);
+}
 
 float HalfTextWidth(ReportPrinter &printer, const QString &text) { return float(printer.textWidth(text) / 2); }
 

@@ -4,7 +4,6 @@
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "platform/Shell.h"
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
 #include "store/DiaryAccess.h"
@@ -53,8 +52,9 @@ void AddRds::SaveRd_Click()
     Services &sv = shell_.services();
     const ReadingDay day = readings->storedDay(key);
     std::optional<ReadingDay> stored; // the day stored under that date already
-    const bool done = withCurrentDiary(shell_, this, changeFailedText(),
-                                       [&](Database &, Cursor &c) { stored = DiaryChanges::addDay(c, day); });
+    const bool done = withCurrentDiary(
+        shell_, this, changeFailedText(), [&](Database &, Cursor &c) { stored = DiaryChanges::addDay(c, day); },
+        Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
     if (!done)
         return; // the window stays with what the user typed
     if (CheckForMatch(stored)) {

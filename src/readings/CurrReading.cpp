@@ -242,7 +242,7 @@ void CurrReading::Next_Click()
             }
             showDay(c.row());
         },
-        Database::Access::ReadOnly);
+        Database::Access::ReadOnly, KeptDiary::Start::Anywhere);
 }
 
 void CurrReading::Previous_Click()
@@ -261,30 +261,33 @@ void CurrReading::Previous_Click()
             }
             showDay(c.row());
         },
-        Database::Access::ReadOnly);
+        Database::Access::ReadOnly, KeptDiary::Start::Anywhere);
 }
 
 void CurrReading::DeleteReading_Click()
 {
     if (!showsDate())
         return;
-    withCurrentDiary(shell_, this, changeFailedText(), [this](Database &, Cursor &c) {
-        const MsgAnswer answer =
-            shell_.services().messages->show(this, QStringLiteral("Are You Sure?"), QStringLiteral("Delete Reading"),
-                                             MsgIcon::Question, MsgButtons::OkCancel);
-        if (answer == MsgAnswer::Cancel)
-            return;
-        // The browser changes only once the day is gone: a failure on the way
-        // leaves the day stored and shown.
-        const DiaryChanges::DayDeletion deletion = DiaryChanges::deleteDay(c, shownKey());
-        if (!deletion.deleted) {
-            tellNotStored();
-            return;
-        }
-        // The date after the deleted one becomes current, else the one before;
-        // the boxes stay empty when no date is left.
-        clearDay();
-        if (deletion.next)
-            showDay(*deletion.next);
-    });
+    withCurrentDiary(
+        shell_, this, changeFailedText(),
+        [this](Database &, Cursor &c) {
+            const MsgAnswer answer = shell_.services().messages->show(this, QStringLiteral("Are You Sure?"),
+                                                                      QStringLiteral("Delete Reading"),
+                                                                      MsgIcon::Question, MsgButtons::OkCancel);
+            if (answer == MsgAnswer::Cancel)
+                return;
+            // The browser changes only once the day is gone: a failure on the way
+            // leaves the day stored and shown.
+            const DiaryChanges::DayDeletion deletion = DiaryChanges::deleteDay(c, shownKey());
+            if (!deletion.deleted) {
+                tellNotStored();
+                return;
+            }
+            // The date after the deleted one becomes current, else the one before;
+            // the boxes stay empty when no date is left.
+            clearDay();
+            if (deletion.next)
+                showDay(*deletion.next);
+        },
+        Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
 }

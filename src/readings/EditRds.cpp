@@ -64,7 +64,7 @@ EditRds::Match EditRds::LookForMatch()
             if (ShownDay *b = browser())
                 b->showDay(c.row());
         },
-        Database::Access::ReadOnly);
+        Database::Access::ReadOnly, KeptDiary::Start::Anywhere);
     if (!read)
         return Match::Failed;
     if (!stored)
@@ -90,8 +90,9 @@ void EditRds::Save_Click()
     // The old day goes and the edited one comes in one step: a failure in
     // between leaves the day stored as it was.
     const ReadingDay day = readings->storedDay(key);
-    const bool stored = withCurrentDiary(shell_, this, changeFailedText(),
-                                         [&](Database &, Cursor &c) { DiaryChanges::replaceDay(c, editedKey_, day); });
+    const bool stored = withCurrentDiary(
+        shell_, this, changeFailedText(), [&](Database &, Cursor &c) { DiaryChanges::replaceDay(c, editedKey_, day); },
+        Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
     if (!stored)
         return; // the window keeps the user's edits
     if (ShownDay *b = browser())

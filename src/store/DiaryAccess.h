@@ -3,7 +3,8 @@
 // to the action, on the connection kept while the browser shows the diary
 // (opened afresh when there is none, or when the file changed since the last
 // action; see KeptDiary). An engine or file failure ends the action with a
-// message instead of a crash, and closes that connection.
+// message instead of a crash, and closes that connection. An action that
+// seeks before it reads may ask for a cursor that stands anywhere.
 
 #include "platform/Shell.h"
 #include "core/Database.h"
@@ -16,10 +17,11 @@
 inline QString currentDiaryPath(const Shell &shell) { return diaryPath(shell.dataFolder(), shell.openDiary().file); }
 
 template <class Action> bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Action &&action,
-                                              Database::Access access = Database::Access::ReadWrite)
+                                              Database::Access access = Database::Access::ReadWrite,
+                                              KeptDiary::Start start = KeptDiary::Start::FirstRow)
 {
     try {
-        KeptDiary diary(currentDiaryPath(shell), access);
+        KeptDiary diary(currentDiaryPath(shell), access, start);
         action(diary.database(), diary.cursor());
         diary.keep();
         return true;

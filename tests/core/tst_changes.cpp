@@ -108,12 +108,14 @@ private slots:
         const QList<ReadingDay> days = daysUpTo(10);
         writeDiary(path, days);
         if (harm == QLatin1String("fails on the way")) {
-            // A new day is refused, and the last day cannot be read: each
-            // change fails after its first step (the delete of the old day,
-            // of the day, of the days before) has been made.
+            // A new day and new readings are refused, and the last day cannot
+            // be read: each change fails after its first step (the delete of
+            // the old day, of the day, of the days before) has been made, or
+            // in its one step (readings replaced in place).
             rawSql(path,
                    "CREATE TRIGGER refuse BEFORE INSERT ON BLOOD BEGIN SELECT RAISE(ABORT, 'refused'); END;"
-                   "UPDATE BLOOD SET Night = '' WHERE Bdate = '2020-01-10'");
+                   "UPDATE BLOOD SET Night = '' WHERE Bdate = '2020-01-10';"
+                   "CREATE TRIGGER refuseReadings BEFORE UPDATE ON BLOOD BEGIN SELECT RAISE(ABORT, 'refused'); END;");
         }
         const QStringList before = rows(path);
 
@@ -206,6 +208,11 @@ private slots:
         QTest::newRow("replace a day not stored")
             << 2 << "replace" << keyOf(9) + ">" + keyOf(5) << QStringList{keyOf(1), keyOf(2), keyOf(5)} << keyOf(5)
             << "not stored";
+        QTest::newRow("replace a day no longer stored, same date")
+            << 2 << "replace" << keyOf(5) + ">" + keyOf(5) << QStringList{keyOf(1), keyOf(2), keyOf(5)} << keyOf(5)
+            << "not stored";
+        QTest::newRow("replace a day in place") << 3 << "replace" << keyOf(2) + ">" + keyOf(2) << upTo(3) << keyOf(2)
+                                                << "done";
         // The old day is deleted first; the new date's day stops the change.
         QTest::newRow("move onto a stored date") << 3 << "replace" << keyOf(1) + ">" + keyOf(2) << upTo(3) << "-"
                                                  << "fails";
@@ -264,8 +271,11 @@ private slots:
         QCOMPARE(ended, ending);
         QCOMPARE(gave, given);
         QCOMPARE(keys(path), left);
-        if (left == keys(path) && left.size() == days)
+        const bool replaced = what == QLatin1String("replace") && ending == QLatin1String("done");
+        if (left == keys(path) && left.size() == days && !replaced)
             QCOMPARE(rows(path), before); // nothing changed at all
+        if (replaced)
+            QCOMPARE(rows(path).filter(QStringLiteral("|77|")).size(), 1);
         QVERIFY(!QFile::exists(path + QStringLiteral("-journal")));
     }
 
@@ -380,6 +390,29 @@ private slots:
         QCOMPARE(got, seen);
         KeptDiary::release();
         QVERIFY(!KeptDiary::isKept());
+    }
+
+    void aLeaseForASeekStandsNowhere()
+    {
+        // A lease for an action that seeks first runs no query for the first
+        // row; a read before the seek fails instead of giving a stale day.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Ann Smith.bcl"));
+        writeDiary(path, daysUpTo(10));
+        for (int lease = 0; lease < 2; ++lease) { // opened afresh, then kept
+            KeptDiary diary(path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+            Cursor &c = diary.cursor();
+            if (lease == 1) {
+                QVERIFY_THROWS_EXCEPTION(StoreError, c.key());
+                QVERIFY_THROWS_EXCEPTION(StoreError, c.moveNext());
+            }
+            c.seek(SeekOp::Equal, keyOf(4));
+            c.moveNext();
+            QCOMPARE(c.key(), keyOf(5));
+            diary.keep();
+            QVERIFY(KeptDiary::isKept());
+        }
+        KeptDiary::release();
     }
 };
 

@@ -372,6 +372,13 @@ private slots:
             QCOMPARE(line.first().text, wide ? QStringLiteral("02/10/2013") : QStringLiteral("2/10/2013"));
             QVERIFY(line[1].left - line[0].right > 1);
         }
+        // The numeric form is written by hand: every allowed date, and the
+        // edges of the calendar beyond them, read as the date pattern has it.
+        for (QDate d = firstAllowedDate(); d <= lastAllowedDate(); d = d.addDays(1))
+            QCOMPARE(headerDate(d), d.toString(QStringLiteral("MM/dd/yyyy")));
+        for (const QDate d :
+             {QDate(1, 1, 1), QDate(999, 12, 31), QDate(9999, 12, 31), QDate(10000, 1, 1), QDate(-5, 3, 4), QDate()})
+            QCOMPARE(headerDate(d), d.toString(QStringLiteral("MM/dd/yyyy")));
     }
 
     void noTextsTouchWithTheWidestDatesAndReadings_data()
