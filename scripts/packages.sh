@@ -36,7 +36,7 @@ tests=(
   # The standard day's figures are checked against Python's statistics module.
   python3
 )
-bench=(libbenchmark-dev python3)
+bench=(libbenchmark-dev)
 
 case "${1:-}" in
   run) packages=("${run[@]}") ;;
