@@ -247,6 +247,7 @@ sqlite3_stmt *Cursor::stmt(Stmt which)
     case DeleteBefore: sql = "DELETE FROM BLOOD WHERE Bdate < ?1"; break;
     case Scan: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate"; break;
     case ScanBack: sql = select + "WHERE Bdate < ?1 ORDER BY Bdate DESC"; break;
+    case Keys: sql = select + "WHERE Bdate > ?1 ORDER BY Bdate"; break;
     case StmtCount: break;
     }
     if (sqlite3_prepare_v3(db_.handle(), sql.constData(), -1, SQLITE_PREPARE_PERSISTENT, &stmts_[which], nullptr) !=
@@ -358,6 +359,47 @@ void Cursor::requireProgress(const QString &from, bool forward)
     stopScan();
     pos_ = Pos::Undefined;
     notADiary(QStringLiteral("The dates of the diary are out of order."));
+}
+
+qint64 Cursor::countThrough(const QString &endKey)
+{
+    requireRow("count from");
+    if (row_.key > endKey)
+        return 0;
+    if (rowDefect_)
+        notADiary(QStringLiteral("A day of the diary has an empty field."));
+    // The rows after the current one, in the order a walk meets them, each
+    // checked as a step and a read check it (its order before the end is
+    // looked at); only the key becomes text.
+    sqlite3_stmt *st = stmt(Keys);
+    sqlite3_reset(st);
+    const QByteArray from = row_.key.toUtf8();
+    sqlite3_bind_text(st, 1, from.constData(), int(from.size()), SQLITE_TRANSIENT);
+    qint64 count = 1;
+    QString previous = row_.key;
+    QString key;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        assignText(key, reinterpret_cast<const char *>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0));
+        if (utf8Order(key, previous) <= 0) {
+            sqlite3_reset(st);
+            notADiary(QStringLiteral("The dates of the diary are out of order."));
+        }
+        if (key > endKey)
+            break;
+        for (int i = 0; i <= kReadingKinds; ++i) {
+            if (!sqlite3_column_text(st, i) || sqlite3_column_bytes(st, i) == 0) {
+                sqlite3_reset(st);
+                notADiary(QStringLiteral("A day of the diary has an empty field."));
+            }
+        }
+        ++count;
+        std::swap(previous, key);
+    }
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        fail(db_.handle(), QStringLiteral("The diary could not be read"));
+    return count;
 }
 
 void Cursor::unplace()

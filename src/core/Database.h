@@ -122,6 +122,11 @@ public:
     // Replaces the readings of the day stored under day.key; false when no
     // day is stored under it. The cursor stays where it was.
     bool update(const ReadingDay &day);
+    // How many rows a walk with moveNext() from the current row meets up to
+    // the last whose key is at most `endKey`, the current one included;
+    // throws where such a walk reading every row would. Only the keys are
+    // read as text. The cursor stays where it was.
+    qint64 countThrough(const QString &endKey);
     // Deletes the current row; the next move reaches its neighbours.
     void remove();
     // Deletes, in one statement, every row whose key is text that sorts
@@ -134,7 +139,7 @@ public:
 
 private:
     enum class Pos { Empty, Before, On, Removed, After, Undefined };
-    enum Stmt { First, Last, Equal, AtLeast, Insert, Update, Delete, DeleteBefore, Scan, ScanBack, StmtCount };
+    enum Stmt { First, Last, Equal, AtLeast, Insert, Update, Delete, DeleteBefore, Scan, ScanBack, Keys, StmtCount };
 
     sqlite3_stmt *stmt(Stmt which);
     bool fetch(Stmt which, const QString *key);      // runs a one-row query; true if a row came

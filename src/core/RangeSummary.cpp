@@ -36,32 +36,40 @@ void count(KindSummary &s, float v, const QString &key)
 
 } // namespace
 
-CollectedRange CollectRangeSummary(Cursor &cursor, const QString &startKey, const QString &endKey)
+void RangeTally::add(const ReadingDay &day)
 {
-    RangeSummary summary;
-    cursor.seek(SeekOp::AtLeast, startKey);
-    if (cursor.noMatch())
-        return {std::nullopt, QStringLiteral("Thee are no readings to print.")};
-
-    // One walk counts the lines and gathers the statistics alike.
-    for (; !cursor.eof() && cursor.key() <= endKey; cursor.moveNext()) {
-        ++summary.lines;
-        const ReadingDay &day = cursor.row();
-        for (int k = 0; k < kReadingKinds; ++k) {
-            const QString &text = day.readings[size_t(k)];
-            if (isCountedReading(text))
-                count(summary.kinds[size_t(k)], readingValue(text), day.key);
-        }
+    ++summary_.lines;
+    for (int k = 0; k < kReadingKinds; ++k) {
+        const QString &text = day.readings[size_t(k)];
+        if (isCountedReading(text))
+            count(summary_.kinds[size_t(k)], readingValue(text), day.key);
     }
-    if (summary.lines == 0)
-        return {std::nullopt, QStringLiteral("There are no readings to print.")};
-    summary.pages = (summary.lines + kLinesPerPage - 1) / kLinesPerPage;
+}
 
+RangeSummary RangeTally::summary() const
+{
+    RangeSummary summary = summary_;
+    summary.pages = pagesOfLines(summary.lines);
     for (KindSummary &s : summary.kinds) {
         if (s.Count == 0)
             continue;
         const double average = s.Total / double(s.Count);
         s.AverageText = ReadingText(std::round(average * 100) / 100);
     }
-    return {summary, QString()};
+    return summary;
+}
+
+CollectedRange CollectRangeSummary(Cursor &cursor, const QString &startKey, const QString &endKey)
+{
+    cursor.seek(SeekOp::AtLeast, startKey);
+    if (cursor.noMatch())
+        return {std::nullopt, QStringLiteral("Thee are no readings to print.")};
+
+    // One walk counts the lines and gathers the statistics alike.
+    RangeTally tally;
+    for (; !cursor.eof() && cursor.key() <= endKey; cursor.moveNext())
+        tally.add(cursor.row());
+    if (tally.lines() == 0)
+        return {std::nullopt, QStringLiteral("There are no readings to print.")};
+    return {tally.summary(), QString()};
 }

@@ -2,6 +2,7 @@
 // The statistics of a report's date range: for every reading kind the number
 // of readings, their highest and lowest value with its date, and the average.
 
+#include "core/ReadingDay.h"
 #include "core/ReadingKind.h"
 
 #include <QString>
@@ -58,7 +59,22 @@ struct CollectedRange {
     QString nothingToPrint;
 };
 
+// The figures of a range gathered one date at a time, in the walk's order.
+class RangeTally {
+public:
+    void add(const ReadingDay &day);
+    qint64 lines() const { return summary_.lines; }
+    // The lines, the pages and every kind's figures, its average included.
+    RangeSummary summary() const;
+
+private:
+    RangeSummary summary_;
+};
+
 // Walks the stored dates from startKey to endKey (both included) and gathers
 // the number of lines and pages and the statistics of each kind. The cursor is
 // left anywhere. Throws StoreError when the diary cannot be read.
 CollectedRange CollectRangeSummary(Cursor &cursor, const QString &startKey, const QString &endKey);
+
+// The pages of date lines that `lines` dates fill.
+inline qint64 pagesOfLines(qint64 lines) { return (lines + kLinesPerPage - 1) / kLinesPerPage; }

@@ -7,14 +7,21 @@
 #include "core/DateKey.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
-// One run of a report: opens the diary, gathers the range and hands the
+// What a report prints once the range is known to hold dates: the pages,
+// given the printer, the cursor on the first date of the range and the
+// number of date lines.
+using PrintRange = std::function<void(ReportPrinter &, Cursor &, qint64 lines)>;
+
+// One run of a report: opens the diary, finds the range and hands the
 // printing to `print`. Whatever happens, the working directory is restored
-// and the diary closed before the user hears of a failure.
-template <class Print> void runReport(Services &services, QWidget *parent, const ReportRequest &request,
-                                      const QString &documentName, Print &&print)
+// and the diary closed before the user hears of a failure; a document cut
+// short by a failure of the diary or of the printer is thrown away.
+void runReport(Services &services, QWidget *parent, const ReportRequest &request, const QString &documentName,
+               const PrintRange &print)
 {
     bool printerFailed = false;
     bool diaryFailed = false;
@@ -22,25 +29,35 @@ template <class Print> void runReport(Services &services, QWidget *parent, const
     QString nothingToPrint;
     {
         WorkingDirectoryGuard workingDirectory;
+        ReportPrinter *started = nullptr;
         try {
             Database db = Database::open(request.databasePath, Database::Access::ReadOnly);
             Cursor cursor(db);
-            const CollectedRange range = CollectRangeSummary(cursor, request.startKey, request.endKey);
-            nothingToPrint = range.nothingToPrint;
-            if (range.summary) {
-                // From here on any failure, of the printer or of the diary, is a
-                // failed print.
+            cursor.seek(SeekOp::AtLeast, request.startKey);
+            const qint64 lines = cursor.noMatch() ? -1 : cursor.countThrough(request.endKey);
+            if (lines < 0)
+                nothingToPrint = QStringLiteral("Thee are no readings to print.");
+            else if (lines == 0)
+                nothingToPrint = QStringLiteral("There are no readings to print.");
+            else {
+                // From here on a failure of the printer is a failed print, and
+                // one of the diary a failed read; neither leaves a document.
                 ReportPrinter &printer = *services.printer;
+                started = &printer;
                 try {
                     printer.setDocumentName(documentName);
-                    print(printer, cursor, *range.summary);
+                    print(printer, cursor, lines);
                     printer.endDoc();
+                } catch (const StoreError &) {
+                    throw;
                 } catch (const std::exception &) {
                     printer.killDoc();
                     printerFailed = true;
                 }
             }
         } catch (const StoreError &e) {
+            if (started)
+                started->killDoc();
             diaryFailed = true;
             diaryDetail = e.message();
         }
@@ -123,15 +140,17 @@ void PrintSummaryPage(ReportPrinter &printer, const ReportRequest &request, qint
 
 void PrintReadingsReport(Services &services, QWidget *parent, const ReportRequest &request)
 {
+    // One walk prints the date lines and gathers the summary page's figures;
+    // the lines were counted beforehand for the page numbers.
     runReport(services, parent, request, QStringLiteral("Levelbook Report"),
-              [&request](ReportPrinter &printer, Cursor &cursor, const RangeSummary &summary) {
-                  const qint64 pageTotal = summary.pages + 1; // and the summary page
+              [&request](ReportPrinter &printer, Cursor &cursor, qint64 lineTotal) {
+                  const qint64 pageTotal = pagesOfLines(lineTotal) + 1; // and the summary page
                   const auto &columns = reportColumns();
 
-                  cursor.seek(SeekOp::AtLeast, request.startKey);
                   qint64 page = 1;
                   PrintPageHeader(printer, request, page, pageTotal);
                   const LineDates lineDate(printer);
+                  RangeTally tally;
                   double y = kFirstLineY;
                   int lines = 0;
                   for (; !cursor.eof() && cursor.key() <= request.endKey; cursor.moveNext()) {
@@ -143,23 +162,33 @@ void PrintReadingsReport(Services &services, QWidget *parent, const ReportReques
                           lines = 0;
                       }
                       const ReadingDay &day = cursor.row();
+                      tally.add(day);
                       printAt(printer, kLeftMargin, y, lineDate(day.key));
                       for (int k = 0; k < kReadingKinds; ++k)
                           printCentred(printer, columns[size_t(k)].anchor, y, day.readings[size_t(k)]);
                       ++y;
                       ++lines;
                   }
+                  // Another program changed the range since it was counted:
+                  // the page numbers printed are wrong.
+                  if (tally.lines() != lineTotal)
+                      throw StoreError(StoreError::Kind::Failed,
+                                       QStringLiteral("The diary changed while the report was printed."));
 
                   ++page;
                   printer.newPage();
-                  PrintSummaryPage(printer, request, page, pageTotal, summary.kinds);
+                  PrintSummaryPage(printer, request, page, pageTotal, tally.summary().kinds);
               });
 }
 
 void PrintSummaryOnly(Services &services, QWidget *parent, const ReportRequest &request)
 {
     runReport(services, parent, request, QStringLiteral("Levelbook Summary"),
-              [&request](ReportPrinter &printer, Cursor &, const RangeSummary &summary) {
-                  PrintSummaryPage(printer, request, 1, 1, summary.kinds);
+              [&request](ReportPrinter &printer, Cursor &cursor, qint64) {
+                  const CollectedRange range = CollectRangeSummary(cursor, request.startKey, request.endKey);
+                  if (!range.summary)
+                      throw StoreError(StoreError::Kind::Failed,
+                                       QStringLiteral("The diary changed while the report was printed."));
+                  PrintSummaryPage(printer, request, 1, 1, range.summary->kinds);
               });
 }

@@ -658,6 +658,24 @@ private slots:
             QVERIFY(!QFile::exists(pdf));
             QVERIFY(!rig.printer.documentActive());
         }
+        // A day of the range that cannot be read is found before anything
+        // is printed, even though the report walks its range once.
+        {
+            Rig rig;
+            const QString damaged = path(QStringLiteral("Damaged.bcl"));
+            writeDiary(damaged, consecutiveDays(120));
+            rawSql(damaged, "UPDATE BLOOD SET Night = '' WHERE Bdate = '2013-04-20'");
+            FailingPrinter watched(rig.printer);
+            rig.use = &watched;
+            const QString pdf = path(QStringLiteral("damaged.pdf"));
+            rig.printer.useOutputFile(pdf);
+            Services s = rig.services();
+            PrintReadingsReport(s, nullptr, requestFor(damaged, QDate(2013, 1, 1), QDate(2013, 4, 30)));
+            QCOMPARE(rig.fakes.messages.shown.size(), 1);
+            QVERIFY(rig.fakes.messages.lastText().startsWith(readFailedText()));
+            QCOMPARE(watched.calls(QStringLiteral("printText")), 0);
+            QVERIFY(!QFile::exists(pdf));
+        }
         // A file that is no diary is told as a diary failure.
         {
             Rig rig;
