@@ -327,19 +327,26 @@ double deleteCurrentDate(BenchDiary &d)
 
 // The store's part of Add and of Edit alone, as their handlers ask it: the
 // kept connection lent, the change made durable, the connection kept.
+// One change through the kept connection, timed; a change that reports it
+// did not happen stops the run.
+double timedChange(BenchDiary &d, const char *what, const std::function<bool(Cursor &)> &change)
+{
+    QElapsedTimer t;
+    t.start();
+    KeptDiary kept(d.path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+    const bool done = change(kept.cursor());
+    kept.keep();
+    const double ms = msSince(t);
+    if (!done)
+        qFatal("the day was not %s", what);
+    return ms;
+}
+
 double addInStore(BenchDiary &d)
 {
     const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
     removeDay(d.path, day.key);
-    QElapsedTimer t;
-    t.start();
-    KeptDiary kept(d.path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
-    const bool added = !DiaryChanges::addDay(kept.cursor(), day);
-    kept.keep();
-    const double ms = msSince(t);
-    if (!added)
-        qFatal("the day was not added");
-    return ms;
+    return timedChange(d, "added", [&](Cursor &c) { return !DiaryChanges::addDay(c, day); });
 }
 
 double editInStore(BenchDiary &d)
@@ -347,15 +354,7 @@ double editInStore(BenchDiary &d)
     static int turn = 0;
     ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
     day.readings[0] = QString::number(90 + turn++ % 50);
-    QElapsedTimer t;
-    t.start();
-    KeptDiary kept(d.path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
-    const bool replaced = DiaryChanges::replaceDay(kept.cursor(), day.key, day);
-    kept.keep();
-    const double ms = msSince(t);
-    if (!replaced)
-        qFatal("the day was not replaced");
-    return ms;
+    return timedChange(d, "replaced", [&](Cursor &c) { return DiaryChanges::replaceDay(c, day.key, day); });
 }
 
 // Half the diary deleted from a fresh copy; the copy is put back afterwards.
