@@ -225,39 +225,25 @@ void CurrReading::MoveLast_Click()
         Database::Access::ReadOnly);
 }
 
-void CurrReading::Next_Click()
-{
-    if (!showsDate())
-        return;
-    withCurrentDiary(
-        shell_, this, readFailedText(),
-        [this](Database &, Cursor &c) {
-            if (!seekShown(c))
-                return;
-            c.moveNext();
-            if (c.eof()) {
-                // The shown date was the last one: say so with the beep alone.
-                shell_.services().messages->beep();
-                c.movePrevious();
-            }
-            showDay(c.row());
-        },
-        Database::Access::ReadOnly, KeptDiary::Start::Anywhere);
-}
+void CurrReading::Next_Click() { stepShown(true); }
 
-void CurrReading::Previous_Click()
+void CurrReading::Previous_Click() { stepShown(false); }
+
+void CurrReading::stepShown(bool forward)
 {
     if (!showsDate())
         return;
     withCurrentDiary(
         shell_, this, readFailedText(),
-        [this](Database &, Cursor &c) {
+        [this, forward](Database &, Cursor &c) {
             if (!seekShown(c))
                 return;
-            c.movePrevious();
-            if (c.bof()) {
+            forward ? c.moveNext() : c.movePrevious();
+            if (forward ? c.eof() : c.bof()) {
+                // The shown date was the last (or first) one: say so with the
+                // beep alone.
                 shell_.services().messages->beep();
-                c.moveFirst();
+                forward ? c.movePrevious() : c.moveFirst();
             }
             showDay(c.row());
         },

@@ -58,6 +58,8 @@ private:
     void DeleteReading_Click();
     void openIfShowing(const char *window);
 
+    // One step from the shown date, forward (Next) or back (Previous).
+    void stepShown(bool forward);
     // Seeks the shown key; tells the user when it is no longer stored.
     bool seekShown(Cursor &cursor);
     void tellNotStored();
