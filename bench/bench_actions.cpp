@@ -22,6 +22,7 @@
 // timed sample, so no flush of the set-up lands in a timed commit.
 
 #include "BenchDiaries.h"
+#include "core/FileOps.h"
 #include "DiaryGenerator.h"
 
 #include "charts/LineChart.h"
@@ -149,6 +150,19 @@ void settle(BenchDiary &d)
 
 double msSince(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
 
+// A commit ends with its journal removed from the folder, and nobody flushes
+// that removal: the file system does, a few seconds later, or the next
+// flush that comes along does it too. A person's next change comes seconds
+// after the last; in a benchmark it comes milliseconds after a set-up
+// change, and would pay for that change's removal in its own flush, or not,
+// depending on the timing. So the folder is flushed, untimed, right before
+// every timed change, the program's and its floor's alike.
+void settleFolder(const QString &folder)
+{
+    if (!fileops::syncPath(folder))
+        qFatal("could not flush %s", qPrintable(folder));
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -202,8 +216,6 @@ template <class T> T &keptForRun(T value)
 QString scratchPath(const QString &name)
 {
     static QTemporaryDir dir;
-    if (qEnvironmentVariableIsSet("KEEPDIR"))
-        return qEnvironmentVariable("KEEPDIR") + "/" + name;
     return dir.filePath(name);
 }
 
@@ -291,6 +303,7 @@ double add(BenchDiary &d)
         w->readings->boxes[size_t(k)]->setText(day.readings[size_t(k)] == missingReading() ? QString()
                                                                                            : day.readings[size_t(k)]);
     QCoreApplication::processEvents();
+    settleFolder(d.app.folder());
     const double ms = timedClick(w->SaveRd, false);
     settle(d);
     if (storedDay(d.path, day.key) != day || d.browser->shownKey() != day.key)
@@ -306,6 +319,7 @@ double edit(BenchDiary &d)
     auto *w = openWindow<EditRds>(d, "EditRds");
     w->readings->boxes[0]->setText(value);
     QCoreApplication::processEvents();
+    settleFolder(d.app.folder());
     const double ms = timedClick(w->Save, false);
     settle(d);
     if (storedDay(d.path, dateKey(middleDate(d.days))).readings[0] != value)
@@ -317,6 +331,7 @@ double deleteCurrentDate(BenchDiary &d)
 {
     const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
     showDate(d, middleDate(d.days));
+    settleFolder(d.app.folder());
     const double ms = timedClick(d.browser->DeleteReading, false);
     d.app.fakes.messages.reset();
     if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
@@ -331,6 +346,7 @@ double deleteCurrentDate(BenchDiary &d)
 // did not happen stops the run.
 double timedChange(BenchDiary &d, const char *what, const std::function<bool(Cursor &)> &change)
 {
+    settleFolder(d.app.folder());
     QElapsedTimer t;
     t.start();
     KeptDiary kept(d.path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
@@ -603,6 +619,7 @@ public:
     }
     ~Floor() { close(); }
     const QByteArray &path() const { return path_; }
+    QString folder() const { return dir_.path(); }
     void place() { close(), placeBenchDiary(days_, dir_.path()); }
     sqlite3 *handle()
     {
@@ -657,6 +674,7 @@ double timedCommit(Floor &f, const char *sql, const QList<QByteArray> &params)
     sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
     for (int i = 0; i < params.size(); ++i)
         sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_STATIC);
+    settleFolder(f.folder());
     QElapsedTimer t;
     t.start();
     sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
@@ -1023,12 +1041,9 @@ int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly, const
             BenchDiary &d = diary(days);
             for (size_t a = 0; a < chosen.size(); ++a) {
                 std::vector<double> program, floor;
-                static const bool floorFirst = qEnvironmentVariableIsSet("FLOORFIRST");
                 for (int s = 0; s < chosen[a].samples; ++s) {
-                    if (chosen[a].floor && floorFirst)
-                        floor.push_back(chosen[a].floor(d, floorOf(days)));
                     program.push_back(chosen[a].program(d));
-                    if (chosen[a].floor && !floorFirst)
+                    if (chosen[a].floor)
                         floor.push_back(chosen[a].floor(d, floorOf(days)));
                 }
                 figures[{a, days}].first.push_back(median(program));

@@ -14,6 +14,7 @@
 #include "store/Windows.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -199,9 +200,14 @@ ChildWindow *MDIStart::openWindow(const QString &name)
         const QList<QMdiSubWindow *> stack = area_->subWindowList(QMdiArea::StackingOrder);
         for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
             if (*it != sub && (*it)->isVisible() && (*it)->isEnabled()) {
+                // Activation hands the keyboard back to the control that
+                // had it in that window; moving it again costs a second
+                // round of focus events.
                 area_->setActiveSubWindow(*it);
-                if ((*it)->widget())
-                    (*it)->widget()->setFocus();
+                QWidget *w = (*it)->widget();
+                QWidget *focus = QApplication::focusWidget();
+                if (w && focus != w && !w->isAncestorOf(focus))
+                    w->setFocus();
                 break;
             }
         }

@@ -230,8 +230,11 @@ private slots:
         QTest::keyClick(focus, Qt::Key_Escape);
         QApplication::processEvents();
         QCOMPARE(scene.app.frame->window(name) == nullptr, closes);
-        if (closes && name != QLatin1String("Brow"))
-            QVERIFY2(scene.app.frame->area()->activeSubWindow(), "no window has the keyboard after Escape");
+        if (closes && name != QLatin1String("Brow")) {
+            QMdiSubWindow *active = scene.app.frame->area()->activeSubWindow();
+            QVERIFY2(active, "no window has the keyboard after Escape");
+            QVERIFY2(active->isAncestorOf(QApplication::focusWidget()), "the window in front has no keyboard");
+        }
     }
 
     void enterPressesTheFocusedButton_data() { windowRows(); }
