@@ -3,7 +3,7 @@
 # runs them all, in one go:
 #   * every user action through its real window at 100, 3,653 and 36,525
 #     dates, each beside its floor where it has one, the sizes and the
-#     program and its floor interleaved round by round (ROUNDS, 11 by
+#     program and its floor interleaved round by round (ROUNDS, 21 by
 #     default): bench-results/actions.md;
 #   * the actions that change the diary again with the diaries in memory,
 #     where a commit's flush costs nothing: bench-results/actions-memory.md;
@@ -15,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/packages.sh bench
 build=${BUILD_DIR:-build-bench}
-rounds=${ROUNDS:-11}
+rounds=${ROUNDS:-21}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEVELBOOK_TESTS=ON -DLEVELBOOK_BENCH=ON >/dev/null
 ninja -C "$build" lb_bench_actions lb_bench_startup levelbook levelbook-gen
 mkdir -p bench-results
