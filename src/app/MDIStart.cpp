@@ -14,7 +14,6 @@
 #include "store/Windows.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -200,14 +199,12 @@ ChildWindow *MDIStart::openWindow(const QString &name)
         const QList<QMdiSubWindow *> stack = area_->subWindowList(QMdiArea::StackingOrder);
         for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
             if (*it != sub && (*it)->isVisible() && (*it)->isEnabled()) {
-                // Activation hands the keyboard back to the control that
-                // had it in that window; moving it again costs a second
-                // round of focus events.
                 area_->setActiveSubWindow(*it);
-                QWidget *w = (*it)->widget();
-                QWidget *focus = QApplication::focusWidget();
-                if (w && focus != w && !w->isAncestorOf(focus))
-                    w->setFocus();
+                // Activation alone may leave the keyboard on the window's
+                // first box (the browser's read-only name, say); the
+                // window's own choice of control takes it.
+                if ((*it)->widget())
+                    (*it)->widget()->setFocus();
                 break;
             }
         }
