@@ -3,13 +3,21 @@
 // limited to 2000-01-01 .. 2099-12-31, with a calendar pop-up and a notice
 // when it loses the focus.
 //
-// A date is typed as it is shown: the digits of each part go into that part
-// (a leading zero may be left out), a part is done when no further digit could
-// belong to it or when a separator is typed ("/", ".", "-" or a blank), and the
-// next part follows. A separator typed just after a part finished by itself is
-// taken as that part's end, so "2/10/2013" and "02/10/2013" give the same date.
-// A whole selected text is replaced from its first part. Every key stays in the
-// picker; only Tab and Shift+Tab leave it.
+// Digits, Backspace, Delete, Up/Down and the arrow keys are the date edit's
+// own: each part takes its digits (a leading zero may be left out) and hands
+// on to the next part when no further digit could belong to it. The picker
+// takes over only where the date edit would lose what was typed:
+// - a separator ("/", ".", "-", a blank...) closes the part and moves to the
+//   next one, never out of the picker; a separator typed just after a part
+//   closed by itself is that part's end, so "2/10/2013" and "02/10/2013" give
+//   the same date;
+// - the keyboard arriving (the window opening, Tab, Shift+Tab) or typing over
+//   the whole text starts at the first part; a click selects the part clicked;
+// - a day beyond the end of the month shown waits for the month and year that
+//   follow it (31, then 12, gives 31 December) instead of being refused;
+// - a month spelled out takes its number too;
+// - on leaving, the text shown is always the date held.
+// Tab and Shift+Tab leave the picker, as they leave any other box.
 
 #include "core/DateKey.h"
 
@@ -25,28 +33,30 @@ signals:
     void lostFocus();
 
 protected:
+    void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    // Tab leaves the picker, as it leaves any other box; the arrow keys move
-    // between day, month and year.
-    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
-    // Typing into the parts. Returns false for a key the picker leaves to the
-    // date edit (a non-numeric part, a key with Ctrl or Alt).
-    bool typeDigit(int digit);
-    bool typeSeparator();
-    // Starts typing afresh unless the user is still typing into the part that
-    // the last typed key left selected.
-    int partToTypeInto();
-    void showTyped(int part);
-    bool isNumericPart(int part) const;
+    void selectPart(int part);
+    // The part the cursor or the selection is in; -1 when the selection
+    // reaches over more than one part.
+    int partAtCursor() const;
+    // Where a part stands in the text: its first character and its length.
+    QPair<int, int> partSpan(int part) const;
+    void typeSeparator();
+    void typeDigit(QKeyEvent *event);
+    // Puts back a day that the month or year shown could not hold when it
+    // was typed, once the month and year typed after it can.
+    void restoreTypedDay();
 
-    // The parts as typed so far; a day may stand beyond its month's end until
-    // the month is typed (31, then 12, gives 31 December).
-    int day_ = 0, month_ = 0, year_ = 0;
-    QString digits_;            // the digits typed into the current part
-    int part_ = -1;             // the part being typed into; -1: none
-    bool justAdvanced_ = false; // the last part finished by itself
-    QDate shown_;               // the date the picker showed after the last typed key
+    bool justAdvanced_ = false; // the last digit closed its part by itself
+    int typedDay_ = 0;          // the day as typed, 0 when none is waiting
+    // The first digit of a day that a second digit may follow, and the date
+    // shown after it; -1 when no day is half typed.
+    int firstDayDigit_ = -1;
+    QDate afterFirstDayDigit_;
+    bool tabbing_ = false; // Tab or Shift+Tab is being handled
 };
