@@ -12,11 +12,18 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <sys/stat.h>
+
 #include <vector>
 
 namespace {
 
 const char *const kConfigName = "BACKUP.CFG";
+
+QString dataFolderRefused()
+{
+    return QStringLiteral("The backup folder is the data folder itself, so nothing was copied.");
+}
 
 } // namespace
 
@@ -49,6 +56,25 @@ BackupLocation ReadBackupLocation(const QString &dataFolder)
     return result;
 }
 
+bool isDataFolder(const QString &dataFolder, const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    const QString path = QDir::isRelativePath(folder) ? dataFolder + QLatin1Char('/') + folder : folder;
+    const QString real = QFileInfo(path).canonicalFilePath();
+    const QString data = QFileInfo(dataFolder).canonicalFilePath();
+    if (real.isEmpty() || data.isEmpty())
+        return QDir::cleanPath(QDir(path).absolutePath()) == QDir::cleanPath(QDir(dataFolder).absolutePath());
+    if (real == data)
+        return true;
+    // One folder can still have two real names: mounted twice, or on a file
+    // system that does not tell upper from lower case.
+    struct stat a {};
+    struct stat b {};
+    return ::stat(QFile::encodeName(real).constData(), &a) == 0 &&
+        ::stat(QFile::encodeName(data).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 BackupOutcome copyWithBackupLocation(const QString &dataFolder,
                                      const std::function<bool(const QString &, QString *)> &copy, QString *error)
 {
@@ -59,6 +85,8 @@ BackupOutcome copyWithBackupLocation(const QString &dataFolder,
     }
     if (location.status == BackupLocation::Status::NotConfigured || location.path.isEmpty())
         return BackupOutcome::NotConfigured;
+    if (isDataFolder(dataFolder, location.path))
+        return BackupOutcome::DataFolder;
     return copy(location.path, error) ? BackupOutcome::Done : BackupOutcome::Failed;
 }
 
@@ -118,6 +146,11 @@ QString backupCopyPath(const QString &dataFolder, const QString &backupFolder, c
 
 bool backupDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error)
 {
+    if (isDataFolder(dataFolder, backupFolder)) {
+        if (error)
+            *error = dataFolderRefused();
+        return false;
+    }
     // The browser's kept connection is let go: this runs on the file alone.
     KeptDiary::release();
     if (fileName.isEmpty()) {
@@ -185,6 +218,11 @@ QString stageKeptCopy(const QString &diary, const QString &kept, QString *error)
 
 bool restoreDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error)
 {
+    if (isDataFolder(dataFolder, backupFolder)) {
+        if (error)
+            *error = dataFolderRefused();
+        return false;
+    }
     // The browser's kept connection is let go: this runs on the file alone.
     KeptDiary::release();
     struct Copy {

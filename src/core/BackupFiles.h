@@ -31,12 +31,19 @@ struct BackupLocation {
 // Reads the backup folder from BACKUP.CFG.
 BackupLocation ReadBackupLocation(const QString &dataFolder);
 
-// How a copy to or from the backup folder ended.
-enum class BackupOutcome { NotConfigured, Unreadable, Done, Failed };
+// Whether `folder` is the data folder itself, under whatever name it is
+// given: with a trailing "/" or "/.", through a symbolic link, or relative
+// (taken from the data folder, as backupCopyPath() does). A backup kept there
+// would be the diary itself, not a second copy of it.
+bool isDataFolder(const QString &dataFolder, const QString &folder);
 
-// Reads the backup folder and, when one is set, runs `copy(folder, error)`,
-// which says whether the copy was made. `error` tells why BACKUP.CFG could
-// not be read, or why the copy failed.
+// How a copy to or from the backup folder ended. DataFolder: the folder kept
+// in BACKUP.CFG is the data folder, and nothing was copied.
+enum class BackupOutcome { NotConfigured, Unreadable, DataFolder, Done, Failed };
+
+// Reads the backup folder and, when one is set and it is not the data folder,
+// runs `copy(folder, error)`, which says whether the copy was made. `error`
+// tells why BACKUP.CFG could not be read, or why the copy failed.
 BackupOutcome copyWithBackupLocation(const QString &dataFolder,
                                      const std::function<bool(const QString &, QString *)> &copy, QString *error);
 
@@ -60,7 +67,8 @@ bool writeBackupLocation(const QString &dataFolder, const QString &path, QString
 QString backupCopyPath(const QString &dataFolder, const QString &backupFolder, const QString &fileName);
 
 // Copies the diary `fileName` of the data folder into the backup folder,
-// replacing an older copy only once the new one is complete.
+// replacing an older copy only once the new one is complete. A backup folder
+// that is the data folder is refused before any file is touched.
 bool backupDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error);
 
 // The name under which a restore keeps the diary it replaces.
@@ -70,5 +78,6 @@ QString keptBeforeRestoreName(const QString &fileName);
 // the backup folder holds them, back into the data folder. The backup copy
 // must read back as a sound diary; every copy is complete before any file of
 // the data folder is replaced, and the diary replaced is kept, once, under
-// keptBeforeRestoreName() (the next restore replaces that copy).
+// keptBeforeRestoreName() (the next restore replaces that copy). A backup
+// folder that is the data folder is refused before any file is touched.
 bool restoreDiary(const QString &dataFolder, const QString &fileName, const QString &backupFolder, QString *error);

@@ -75,6 +75,19 @@ QString keepDamagedCopy(const QString &folder, const QString &fileName, QString 
     return {};
 }
 
+// After a repair that did not replace the diary: the copy of the damaged
+// file kept for it is the diary's twin and goes, so that nothing is left
+// behind. Returns the sentence that says what is on disk now.
+QString unchangedDroppingCopy(const QString &folder, QString *damagedCopy)
+{
+    const QString name = *damagedCopy;
+    if (name.isEmpty() || QFile::remove(diaryPath(folder, name))) {
+        damagedCopy->clear();
+        return QStringLiteral("The file is as it was.");
+    }
+    return QStringLiteral("The file is as it was; a copy of it is left as \"%1\".").arg(name);
+}
+
 // Has the engine rebuild every index of the file.
 void reindex(const QString &path)
 {
@@ -251,11 +264,14 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
         removeWithJournals(work);
         const QString fresh = fileops::tempPathBeside(diary);
         try {
+            if (faultpoints::fails("repair.salvage"))
+                throw StoreError(StoreError::Kind::Failed, QStringLiteral("The new diary could not be written."));
             writeSalvage(fresh, salvage, &r.daysKept, &r.daysDropped);
         } catch (const StoreError &e) {
             removeWithJournals(fresh);
-            r.failure =
-                failure(QStringLiteral("\"%1\" could not be repaired. ").arg(fileName) + unchanged, e.message());
+            r.failure = failure(QStringLiteral("\"%1\" could not be repaired. ").arg(fileName) +
+                                    unchangedDroppingCopy(dataFolder, &r.damagedCopy),
+                                e.message());
             return r;
         }
         r.outcome = RepairResult::Outcome::Salvaged;
@@ -275,6 +291,8 @@ RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
     }
     removeWithJournals(result);
     r.outcome = RepairResult::Outcome::Failed;
-    r.failure = failure(QStringLiteral("\"%1\" could not be repaired. ").arg(fileName) + unchanged, error);
+    r.failure = failure(QStringLiteral("\"%1\" could not be repaired. ").arg(fileName) +
+                            unchangedDroppingCopy(dataFolder, &r.damagedCopy),
+                        error);
     return r;
 }

@@ -26,7 +26,7 @@ struct RepairResult {
         Sound,    // nothing needed repairing; at most its journal or log was folded in
         Rebuilt,  // the engine rebuilt the indexes; every day kept
         Salvaged, // every readable day was copied into a new, sound diary
-        Failed    // nothing changed; see `failure`
+        Failed    // nothing changed, nothing left behind; see `failure`
     };
     Outcome outcome = Outcome::Failed;
     int daysKept = 0;
@@ -39,5 +39,6 @@ struct RepairResult {
 // of this program is left alone. A damaged diary is first kept as
 // "<name>.damaged"; then the engine rebuilds its indexes, or, when that is not
 // enough, every readable day is copied into a new diary. The result replaces
-// the file in one step.
+// the file in one step. When it cannot, the kept copy is removed again: a
+// failed repair leaves the folder as it found it.
 RepairResult repairDiary(const QString &dataFolder, const QString &fileName);

@@ -1,6 +1,7 @@
 #include "maintenance/Brow.h"
 
 #include "help/helpids.h"
+#include "core/BackupFiles.h"
 #include "maintenance/Cback.h"
 #include "maintenance/FolderList.h"
 #include "platform/Shell.h"
@@ -108,6 +109,11 @@ void Brow::Drive1_Change()
 
 void Brow::Save_Click()
 {
+    // Refused here already, so that another folder can be chosen at once.
+    if (isDataFolder(shell_.dataFolder(), Text1->text())) {
+        refuseDataFolderAsBackup(shell_, this);
+        return;
+    }
     if (auto *config = qobject_cast<Cback *>(shell_.window(QStringLiteral("Cback"))))
         config->setBackupPath(Text1->text());
     discard();

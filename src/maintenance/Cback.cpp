@@ -10,6 +10,17 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+void refuseDataFolderAsBackup(Shell &shell, QWidget *parent)
+{
+    Services &sv = shell.services();
+    sv.messages->beep();
+    sv.messages->show(parent,
+                      QStringLiteral("This is the folder Levelbook keeps your databases in. A backup there would be "
+                                     "the database itself, not a second copy. Choose another folder, best one on "
+                                     "another disk or a USB stick."),
+                      programName(), MsgIcon::Warning, MsgButtons::Ok);
+}
+
 Cback::Cback(Shell &shell) : ChildWindow(shell, QStringLiteral("Cback"))
 {
     setWindowTitle(QStringLiteral("Configure Backup"));
@@ -89,6 +100,12 @@ void Cback::SaveCon_Click()
     if (const QString problem = backupPathProblem(path); !problem.isEmpty()) {
         sv.messages->beep();
         sv.messages->show(this, problem);
+        return;
+    }
+    // The data folder reaches the box only from a BACKUP.CFG that named it
+    // already; it is not stored again.
+    if (isDataFolder(shell_.dataFolder(), path)) {
+        refuseDataFolderAsBackup(shell_, this);
         return;
     }
     QString error;

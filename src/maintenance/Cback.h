@@ -8,6 +8,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+// Tells the user, over `parent`, that the data folder cannot be the backup
+// folder. Used when it is chosen in the browse window and when it is saved.
+void refuseDataFolderAsBackup(Shell &shell, QWidget *parent);
+
 class Cback : public ChildWindow {
     Q_OBJECT
 public:

@@ -97,6 +97,15 @@ void RestBackup::File1_DblClick()
                                      "so nothing was restored."),
                       error);
         break;
+    case BackupOutcome::DataFolder:
+        sv.messages->beep();
+        sv.messages->show(this,
+                          QStringLiteral("The backup folder kept in BACKUP.CFG is the folder Levelbook keeps your "
+                                         "databases in, so it holds no backup copy to restore. Nothing was changed. "
+                                         "Choose the folder that holds your backups with Configure Backup/Restore "
+                                         "in the File menu."),
+                          programName(), MsgIcon::Warning, MsgButtons::Ok);
+        break;
     case BackupOutcome::Done: sv.messages->show(this, QStringLiteral("**** Restore Process Successful ****")); break;
     case BackupOutcome::Failed: sv.messages->show(this, QStringLiteral("???? Restore Process Failed ????")); break;
     }

@@ -214,7 +214,7 @@ void paintStandardDayPage(QPainter &painter, const QRectF &paper, const Standard
     const qint64 days = page.start.daysTo(page.end) + 1;
     y += textAt(painter, area.left(), y, QStringLiteral("Name: ") + page.name, pageFont(10, true));
     y += textAt(painter, area.left(), y,
-                QStringLiteral("Dates: %1 To %2 (%3 days, %4 of them in the diary)")
+                QStringLiteral("Dates: %1 to %2 (%3 days, %4 of them in the diary)")
                     .arg(ShortDate(page.start), ShortDate(page.end))
                     .arg(days)
                     .arg(f.dates),

@@ -463,7 +463,7 @@ private slots:
         QVERIFY(page.size.height() > page.size.width());
         const QString text = allText(page);
         QVERIFY2(text.contains(QStringLiteral("Name: Ann Smith")), qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("Dates: 8/6/2013 To 9/14/2013 (40 days, 40 of them in the diary)")),
+        QVERIFY2(text.contains(QStringLiteral("Dates: 8/6/2013 to 9/14/2013 (40 days, 40 of them in the diary)")),
                  qPrintable(text));
         const GlucoseUnit unit = mmol ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
         QVERIFY2(text.contains(QStringLiteral("Unit: ") + unitName(unit)), qPrintable(text));
@@ -547,7 +547,7 @@ private slots:
         QCOMPARE(doc.pages.size(), 1);
         QVERIFY(doc.pages[0].size.height() > doc.pages[0].size.width());
         const QString text = allText(doc.pages[0]);
-        QVERIFY2(text.contains(QStringLiteral("Dates: 8/1/2013 To 9/29/2013 (60 days, 59 of them in the diary)")),
+        QVERIFY2(text.contains(QStringLiteral("Dates: 8/1/2013 to 9/29/2013 (60 days, 59 of them in the diary)")),
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("Unit: mmol/L")), qPrintable(text)); // guessed
         if (qEnvironmentVariableIsSet("LEVELBOOK_KEEP_PAGE"))

@@ -40,6 +40,19 @@ namespace {
 
 const QString kAnn = QStringLiteral("Ann Smith.bcl");
 
+// What the user is told when the backup folder is the data folder.
+const QString kDataFolderRefused =
+    QStringLiteral("This is the folder Levelbook keeps your databases in. A backup there would be the database "
+                   "itself, not a second copy. Choose another folder, best one on another disk or a USB stick.");
+const QString kBackupIntoDataFolder = QStringLiteral(
+    "The backup folder kept in BACKUP.CFG is the folder Levelbook keeps your databases in, so a backup there would "
+    "be the database itself, not a second copy. Nothing was copied. Close the database and choose another backup "
+    "folder with Configure Backup/Restore in the File menu.");
+const QString kRestoreFromDataFolder = QStringLiteral(
+    "The backup folder kept in BACKUP.CFG is the folder Levelbook keeps your databases in, so it holds no backup "
+    "copy to restore. Nothing was changed. Choose the folder that holds your backups with Configure Backup/Restore "
+    "in the File menu.");
+
 // Rows of a query on a file, each row's columns joined by "|".
 QStringList query(const QString &path, const char *sql)
 {
@@ -286,6 +299,40 @@ private slots:
                  QStringLiteral("/data/copies/Ann Smith.bcl"));
     }
 
+    // A backup kept in the data folder would be the diary itself. The data
+    // folder is known under every name it can be given, and the copy steps
+    // themselves refuse it before they touch a file.
+    void dataFolderIsKnownUnderEveryName()
+    {
+        QTemporaryDir dir;
+        const QString top = dir.path();
+        const QString data = top + QStringLiteral("/data");
+        QVERIFY(QDir().mkpath(data + QStringLiteral("/copies")));
+        QVERIFY(QDir().mkpath(top + QStringLiteral("/data-copies")));
+        QVERIFY(QFile::link(data, top + QStringLiteral("/link")));
+        for (const QString &same :
+             {data, data + QStringLiteral("/"), data + QStringLiteral("/./"), data + QStringLiteral("/copies/.."),
+              top + QStringLiteral("//data"), top + QStringLiteral("/link"), top + QStringLiteral("/link/"),
+              QStringLiteral("."), QStringLiteral("copies/..")})
+            QVERIFY2(isDataFolder(data, same), qPrintable(same));
+        for (const QString &other :
+             {data + QStringLiteral("/copies"), top + QStringLiteral("/data-copies"), top,
+              data + QStringLiteral("/missing"), QStringLiteral("copies"), QStringLiteral("/"), QString()})
+            QVERIFY2(!isDataFolder(data, other), qPrintable(other));
+        // The data folder itself may be named through the link.
+        QVERIFY(isDataFolder(top + QStringLiteral("/link"), data));
+
+        writeDiary(data + QLatin1Char('/') + kAnn, consecutiveDays(10));
+        const auto before = snapshot(data);
+        QString error;
+        QVERIFY(!backupDiary(data, kAnn, data + QStringLiteral("/./"), &error));
+        QVERIFY(!error.isEmpty());
+        error.clear();
+        QVERIFY(!restoreDiary(data, kAnn, top + QStringLiteral("/link"), &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(snapshot(data), before);
+    }
+
     // ------------------------------------------------------------ Cback
 
     void configureWindowShowsAndSavesTheLocation()
@@ -369,6 +416,51 @@ private slots:
         QCOMPARE(app.fakes.messages.shown.size(), 2);
         QVERIFY(app.shown("Cback"));
         QVERIFY(QFileInfo(app.pathOf(QStringLiteral("BACKUP.CFG"))).isDir());
+    }
+
+    void configureWindowsRefuseTheDataFolder()
+    {
+        App app;
+        QTemporaryDir links; // not the backup folder: init() would follow a link out of it
+        const QString link = links.path() + QStringLiteral("/to-data");
+        QVERIFY(QFile::link(app.folder(), link));
+        QVERIFY(QDir(app.folder()).mkdir(QStringLiteral("Backups")));
+        // As an older version may have stored it.
+        configure(app, app.folder() + QStringLiteral("/./"));
+        const QByteArray before = bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG")));
+        trigger(app, "mnuFileBackupRestore");
+        auto *cback = app.window<Cback>("Cback");
+        QCOMPARE(cback->Bpath->text(), app.folder() + QStringLiteral("/./"));
+
+        // Chosen in the browser, into a folder and back up again: refused on
+        // "OK", and another folder can be chosen at once.
+        app.click("Cback", "Browse");
+        auto *brow = app.window<Brow>("Brow");
+        doubleClick(brow->Dir1, QStringLiteral("Backups"));
+        doubleClick(brow->Dir1, QFileInfo(app.folder()).fileName());
+        QCOMPARE(brow->Text1->text(), app.folder());
+        app.click("Brow", "Save");
+        QCOMPARE(texts(app.fakes.messages), QStringList{kDataFolderRefused});
+        QCOMPARE(app.fakes.messages.shown.first().icon, MsgIcon::Warning);
+        QCOMPARE(app.fakes.messages.beeps, 1);
+        QVERIFY(app.shown("Brow"));
+        QCOMPARE(cback->Bpath->text(), app.folder() + QStringLiteral("/./"));
+        app.click("Brow", "CancelBrowse");
+
+        // "Save" does not store it again under any of its names.
+        for (const QString &same : {app.folder() + QStringLiteral("/./"), app.folder() + QStringLiteral("/"), link}) {
+            app.fakes.messages.reset();
+            cback->Bpath->setText(same);
+            app.click("Cback", "SaveCon");
+            QCOMPARE(texts(app.fakes.messages), QStringList{kDataFolderRefused});
+            QVERIFY(app.shown("Cback"));
+            QCOMPARE(bytesOf(app.pathOf(QStringLiteral("BACKUP.CFG"))), before);
+        }
+        // A folder inside it is another folder.
+        cback->Bpath->setText(app.folder() + QStringLiteral("/Backups"));
+        app.click("Cback", "SaveCon");
+        QVERIFY(!app.frame->window(QStringLiteral("Cback")));
+        QCOMPARE(ReadBackupLocation(app.folder()).path, app.folder() + QStringLiteral("/Backups"));
     }
 
     // ------------------------------------------------------------ Brow
@@ -755,6 +847,42 @@ private slots:
         QVERIFY(sameDays(readDiary(kept), consecutiveDays(3)));
         QCOMPARE(snapshot(app.folder()).keys(),
                  (QStringList{kAnn, kAnn + QStringLiteral(".before-restore"), QStringLiteral("BACKUP.CFG")}));
+    }
+
+    // A BACKUP.CFG that names the data folder, written by hand or by an older
+    // version: neither step copies, renames or leaves a file (no copy, no
+    // kept "before-restore" diary, BACKUP.CFG as it was), and both say why.
+    void backupAndRestoreRefuseTheDataFolder()
+    {
+        App app;
+        QTemporaryDir links;
+        const QString link = links.path() + QStringLiteral("/to-data");
+        QVERIFY(QFile::link(app.folder(), link));
+        writeDiary(app.pathOf(kAnn), consecutiveDays(30));
+        for (const QString &same : {app.folder(), app.folder() + QStringLiteral("/./"), link}) {
+            configure(app, same);
+            const auto before = snapshot(app.folder());
+
+            app.fakes.messages.reset();
+            QVERIFY(openDiary(app, kAnn));
+            trigger(app, "mnuUtilitiesBackup");
+            QCOMPARE(texts(app.fakes.messages), QStringList{kBackupIntoDataFolder});
+            QCOMPARE(app.fakes.messages.beeps, 1);
+            QCOMPARE(app.fakes.wait.depth, 0);
+            app.click("CurrReading", "CloseDbase");
+            QCOMPARE(snapshot(app.folder()), before);
+
+            app.fakes.messages.reset();
+            trigger(app, "mnuUtilitiesRestore");
+            doubleClick(app.window<RestBackup>("RestBackup")->File1, kAnn);
+            QCOMPARE(texts(app.fakes.messages), QStringList{kRestoreFromDataFolder});
+            QCOMPARE(app.fakes.messages.shown.first().icon, MsgIcon::Warning);
+            QVERIFY(!app.frame->window(QStringLiteral("RestBackup")));
+            QVERIFY(app.frame->menu(QStringLiteral("mnuUtilities"))->isEnabled());
+            QVERIFY(!QFileInfo::exists(app.pathOf(kAnn + QStringLiteral(".before-restore"))));
+            QCOMPARE(snapshot(app.folder()), before);
+        }
+        QVERIFY(sameDays(readDiary(app.pathOf(kAnn)), consecutiveDays(30)));
     }
 
     // A diary that another program switched to write-ahead-log mode, with
@@ -1192,6 +1320,7 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::newRow("working copy cut short by a size limit") << "limit";
         QTest::newRow("rename into place fails") << "rename";
+        QTest::newRow("new diary of the readable days cannot be written") << "salvage";
     }
     void failedRepairLeavesTheDiary()
     {
@@ -1201,6 +1330,7 @@ private slots:
         writeDiary(diary, consecutiveDays(600));
         rawSql(diary, "DROP INDEX Readings");
         const QByteArray damaged = bytesOf(diary);
+        const auto before = snapshot(app.folder());
 
         trigger(app, "mnuUtilitiesRepair");
         auto *list = app.window<RepairDbase>("RepairDbase")->File1;
@@ -1211,19 +1341,18 @@ private slots:
                 return texts(app.fakes.messages);
             });
         } else {
-            FailingStep failing("repair.replace");
+            FailingStep failing(fault == QLatin1String("rename") ? "repair.replace" : "repair.salvage");
             doubleClick(list, kAnn);
             shown = texts(app.fakes.messages);
             QVERIFY(app.shown("RepairDbase"));
         }
         QCOMPARE(shown.size(), 2);
-        QVERIFY2(shown.last().contains(QStringLiteral("as it was")), qPrintable(shown.last()));
+        QVERIFY2(shown.last().contains(QStringLiteral("The file is as it was.")), qPrintable(shown.last()));
+        QVERIFY2(!shown.last().contains(QStringLiteral(".damaged")), qPrintable(shown.last()));
         QCOMPARE(bytesOf(diary), damaged);
-        // At most the kept copy of the damaged file is new, byte for byte the same.
-        for (const QString &name : snapshot(app.folder()).keys())
-            QVERIFY2(name == kAnn ||
-                         (name == kAnn + QStringLiteral(".damaged") && bytesOf(app.pathOf(name)) == damaged),
-                     qPrintable(name));
+        // Nothing is left behind: not even the copy of the damaged file kept
+        // while the repair ran.
+        QCOMPARE(snapshot(app.folder()), before);
     }
 
     // ------------------------------------------------------------ salvage
