@@ -120,9 +120,9 @@ bool DatePicker::focusNextPrevChild(bool next)
 {
     // Tab leaves the picker as it leaves any other box; Ctrl with an arrow
     // key moves between the parts.
-    if (tabbing_)
-        return QWidget::focusNextPrevChild(next);
-    return QDateEdit::focusNextPrevChild(next);
+    if (movingByKey_)
+        return QDateEdit::focusNextPrevChild(next);
+    return QWidget::focusNextPrevChild(next);
 }
 
 void DatePicker::typeSeparator()
@@ -232,12 +232,6 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
     const auto mods = event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
     const QString text = event->text();
     const QChar c = text.size() == 1 ? text[0] : QChar();
-    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
-        tabbing_ = true;
-        QDateEdit::keyPressEvent(event);
-        tabbing_ = false;
-        return;
-    }
     if (mods == Qt::NoModifier && c.isDigit()) {
         typeDigit(event);
     } else if (mods == Qt::NoModifier && c.isPrint() && !c.isLetterOrNumber()) {
@@ -250,7 +244,9 @@ void DatePicker::keyPressEvent(QKeyEvent *event)
         firstDayDigit_ = -1;
         if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)
             typedDay_ = 0;
+        movingByKey_ = event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab;
         QDateEdit::keyPressEvent(event);
+        movingByKey_ = false;
         restoreTypedDay();
     }
 }

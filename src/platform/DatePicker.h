@@ -58,5 +58,5 @@ private:
     // shown after it; -1 when no day is half typed.
     int firstDayDigit_ = -1;
     QDate afterFirstDayDigit_;
-    bool tabbing_ = false; // Tab or Shift+Tab is being handled
+    bool movingByKey_ = false; // a key of the date edit is being handled
 };
