@@ -32,6 +32,9 @@ tests=(
   cups cups-client cups-bsd cups-filters printer-driver-cups-pdf ghostscript
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
   xvfb xauth imagemagick xdotool
+  # The typing test reads the program's windows through the accessibility
+  # bus, on a private session bus.
+  dbus-daemon at-spi2-core python3-pyatspi python3-gi gir1.2-atspi-2.0
   desktop-file-utils appstream file dpkg-dev
   # The standard day's figures are checked against Python's statistics module.
   python3
