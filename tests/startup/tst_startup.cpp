@@ -215,7 +215,8 @@ public:
     QString display() const { return display_; }
 
     // The shown top-level window with this exact title, or 0.
-    qulonglong visibleWindow(const QString &title, int timeout = 10000) const
+    // A loaded machine (the whole suite on two cores) may take long to show the first window.
+    qulonglong visibleWindow(const QString &title, int timeout = 30000) const
     {
         QElapsedTimer clock;
         clock.start();
