@@ -8,7 +8,10 @@
 #   * the actions that change the diary again with the diaries in memory,
 #     where a commit's flush costs nothing: bench-results/actions-memory.md;
 #   * the start-up and memory figures, each start-up beside its floor:
-#     bench-results/startup.txt.
+#     bench-results/startup.txt;
+#   * a year of a sensor's export imported (read, placed, previewed, written,
+#     and through `levelbook import`), with peak memory:
+#     bench-results/meter.md.
 # Arguments go to the first run (say --only Report,Add), which is then the
 # only one.
 set -euo pipefail
@@ -17,7 +20,7 @@ bash scripts/packages.sh bench
 build=${BUILD_DIR:-build-bench}
 rounds=${ROUNDS:-21}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEVELBOOK_TESTS=ON -DLEVELBOOK_BENCH=ON >/dev/null
-ninja -C "$build" lb_bench_actions lb_bench_startup levelbook levelbook-gen
+ninja -C "$build" lb_bench_actions lb_bench_startup lb_bench_meter levelbook levelbook-gen
 mkdir -p bench-results
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 "$build/bin/lb_bench_actions" --rounds "$rounds" "$@" | tee bench-results/actions.md
@@ -27,3 +30,4 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   TMPDIR=/dev/shm "$build/bin/lb_bench_actions" --rounds "$rounds" --changes | tee bench-results/actions-memory.md
 fi
 "$build/bin/lb_bench_startup" "$rounds" | tee bench-results/startup.txt
+"$build/bin/lb_bench_meter" --rounds "$rounds" | tee bench-results/meter.md

@@ -3,6 +3,8 @@
 #include "app/DataFolder.h"
 #include "core/CsvFile.h"
 #include "core/FileOps.h"
+#include "core/MeterImport.h"
+#include "core/StandardDaySettings.h"
 #include "platform/QtPrinting.h"
 #include "platform/Services.h"
 #include "printing/Reports.h"
@@ -20,12 +22,15 @@
 #include <QGuiApplication>
 #include <QMap>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -69,10 +74,23 @@ QString usage()
         "  levelbook export NAME --from DATE --to DATE [-o FILE]\n"
         "                                write the readings of NAME's diary from DATE to DATE to a CSV file\n"
         "                                (to standard output without -o)\n"
-        "  levelbook import NAME FILE [--dry-run]\n"
+        "  levelbook import NAME FILE [--dry-run] [--schedule FILE] [--sensor-fill]\n"
+        "                   [--unit mg/dL|mmol/L] [--date-order day-first|month-first]\n"
         "                                add the dates of a CSV file that NAME's diary does not hold yet;\n"
         "                                stored dates are kept as they are. Prints what it adds and the lines\n"
-        "                                it cannot use; --dry-run prints that and changes nothing\n"
+        "                                it cannot use; --dry-run prints that and changes nothing.\n"
+        "                                A meter's or phone app's export (one reading a line, with its date and\n"
+        "                                time) is recognised by its columns; its readings are placed into the\n"
+        "                                eight times of day by the schedule of --schedule FILE, else the one\n"
+        "                                remembered, else the usual one. For such a file:\n"
+        "                                --sensor-fill   fills a time of day left empty from the sensor\n"
+        "                                                reading nearest its target (within 30 minutes)\n"
+        "                                --unit          the unit of an empty diary, and of a file that does\n"
+        "                                                not say its own\n"
+        "                                --date-order    how the file writes its dates, when day and month\n"
+        "                                                cannot be told apart\n"
+        "                                A schedule file has one time of day a line: name, start, target, as\n"
+        "                                in \"Pre-Breakfast 05:00 07:30\"; \"#\" begins a comment.\n"
         "  levelbook report NAME --from DATE --to DATE [--summary-only] -o FILE.pdf\n"
         "                                print the report with readings (or its summary page alone) to a PDF file\n"
         "  levelbook report NAME --standard-day --from DATE --to DATE -o FILE.pdf\n"
@@ -92,16 +110,19 @@ QString usage()
 struct Arguments {
     QString command;
     QStringList positional;
-    QMap<QString, QString> values; // --from, --to, -o, --data-folder
-    QSet<QString> flags;           // --dry-run, --summary-only, --standard-day, --help
+    QMap<QString, QString> values; // --from, --to, -o, --data-folder, --schedule, --unit, --date-order
+    QSet<QString> flags;           // --dry-run, --summary-only, --standard-day, --sensor-fill, --help
 };
 
 Arguments parse(const QStringList &args)
 {
-    static const QStringList withValue{QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("-o"),
-                                       QStringLiteral("--output"), QStringLiteral("--data-folder")};
-    static const QStringList flags{QStringLiteral("--dry-run"), QStringLiteral("--summary-only"),
-                                   QStringLiteral("--standard-day"), QStringLiteral("--help"), QStringLiteral("-h")};
+    static const QStringList withValue{
+        QStringLiteral("--from"),   QStringLiteral("--to"),          QStringLiteral("-o"),
+        QStringLiteral("--output"), QStringLiteral("--data-folder"), QStringLiteral("--schedule"),
+        QStringLiteral("--unit"),   QStringLiteral("--date-order")};
+    static const QStringList flags{QStringLiteral("--dry-run"),      QStringLiteral("--summary-only"),
+                                   QStringLiteral("--standard-day"), QStringLiteral("--sensor-fill"),
+                                   QStringLiteral("--help"),         QStringLiteral("-h")};
     Arguments a;
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString arg = args[i];
@@ -254,15 +275,29 @@ void exportCommand(const Arguments &a)
     }
 }
 
-int importCommand(const Arguments &a)
+// The options that only a meter's export takes.
+const QStringList &meterValues()
 {
-    allow(a, 2, {}, {QStringLiteral("--dry-run")});
-    const QString diary = diaryOf(a, dataFolder(a));
-    if (a.positional.size() < 2)
-        badArguments(QStringLiteral("import needs the FILE to read"));
-    const QString file = a.positional[1];
-    if (!QFileInfo(file).isFile())
-        badArguments(QStringLiteral("there is no file \"%1\"").arg(file));
+    static const QStringList values{QStringLiteral("--schedule"), QStringLiteral("--unit"),
+                                    QStringLiteral("--date-order")};
+    return values;
+}
+
+void printAdded(qint64 added)
+{
+    printLine(added == 1 ? QStringLiteral("1 date was added.") : QStringLiteral("%1 dates were added.").arg(added));
+}
+
+// A file in the diary's own columns, as it has always been imported.
+int importDiaryColumns(const Arguments &a, const QString &diary, const QString &file)
+{
+    for (const QString &option : meterValues())
+        if (a.values.contains(option))
+            badArguments(
+                QStringLiteral("%1 is for a meter's export; \"%2\" has the diary's own columns").arg(option, file));
+    if (a.flags.contains(QStringLiteral("--sensor-fill")))
+        badArguments(
+            QStringLiteral("--sensor-fill is for a meter's export; \"%1\" has the diary's own columns").arg(file));
 
     csv::ImportPreview preview;
     try {
@@ -279,13 +314,183 @@ int importCommand(const Arguments &a)
     if (a.flags.contains(QStringLiteral("--dry-run")))
         return kDone;
     try {
-        const csv::ImportDone done = csv::applyImport(diary, preview);
-        printLine(done.added == 1 ? QStringLiteral("1 date was added.")
-                                  : QStringLiteral("%1 dates were added.").arg(done.added));
+        printAdded(csv::applyImport(diary, preview).added);
     } catch (const StoreError &e) {
         stop(kNothing, changeFailedText() + QLatin1Char(' ') + e.message());
     }
     return kDone;
+}
+
+std::optional<GlucoseUnit> unitArgument(const Arguments &a)
+{
+    if (!a.values.contains(QStringLiteral("--unit")))
+        return std::nullopt;
+    const QString text = a.values.value(QStringLiteral("--unit"));
+    for (GlucoseUnit unit : {GlucoseUnit::MgPerDl, GlucoseUnit::MmolPerL})
+        if (text.compare(unitName(unit), Qt::CaseInsensitive) == 0)
+            return unit;
+    badArguments(QStringLiteral("--unit \"%1\" is neither mg/dL nor mmol/L").arg(text));
+}
+
+meter::DateOrder dateOrderArgument(const Arguments &a)
+{
+    if (!a.values.contains(QStringLiteral("--date-order")))
+        return meter::DateOrder::Unknown;
+    const QString text = a.values.value(QStringLiteral("--date-order"));
+    if (text == QLatin1String("day-first"))
+        return meter::DateOrder::DayFirst;
+    if (text == QLatin1String("month-first"))
+        return meter::DateOrder::MonthFirst;
+    badArguments(QStringLiteral("--date-order \"%1\" is neither day-first nor month-first").arg(text));
+}
+
+// The schedule of --schedule FILE, else the one remembered.
+meter::Schedule scheduleArgument(const Arguments &a, QSettings &settings)
+{
+    if (!a.values.contains(QStringLiteral("--schedule")))
+        return meter::rememberedSchedule(settings);
+    const QString path = a.values.value(QStringLiteral("--schedule"));
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        badArguments(QStringLiteral("there is no schedule file \"%1\"").arg(path));
+    // A schedule is eight short lines; anything much longer is no schedule.
+    constexpr qint64 kMaxScheduleBytes = 64 * 1024;
+    const QByteArray bytes = file.read(kMaxScheduleBytes + 1);
+    QString problem;
+    if (bytes.size() > kMaxScheduleBytes)
+        problem = QStringLiteral("The file is far longer than a schedule.");
+    std::optional<meter::Schedule> schedule;
+    if (problem.isEmpty()) {
+        meter::ScheduleRead read = meter::parseSchedule(QString::fromUtf8(bytes));
+        schedule = read.schedule;
+        problem = schedule ? schedule->problem() : read.problem;
+        if (problem.isEmpty() && !schedule)
+            problem = QStringLiteral("It holds no schedule.");
+    }
+    if (!problem.isEmpty())
+        badArguments(QStringLiteral("the schedule file \"%1\" cannot be used: %2").arg(path, problem));
+    return *schedule;
+}
+
+// One date of a file whose day and month cannot be told apart, read both
+// ways: "03/04/2026" is 3 April 2026 with the day first, March 4, 2026 with
+// the month first.
+QString bothWays(const QString &sample)
+{
+    static const QRegularExpression parts(QStringLiteral("^\\s*\"?(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{2}|\\d{4})\\b"));
+    const QRegularExpressionMatch m = parts.match(sample);
+    if (!m.hasMatch())
+        return QStringLiteral("\"%1\"").arg(sample);
+    int year = m.captured(3).toInt();
+    if (m.captured(3).size() == 2)
+        year += 2000;
+    const int first = m.captured(1).toInt(), second = m.captured(2).toInt();
+    const QLocale english(QLocale::English);
+    const QDate dayFirst(year, second, first), monthFirst(year, first, second);
+    if (!dayFirst.isValid() || !monthFirst.isValid())
+        return QStringLiteral("\"%1\"").arg(sample);
+    return QStringLiteral("\"%1\" is %2 with the day first, %3 with the month first")
+        .arg(sample, english.toString(dayFirst, QStringLiteral("d MMMM yyyy")),
+             english.toString(monthFirst, QStringLiteral("d MMMM yyyy")));
+}
+
+// A meter's or phone app's export: read, placed, set against the diary,
+// and the new dates added in one change. What a window would ask (the unit
+// of an empty diary or of the file, the order of day and month) comes from
+// the options; a file whose columns were not found is taken with the
+// columns remembered for its header, else left to the import window.
+int importMeterExport(const Arguments &a, const QString &diary, const QByteArray &bytes)
+{
+    const std::optional<GlucoseUnit> unit = unitArgument(a);
+    meter::ReadOptions read;
+    read.unit = unit;
+    read.dateOrder = dateOrderArgument(a);
+
+    const std::unique_ptr<QSettings> settings = userSettings();
+    meter::PlaceOptions place;
+    place.schedule = scheduleArgument(a, *settings);
+    place.sensorFill = a.flags.contains(QStringLiteral("--sensor-fill"));
+
+    std::optional<GlucoseUnit> known;
+    try {
+        known = meter::diaryUnit(*settings, diary);
+    } catch (const StoreError &e) {
+        stop(kNothing, readFailedText() + QLatin1Char(' ') + e.message());
+    }
+    if (!known && !unit)
+        badArguments(QStringLiteral("the diary holds no readings yet, so its unit is not known: give it with "
+                                    "--unit mg/dL or --unit mmol/L"));
+    place.diaryUnit = known ? *known : *unit;
+
+    meter::MeterPreview preview;
+    using Status = meter::FileRead::Status;
+    try {
+        preview = meter::previewMeterImport(diary, bytes, read, place);
+        if (preview.file.status == Status::NeedColumns) {
+            if (const auto columns = meter::rememberedColumns(*settings, preview.file.headerKey)) {
+                read.columns = columns;
+                preview = meter::previewMeterImport(diary, bytes, read, place);
+            }
+        }
+    } catch (const StoreError &e) {
+        stop(kNothing, readFailedText() + QLatin1Char(' ') + e.message());
+    }
+
+    switch (preview.file.status) {
+    case Status::Read: break;
+    case Status::Failed:
+        stop(kNothing,
+             preview.file.failure.isEmpty() ? QStringLiteral("This file cannot be read.") : preview.file.failure);
+    case Status::NeedColumns:
+        stop(kNothing,
+             QStringLiteral("Nothing was imported: the columns with the time and the glucose value "
+                            "could not be found in this file. The import window (Utilities, Import) "
+                            "can map them, and remembers them for files with the same header."));
+    case Status::NeedDateOrder:
+        badArguments(QStringLiteral("day and month cannot be told apart in the dates of this file (%1): give "
+                                    "the order with --date-order day-first or --date-order month-first")
+                         .arg(bothWays(preview.file.dateSample)));
+    case Status::NeedUnit:
+        badArguments(QStringLiteral("the file does not say the unit of its readings: give it with --unit mg/dL "
+                                    "or --unit mmol/L"));
+    }
+    if (!preview.diary.failure.isEmpty())
+        stop(kNothing, preview.diary.failure);
+
+    for (const QString &line : meter::previewLines(preview))
+        printLine(line);
+    if (!preview.usable())
+        stop(kNothing, QStringLiteral("Nothing was imported: the file holds no date to add."));
+    if (a.flags.contains(QStringLiteral("--dry-run")))
+        return kDone;
+    try {
+        printAdded(csv::applyImport(diary, preview.diary).added);
+    } catch (const StoreError &e) {
+        stop(kNothing, changeFailedText() + QLatin1Char(' ') + e.message());
+    }
+    // The unit given for an empty diary is its unit from now on, as the
+    // import window remembers the one it asked for.
+    if (!known)
+        rememberUnit(*settings, diary, place.diaryUnit);
+    return kDone;
+}
+
+int importCommand(const Arguments &a)
+{
+    allow(a, 2, meterValues(), {QStringLiteral("--dry-run"), QStringLiteral("--sensor-fill")});
+    const QString diary = diaryOf(a, dataFolder(a));
+    if (a.positional.size() < 2)
+        badArguments(QStringLiteral("import needs the FILE to read"));
+    const QString file = a.positional[1];
+    if (!QFileInfo(file).isFile())
+        badArguments(QStringLiteral("there is no file \"%1\"").arg(file));
+
+    // A file that cannot be read whole here is left to the import of the
+    // diary's own columns, which says why it cannot be used.
+    const meter::FileBytes bytes = meter::readImportFile(file);
+    if (!bytes.failure.isEmpty() || !meter::isMeterLayout(bytes.bytes))
+        return importDiaryColumns(a, diary, file);
+    return importMeterExport(a, diary, bytes.bytes);
 }
 
 // What the report routines tell the user, gathered for standard error.

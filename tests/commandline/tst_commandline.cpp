@@ -2,9 +2,12 @@
 // no display: what each prints, its exit status, one line on standard error
 // for every failure, the files it writes, and that nothing but import
 // changes a diary. The report's PDF holds the pages the report window prints.
+// A meter's export goes through the same import: its readings land in the
+// times of day the sample files' README gives.
 
 #include "../reports/PdfReader.h"
 
+#include "core/MeterImport.h"
 #include "platform/QtPrinting.h"
 #include "printing/Reports.h"
 #include "printing/StandardDayPrinting.h"
@@ -12,6 +15,7 @@
 
 #include <QPrinter>
 #include <QProcess>
+#include <QSettings>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +30,16 @@ struct Run {
 
 const QByteArray kHeader =
     "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,Bedtime,Night\r\n";
+
+// A schedule unlike the usual one: Pre-Lunch ends at 12:00, so a reading at
+// 12:38 is After Lunch.
+meter::Schedule earlyLunch()
+{
+    meter::Schedule s = meter::defaultSchedule();
+    s.spans[2].target = 11 * 60 + 30; // Pre-Lunch, 11:00-12:00
+    s.spans[3].start = 12 * 60;       // After Lunch, 12:00-16:30
+    return s;
+}
 
 QList<ReadingDay> annsDays()
 {
@@ -59,8 +73,9 @@ class TestCommandLine : public QObject {
     QString folder() const { return dir_.path(); }
     QString at(const QString &name) const { return dir_.path() + QLatin1Char('/') + name; }
 
-    // Runs the program without any display, on the test's data folder.
-    Run run(QStringList args)
+    // Runs the program without any display, on the test's data folder; with
+    // `home`, the user's settings are those kept there.
+    Run run(QStringList args, const QString &home = {})
     {
         for (QString &a : args)
             a.replace(QStringLiteral("DIR/"), folder() + QLatin1Char('/'));
@@ -69,6 +84,10 @@ class TestCommandLine : public QObject {
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QLatin1String(name));
         env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        if (!home.isEmpty()) {
+            env.insert(QStringLiteral("HOME"), home);
+            env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+        }
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(LEVELBOOK_PROGRAM), args);
@@ -206,6 +225,176 @@ private slots:
         }
     }
 
+    // A meter's export, from the sample files or written here, imported into
+    // one of three diaries: Ann's (mg/dL readings of 2013), Bob's (empty) and
+    // Cat's (mg/dL, 2026-03-14 stored already). The user's settings are a
+    // fresh folder of the test's for every row.
+    void meterExportsImported_data()
+    {
+        QTest::addColumn<QString>("diary");
+        QTest::addColumn<QString>("sample");   // a file of tests/data/meters, or empty
+        QTest::addColumn<QByteArray>("bytes"); // else the file's bytes
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("remembered"); // the early-lunch schedule remembered in the settings
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("err");    // exact; "~" at the start: a part of it
+        QTest::addColumn<QByteArray>("outEnd"); // the last line printed, when the run writes
+        QTest::addColumn<QStringList>("added"); // the diary's dates that were not there; empty: nothing changed
+
+        const QStringList none;
+        const QByteArray quiet;
+        const QString ann = QStringLiteral("Ann Smith"), bob = QStringLiteral("Bob Jones"),
+                      cat = QStringLiteral("Cat Lee");
+        const QStringList dry{"--dry-run"};
+        const QStringList fill{"--sensor-fill"};
+        const QByteArray one = "1 date was added.\n", two = "2 dates were added.\n";
+
+        // The sample files, into a mg/dL diary: what their README gives.
+        QTest::newRow("title line, mmol/L, dry run")
+            << ann << "sensor-app-mmol.csv" << quiet << dry << false << 0 << quiet << quiet << none;
+        QTest::newRow("title line, mmol/L into mg/dL") << ann << "sensor-app-mmol.csv" << quiet << none << false << 0
+                                                       << quiet << one << QStringList{"2026-03-14|113|-|106|-|-|-|-|-"};
+        QTest::newRow("title line, sensor filling")
+            << ann << "sensor-app-mmol.csv" << quiet << fill << false << 0 << quiet << two
+            << QStringList{"2026-03-14|113|160|106|-|-|-|-|-", "2026-03-15|-|-|-|-|-|-|-|94"};
+        QTest::newRow("ISO times, a calibration, Low") << ann << "cgm-iso-mgdl.csv" << quiet << none << false << 0
+                                                       << quiet << one << QStringList{"2026-03-14|104|-|-|-|-|-|-|-"};
+        QTest::newRow("headerless quoted dump") << ann << "headerless-quoted.csv" << quiet << none << false << 0
+                                                << quiet << one << QStringList{"2026-03-14|118|171|96|-|-|144|131|-"};
+        QTest::newRow("sensor block and finger-sticks, filled")
+            << ann << "sensor-diary-semicolon.csv" << quiet << fill << false << 0 << quiet << two
+            << QStringList{"2026-03-14|105|168|-|-|-|-|-|-", "2026-03-15|-|-|-|-|-|-|-|92"};
+        QTest::newRow("12-hour logbook with tags")
+            << ann << "logbook-12h.csv" << quiet << none << false << 0 << quiet << two
+            << QStringList{"2026-03-14|112|158|101|-|-|-|127|-", "2026-03-15|-|-|-|-|-|-|-|88"};
+
+        // A stored date is never changed; a file giving only stored dates adds nothing.
+        QTest::newRow("a stored date untouched") << cat << "logbook-12h.csv" << quiet << none << false << 0 << quiet
+                                                 << one << QStringList{"2026-03-15|-|-|-|-|-|-|-|88"};
+        QTest::newRow("only a stored date")
+            << cat << "sensor-app-mmol.csv" << quiet << none << false << 1
+            << QByteArray("levelbook: Nothing was imported: the file holds no date to add.\n") << quiet << none;
+
+        // The unit: an empty diary's must be given, and a file's that leaves it open.
+        QTest::newRow("empty diary, no unit")
+            << bob << "meter-semicolon-flags.csv" << quiet << none << false << 2
+            << QByteArray("levelbook: the diary holds no readings yet, so its unit is not known: give it with "
+                          "--unit mg/dL or --unit mmol/L (see levelbook --help)\n")
+            << quiet << none;
+        QTest::newRow("empty diary in mmol/L")
+            << bob << "meter-semicolon-flags.csv" << quiet << QStringList{"--unit", "mmol/L"} << false << 0 << quiet
+            << one << QStringList{"2026-03-14|6.2|9.1|5.4|-|-|-|7.7|-"};
+        QTest::newRow("empty diary in mg/dL")
+            << bob << "meter-semicolon-flags.csv" << quiet << QStringList{"--unit=mg/dL"} << false << 0 << quiet << one
+            << QStringList{"2026-03-14|112|164|97|-|-|-|139|-"};
+        const QByteArray small = "Date,Time,Glucose\n2026-03-14,07:30,6\n2026-03-14,12:30,7\n";
+        QTest::newRow("a file without its unit")
+            << ann << QString() << small << none << false << 2
+            << QByteArray("levelbook: the file does not say the unit of its readings: give it with --unit mg/dL or "
+                          "--unit mmol/L (see levelbook --help)\n")
+            << quiet << none;
+        QTest::newRow("a file's unit given") << ann << QString() << small << QStringList{"--unit", "mmol/L"} << false
+                                             << 0 << quiet << one << QStringList{"2026-03-14|108|-|126|-|-|-|-|-"};
+        QTest::newRow("a unit that is none")
+            << ann << QString() << small << QStringList{"--unit", "mg"} << false << 2
+            << QByteArray("levelbook: --unit \"mg\" is neither mg/dL nor mmol/L (see levelbook --help)\n") << quiet
+            << none;
+
+        // Day and month that cannot be told apart.
+        const QByteArray slashes = "Date,Time,Glucose (mg/dL)\n03/04/2026,07:30,120\n03/04/2026,21:45,140\n";
+        QTest::newRow("day and month open")
+            << ann << QString() << slashes << none << false << 2
+            << QByteArray("~--date-order day-first or --date-order month-first") << quiet << none;
+        QTest::newRow("day first") << ann << QString() << slashes << QStringList{"--date-order", "day-first"} << false
+                                   << 0 << quiet << one << QStringList{"2026-04-03|120|-|-|-|-|-|140|-"};
+        QTest::newRow("month first") << ann << QString() << slashes << QStringList{"--date-order", "month-first"}
+                                     << false << 0 << quiet << one << QStringList{"2026-03-04|120|-|-|-|-|-|140|-"};
+
+        // The schedule: a file's, the remembered one, and files that are none.
+        QTest::newRow("schedule file") << ann << "logbook-12h.csv" << quiet
+                                       << QStringList{"--schedule", "DIR/schedule.txt"} << false << 0 << quiet << two
+                                       << QStringList{"2026-03-14|112|158|-|101|-|-|127|-",
+                                                      "2026-03-15|-|-|-|-|-|-|-|88"};
+        QTest::newRow("remembered schedule")
+            << ann << "logbook-12h.csv" << quiet << none << true << 0 << quiet << two
+            << QStringList{"2026-03-14|112|158|-|101|-|-|127|-", "2026-03-15|-|-|-|-|-|-|-|88"};
+        QTest::newRow("schedule file that is no schedule")
+            << ann << "logbook-12h.csv" << quiet << QStringList{"--schedule", "DIR/readings.csv"} << false << 2
+            << QByteArray("~levelbook: the schedule file \"DIR/readings.csv\" cannot be used: ") << quiet << none;
+        QTest::newRow("no schedule file")
+            << ann << "logbook-12h.csv" << quiet << QStringList{"--schedule", "DIR/gone.txt"} << false << 2
+            << QByteArray("levelbook: there is no schedule file \"DIR/gone.txt\" (see levelbook --help)\n") << quiet
+            << none;
+
+        // Files the command line cannot take.
+        QTest::newRow("columns not found")
+            << ann << QString() << QByteArray("When,Level\n2026-03-14 07:30,120\n2026-03-14 12:30,101\n") << none
+            << false << 1 << QByteArray("~could not be found in this file. The import window") << quiet << none;
+        QTest::newRow("a zip file") << ann << QString() << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) << none
+                                    << false << 1 << QByteArray("~levelbook: ") << quiet << none;
+        QTest::newRow("a meter option for the diary's own columns")
+            << ann << QString() << QByteArray(kHeader + "2013-03-03,101,,,,,,,\r\n") << fill << false << 2
+            << QByteArray("levelbook: --sensor-fill is for a meter's export; \"DIR/readings.csv\" has the diary's "
+                          "own columns (see levelbook --help)\n")
+            << quiet << none;
+    }
+    void meterExportsImported()
+    {
+        QFETCH(QString, diary);
+        QFETCH(QString, sample);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, options);
+        QFETCH(bool, remembered);
+        QFETCH(int, status);
+        QFETCH(QByteArray, err);
+        QFETCH(QByteArray, outEnd);
+        QFETCH(QStringList, added);
+
+        freshFolder();
+        writeDiary(at(QStringLiteral("Cat Lee.bcl")),
+                   {makeDay("2026-03-14", {"99", "-", "-", "-", "-", "-", "-", "70"})});
+        if (!sample.isEmpty()) {
+            QFile file(QStringLiteral(METER_SAMPLES "/") + sample);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            bytes = file.readAll();
+        }
+        writeBytes(at(QStringLiteral("readings.csv")), bytes);
+        writeBytes(at(QStringLiteral("schedule.txt")), meter::scheduleText(earlyLunch()).toUtf8());
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        if (remembered) {
+            QSettings settings(home.path() + QStringLiteral("/.config/Levelbook/Levelbook.conf"), QSettings::IniFormat);
+            meter::rememberSchedule(settings, earlyLunch());
+        }
+        const QString path = at(diary + QStringLiteral(".bcl"));
+        QStringList before;
+        for (const ReadingDay &d : readDiary(path))
+            before << d.key + QLatin1Char('|') +
+                    QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'));
+        const auto files = snapshot(folder());
+
+        const Run r = run(QStringList{"import", diary, "DIR/readings.csv"} + options, home.path());
+        err.replace("DIR", folder().toUtf8());
+        if (err.startsWith('~'))
+            QVERIFY2(r.err.contains(err.mid(1)), r.err.constData());
+        else
+            QCOMPARE(r.err, err);
+        QCOMPARE(r.status, status);
+        if (added.isEmpty()) {
+            QCOMPARE(snapshot(folder()), files);
+            QVERIFY2(!r.out.contains("was added.") && !r.out.contains("were added."), r.out.constData());
+            return;
+        }
+        QVERIFY2(r.out.endsWith(outEnd), r.out.constData());
+        QStringList after;
+        for (const ReadingDay &d : readDiary(path))
+            after << d.key + QLatin1Char('|') +
+                    QStringList(d.readings.begin(), d.readings.end()).join(QLatin1Char('|'));
+        QStringList expected = before + added;
+        expected.sort();
+        QCOMPARE(after, expected);
+    }
+
     void helpListsTheCommands()
     {
         const Run r = run({QStringLiteral("--help")});
@@ -213,6 +402,7 @@ private slots:
         QVERIFY(r.err.isEmpty());
         for (const char *usage :
              {"levelbook export NAME --from DATE --to DATE [-o FILE]", "levelbook import NAME FILE [--dry-run]",
+              "--schedule FILE", "--sensor-fill", "--unit mg/dL|mmol/L", "--date-order day-first|month-first",
               "levelbook report NAME --from DATE --to DATE [--summary-only] -o FILE.pdf",
               "levelbook report NAME --standard-day --from DATE --to DATE -o FILE.pdf", "levelbook list",
               "--data-folder DIR"})

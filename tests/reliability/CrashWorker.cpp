@@ -1,14 +1,17 @@
 // The child of the crash test. It changes a diary through the program's own
 // changes (DiaryChanges, which the windows call too), in a loop that ends
 // only when the parent kills it: a new day, an import of a CSV file of days
-// (through the import's own reading, preview and change), an edit (the old
-// day replaced, under its date or another), the delete of one day, and the
+// (through the import's own reading, preview and change), an import of a
+// meter's export (read, placed into the times of day and set against the
+// diary by the meter import, then the same change), an edit (the old day
+// replaced, under its date or another), the delete of one day, and the
 // delete of every day before a date.
 //
 // Before a change it tells the parent what it is about to do, and after the
 // change is committed it says so, one line each on standard output:
 //   A <key> <r1> ... <r8>          add a day
 //   I <key> <r1> ... <r8> <key> ... import days (nine words for each)
+//   M <key> <r1> ... <r8> <key> ... import days from a meter's export
 //   E <old key> <key> <r1> ... <r8> replace a day
 //   D <key>                         delete a day
 //   B <key>                         delete every day before the key
@@ -23,12 +26,15 @@
 #include "core/CsvFile.h"
 #include "core/Database.h"
 #include "core/DiaryChanges.h"
+#include "core/MeterImport.h"
 
 #include <QDate>
 #include <QFile>
+#include <QMap>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,8 +68,10 @@ public:
             const int pick = int(rng_() % 100);
             if (pick < 35)
                 add();
-            else if (pick < 45)
+            else if (pick < 42)
                 import();
+            else if (pick < 50)
+                meterImport();
             else if (pick < 75)
                 edit();
             else if (pick < 85)
@@ -147,6 +155,83 @@ private:
         if (csv::applyImport(path_, preview).added != preview.toAdd.size())
             fail("the import added other days than it showed");
         say(QStringLiteral("C"));
+    }
+
+    // Up to 20 days from a date as a meter's export, one finger-stick a line:
+    // at the target of some times of day, now and then with a second one 20
+    // minutes earlier that gives way to it. Half the files are in mg/dL with
+    // ISO times, half in mmol/L with ";", dd.MM.yyyy and decimal commas; the
+    // diary is in mg/dL. The placed days must be the ones written, else the
+    // worker stops: what the parent checks is then what the file meant.
+    void meterImport()
+    {
+        static constexpr int kTargets[kReadingKinds] = {7 * 60 + 30,  9 * 60 + 30,  12 * 60 + 30, 14 * 60 + 30,
+                                                        18 * 60 + 30, 20 * 60 + 30, 22 * 60 + 30, 3 * 60};
+        const QDate first = QDate::fromString(randomKey(), QStringLiteral("yyyy-MM-dd"));
+        const bool mmol = rng_() % 2;
+        QList<QByteArray> rows;
+        QMap<QString, ReadingDay> expected;
+        const int count = 1 + int(rng_() % 20);
+        for (int i = 0; i < count; ++i) {
+            const QDate date = first.addDays(i);
+            ReadingDay day = makeEmptyDay(date.toString(QStringLiteral("yyyy-MM-dd")));
+            bool any = false;
+            for (int k = 0; k < kReadingKinds; ++k) {
+                // Six times of day in ten, and Night when none went before.
+                if (rng_() % 10 < 4 && (any || k < kReadingKinds - 1))
+                    continue;
+                any = true;
+                for (const int before : {20, 0}) {
+                    if (before && rng_() % 5)
+                        continue;
+                    const QTime time = QTime(0, 0).addSecs((kTargets[k] - before) * 60);
+                    // mg/dL 40 to 339; mmol/L 2.2 to 18.8 in tenths, 18 mg/dL each.
+                    const int value = mmol ? 22 + int(rng_() % 167) : 40 + int(rng_() % 300);
+                    if (mmol) {
+                        rows << date.toString(QStringLiteral("dd.MM.yyyy")).toUtf8() + ';' +
+                                time.toString(QStringLiteral("HH:mm")).toUtf8() + ';' + QByteArray::number(value / 10) +
+                                ',' + QByteArray::number(value % 10);
+                        day.readings[size_t(k)] = QString::number((value * 18 + 5) / 10);
+                    } else {
+                        rows << date.toString(QStringLiteral("yyyy-MM-dd")).toUtf8() + 'T' +
+                                time.toString(QStringLiteral("HH:mm:ss")).toUtf8() + ',' + QByteArray::number(value);
+                        day.readings[size_t(k)] = QString::number(value);
+                    }
+                }
+            }
+            expected.insert(day.key, day);
+        }
+        if (rng_() % 2)
+            std::reverse(rows.begin(), rows.end()); // placed by their times, not their order
+        const QByteArray file =
+            (mmol ? QByteArray("Datum;Zeit;Glukose (mmol/L)\n") : QByteArray("Timestamp,Glucose Value (mg/dL)\n")) +
+            rows.join('\n') + '\n';
+
+        meter::PlaceOptions place;
+        place.diaryUnit = GlucoseUnit::MgPerDl;
+        const meter::MeterPreview preview = meter::previewMeterImport(path_, file, {}, place);
+        if (preview.file.status != meter::FileRead::Status::Read || !preview.file.unused.isEmpty())
+            fail("the meter import could not read its own file");
+        for (const ReadingDay &day : preview.diary.toAdd)
+            if (expected.value(day.key) != day)
+                fail("the meter import placed other readings than its file held");
+        if (preview.diary.toAdd.isEmpty())
+            return;
+        QStringList words{QStringLiteral("M")};
+        for (const ReadingDay &day : preview.diary.toAdd)
+            words << day.key << readingsText(day);
+        say(words.join(QLatin1Char(' ')));
+        if (csv::applyImport(path_, preview.diary).added != preview.diary.toAdd.size())
+            fail("the meter import added other days than it showed");
+        say(QStringLiteral("C"));
+    }
+
+    static ReadingDay makeEmptyDay(const QString &key)
+    {
+        ReadingDay day;
+        day.key = key;
+        day.readings.fill(QStringLiteral("-"));
+        return day;
     }
 
     // A stored day moved to a free date (or kept on its own) with new
