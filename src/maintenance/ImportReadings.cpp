@@ -1,6 +1,7 @@
 #include "maintenance/ImportReadings.h"
 
 #include "core/StandardDaySettings.h"
+#include "help/helpids.h"
 #include "platform/FileDialogs.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -81,6 +82,7 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
 {
     setWindowTitle(QStringLiteral("Import Readings"));
     setEscapeCloses(true);
+    setHelpContext(IDH_IMPORT);
     const int charWidth = fontMetrics().averageCharWidth();
     const int lineHeight = fontMetrics().height();
 
