@@ -33,10 +33,11 @@ inline constexpr qint64 kMaxMeterFileBytes = 256LL * 1024 * 1024;
 std::optional<GlucoseUnit> diaryUnit(QSettings &settings, const QString &diaryPath);
 
 struct MeterPreview {
-    FileRead file;          // what the file held; when its status is not Read, nothing else is filled
+    FileRead file; // what the file held; when its status is not Read, nothing else is filled
     Placement placement;
     GlucoseUnit diaryUnit = GlucoseUnit::MgPerDl;
     csv::ImportPreview diary; // the new dates (a time of day without a reading "-"), the dates kept, the lines not used
+    bool sensorFill = false;  // whether empty times of day were filled from sensor readings
     bool usable() const { return file.status == FileRead::Status::Read && diary.usable(); }
 };
 
