@@ -43,8 +43,13 @@ std::optional<GlucoseUnit> diaryUnit(QSettings &settings, const QString &diaryPa
 MeterPreview previewMeterImport(const QString &diaryPath, const QByteArray &bytes, const ReadOptions &read,
                                 const PlaceOptions &place)
 {
+    return previewMeterImport(diaryPath, readMeterFile(bytes, read), place);
+}
+
+MeterPreview previewMeterImport(const QString &diaryPath, FileRead file, const PlaceOptions &place)
+{
     MeterPreview preview;
-    preview.file = readMeterFile(bytes, read);
+    preview.file = std::move(file);
     preview.diaryUnit = place.diaryUnit;
     preview.sensorFill = place.sensorFill;
     if (preview.file.status != FileRead::Status::Read) {

@@ -45,6 +45,9 @@ struct MeterPreview {
 // Throws StoreError when the diary cannot be read.
 MeterPreview previewMeterImport(const QString &diaryPath, const QByteArray &bytes, const ReadOptions &read,
                                 const PlaceOptions &place);
+// The same for a file read already (when only the schedule or the options
+// changed, the file need not be read again).
+MeterPreview previewMeterImport(const QString &diaryPath, FileRead file, const PlaceOptions &place);
 
 // The preview in words, the same in the window and on the command line: the
 // counts, the unit and any conversion, UTC times, a sensor file, the readings

@@ -129,6 +129,11 @@ bool earlier(const Reading &a, const Reading &b)
     return a.line < b.line;
 }
 
+Unused unusable(const Reading &r)
+{
+    return Unused{r.line, QStringLiteral("the value \"%1\" cannot be written as a reading").arg(r.text)};
+}
+
 struct Candidate {
     qsizetype reading = -1; // index into the readings
     QString text;
@@ -329,14 +334,15 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
     QList<qsizetype> sensors;
     for (qsizetype i = 0; i < readings->size(); ++i) {
         const Reading &r = (*readings)[i];
-        const QString text = diaryText(r.value, r.unit, options.diaryUnit);
-        if (text.isEmpty()) {
-            out.unusable.append(
-                Unused{r.line, QStringLiteral("the value \"%1\" cannot be written as a reading").arg(r.text)});
-            continue;
-        }
+        // A sensor's many readings are written only when one may fill a
+        // time of day.
         if (r.source == Source::Sensor) {
             sensors.append(i);
+            continue;
+        }
+        const QString text = diaryText(r.value, r.unit, options.diaryUnit);
+        if (text.isEmpty()) {
+            out.unusable.append(unusable(r));
             continue;
         }
         Target t = targetOf(r, schedule);
@@ -373,7 +379,7 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
 
     // Sensor readings only fill a time of day left empty, from the one
     // nearest its target within the window and inside the time of day.
-    qint64 sensorPlaced = 0;
+    qint64 sensorPlaced = 0, unwritable = 0;
     if (options.sensorFill) {
         QHash<qint64, Candidate> fills;
         for (const qsizetype i : sensors) {
@@ -390,7 +396,13 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
             const auto found = fills.constFind(key);
             if (found != fills.constEnd() && std::abs(secondsOf((*readings)[found->reading].time) - target) <= distance)
                 continue;
-            Candidate c{i, diaryText(r.value, r.unit, options.diaryUnit),
+            const QString text = diaryText(r.value, r.unit, options.diaryUnit);
+            if (text.isEmpty()) {
+                out.unusable.append(unusable(r));
+                ++unwritable;
+                continue;
+            }
+            Candidate c{i, text,
                         QStringLiteral("%1, sensor, the nearest to the target of %2 (%3) within 30 minutes, in a "
                                        "time of day without another reading")
                             .arg(r.time.toString(QStringLiteral("HH:mm")), kindName(kind),
@@ -405,7 +417,9 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
         for (auto it = fills.cbegin(); it != fills.cend(); ++it)
             kept.insert(it.key(), it.value());
     }
-    out.sensorLeft = sensors.size() - sensorPlaced;
+    out.sensorLeft = sensors.size() - sensorPlaced - unwritable;
+    std::sort(out.unusable.begin(), out.unusable.end(),
+              [](const Unused &a, const Unused &b) { return a.line < b.line; });
 
     // The days, in date order.
     QList<qint64> keys = kept.keys();
