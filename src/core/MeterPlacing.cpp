@@ -359,11 +359,7 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
                 better = std::abs(secondsOf(r.time) - target) < std::abs(secondsOf(k.time) - target);
         }
         if (better) {
-            const bool converted = r.unit != options.diaryUnit;
-            if (converted)
-                t.why +=
-                    QStringLiteral("; %1 %2 is %3 %4").arg(r.text, unitName(r.unit), text, unitName(options.diaryUnit));
-            kept.insert(key, Candidate{i, text, t.why, converted});
+            kept.insert(key, Candidate{i, text, t.why, r.unit != options.diaryUnit});
         }
     }
 
@@ -408,9 +404,6 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
                             .arg(r.time.toString(QStringLiteral("HH:mm")), kindName(kind),
                                  clockText(schedule.spans[size_t(kind)].target)),
                         r.unit != options.diaryUnit};
-            if (c.converted)
-                c.why += QStringLiteral("; %1 %2 is %3 %4")
-                             .arg(r.text, unitName(r.unit), c.text, unitName(options.diaryUnit));
             fills.insert(key, std::move(c));
         }
         sensorPlaced = fills.size();

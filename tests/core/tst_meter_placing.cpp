@@ -397,9 +397,12 @@ private slots:
                               "1 reading is not kept; another is kept for its time of day:",
                               "15 Mar 09:02: After Breakfast keeps 09:35", "2 lines cannot be used:",
                               "Line 4: \"Low\" is not a value", "Line 13: a control-solution test"}));
-        const PlacedReading &cell = *p.placement.days[1].cells[0];
-        QCOMPARE(cell.why,
-                 QStringLiteral("07:25, finger-stick, in Pre-Breakfast (05:00-08:00); 5.55 mmol/L is 100 mg/dL"));
+        const PlacedDay &day = p.placement.days[1];
+        QCOMPARE(day.cells[0]->why, QStringLiteral("07:25, finger-stick, in Pre-Breakfast (05:00-08:00)"));
+        QVERIFY(day.cells[0]->converted);
+        QCOMPARE(day.cells[2]->why,
+                 QStringLiteral("13:05, finger-stick, marked \"before meal\": the pre-meal time "
+                                "of day with the nearest target (12:30), Pre-Lunch"));
 
         if (harm == QLatin1String("fails on the way"))
             rawSql(diary, "INSERT INTO BLOOD VALUES ('2026-03-20','','-','-','-','-','-','-','-')");
