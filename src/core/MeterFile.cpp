@@ -1082,7 +1082,7 @@ Found findLayout(const QString &text)
 struct Pending {
     Reading reading;
     DateParts date;
-    QString dateText;
+    QString dateText; // a date whose day and month wait for the column, as written
     bool utc = false;
     bool unitKnown = false;
     bool sourceNamed = false;
@@ -1274,13 +1274,10 @@ FileRead readMeterFile(const QByteArray &bytes, const ReadOptions &options)
         bool when = false;
         ClockTime clock;
         const QString whenText = field(f, layout.when);
-        if (layout.clock >= 0) {
+        if (layout.clock >= 0)
             when = readDateOnly(whenText, p.date) && readTime(field(f, layout.clock), 0, clock);
-            p.dateText = whenText;
-        } else {
+        else
             when = readDateTime(whenText, p.date, clock);
-            p.dateText = whenText;
-        }
         if (!when) {
             if (whenText.isEmpty() && (layout.clock < 0 || field(f, layout.clock).isEmpty()))
                 skip(QStringLiteral("no date and time"));
@@ -1291,6 +1288,12 @@ FileRead readMeterFile(const QByteArray &bytes, const ReadOptions &options)
                 skip(QStringLiteral("%1 is not a date and time").arg(quoted(whenText)));
             continue;
         }
+        if (!p.date.ambiguous && !QDate::isValid(p.date.year, p.date.first, p.date.second)) {
+            skip(QStringLiteral("%1 is not a date").arg(quoted(whenText)));
+            continue;
+        }
+        if (p.date.ambiguous)
+            p.dateText = whenText; // for the question, or for a date that is none either way
         p.utc = clock.utc || utcColumn;
         p.reading.time = clock.time;
         p.reading.line = r.line;

@@ -10,6 +10,8 @@
 #include <QStringDecoder>
 #include <QTest>
 
+#include <sys/resource.h>
+
 namespace {
 
 using meter::DateOrder;
@@ -664,6 +666,10 @@ private slots:
         QVERIFY(f.sensorFile);
         // Well under half a second on the machine alone; room for a busy one.
         QVERIFY2(ms < 1500, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        qInfo("at most %ld MB in use", usage.ru_maxrss / 1024);
+        QVERIFY(usage.ru_maxrss < 100 * 1024); // kilobytes, the file's own bytes included
     }
 };
 
