@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace meter {
 
@@ -75,7 +76,10 @@ bool isControl(char16_t c) { return (c < 0x20 && c != '\t' && c != '\n' && c != 
 Decoded decode(const QByteArray &bytes)
 {
     Decoded d;
-    if (startsWith(bytes, "PK", 2) || startsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+    // A zip (and so a workbook of today's spreadsheets) starts "PK" and a
+    // record number below 9; a header such as "PKID,..." is text.
+    const bool zip = startsWith(bytes, "PK", 2) && bytes.size() >= 3 && bytes[2] > 0 && bytes[2] < 9;
+    if (zip || startsWith(bytes, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
         d.failure = QString::fromLatin1(kZipMessage);
         return d;
     }

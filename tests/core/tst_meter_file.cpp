@@ -262,6 +262,8 @@ private slots:
         QTest::newRow("date, time and glucose")
             << QByteArray("Date,Time,Glucose (mg/dL)\n2026-03-14,07:00,100\n") << true;
         QTest::newRow("a preamble first") << sample("meter-semicolon-flags.csv") << true;
+        QTest::newRow("a header that starts as a zip does")
+            << QByteArray("PKID,Timestamp,BG\n1,2026-03-14 07:00,100\n") << true;
     }
     void tellsTheDiarysOwnLayoutApart()
     {
@@ -611,6 +613,7 @@ private slots:
         QTest::newRow("zip") << QByteArray("PK\x03\x04\x14\x00\x06\x00", 8) << "unpack it, or save it as CSV";
         QTest::newRow("OLE spreadsheet") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\x00\x00", 10)
                                          << "unpack it, or save it as CSV";
+        QTest::newRow("empty zip") << QByteArray("PK\x05\x06\0\0", 6) << "unpack it, or save it as CSV";
         QTest::newRow("empty") << QByteArray() << "The file is empty";
         QTest::newRow("blank lines") << QByteArray("\r\n  \n\t\n") << "The file is empty";
         QTest::newRow("binary") << QByteArray("Timestamp,Glucose\n2026-03-14 07:00,\x01\x02\n") << "no text file";
