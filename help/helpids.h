@@ -12,5 +12,6 @@
 #define IDH_RESTORE         150
 #define IDH_DELETE_MULTIPLE 160
 #define IDH_LISTING         170
+#define IDH_IMPORT          180
 #define IDH_CHARTS          310
 #define IDH_STANDARD_DAY    320

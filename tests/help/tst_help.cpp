@@ -36,11 +36,12 @@ const QString kHelpFile = QStringLiteral(LEVELBOOK_BUILT_HELP_FILE);
 const QMap<int, QString> &expectedTopics()
 {
     static const QMap<int, QString> topics{
-        {30, "/topics/start.html"},    {40, "/topics/backupfolder.html"}, {50, "/topics/add.html"},
-        {60, "/topics/edit.html"},     {70, "/topics/delete.html"},       {100, "/topics/search.html"},
-        {110, "/topics/report.html"},  {120, "/topics/compact.html"},     {130, "/topics/repair.html"},
-        {140, "/topics/backup.html"},  {150, "/topics/restore.html"},     {160, "/topics/deletemany.html"},
-        {170, "/topics/listing.html"}, {310, "/topics/charts.html"},      {320, "/topics/standardday.html"},
+        {30, "/topics/start.html"},        {40, "/topics/backupfolder.html"}, {50, "/topics/add.html"},
+        {60, "/topics/edit.html"},         {70, "/topics/delete.html"},       {100, "/topics/search.html"},
+        {110, "/topics/report.html"},      {120, "/topics/compact.html"},     {130, "/topics/repair.html"},
+        {140, "/topics/backup.html"},      {150, "/topics/restore.html"},     {160, "/topics/deletemany.html"},
+        {170, "/topics/listing.html"},     {180, "/topics/import.html"},      {310, "/topics/charts.html"},
+        {320, "/topics/standardday.html"},
     };
     return topics;
 }
