@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -463,6 +464,70 @@ private slots:
         const MeterPreview none = previewMeterImport(diary, refused, o);
         QVERIFY(!none.usable());
         QCOMPARE(previewLines(none), QStringList{"This is a zip file."});
+    }
+
+    // ------------------------------------------------------------ the sample exports
+
+    void sampleExportsLandWhereTheirReadmeSays_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("mmolDiary");
+        QTest::addColumn<bool>("sensorFill");
+        QTest::addColumn<QStringList>("days");
+        QTest::addColumn<QList<qint64>>("unusedLines"); // among the lines listed as not used
+        const auto row = [](const char *file, bool mmol, bool fill, const QStringList &days,
+                            const QList<qint64> &unused = {}) {
+            QTest::addRow("%s, %s, sensor %s", file, mmol ? "mmol/L" : "mg/dL", fill ? "on" : "off")
+                << QString::fromLatin1(file) << mmol << fill << days << unused;
+        };
+        row("sensor-app-mmol.csv", true, false, {"2026-03-14|6.3|-|5.9|-|-|-|-|-"});
+        row("sensor-app-mmol.csv", true, true, {"2026-03-14|6.3|8.9|5.9|-|-|-|-|-", "2026-03-15|-|-|-|-|-|-|-|5.2"});
+        row("sensor-app-mmol.csv", false, false, {"2026-03-14|113|-|106|-|-|-|-|-"});
+        row("sensor-app-mmol.csv", false, true, {"2026-03-14|113|160|106|-|-|-|-|-", "2026-03-15|-|-|-|-|-|-|-|94"});
+        row("cgm-iso-mgdl.csv", false, false, {"2026-03-14|104|-|-|-|-|-|-|-"}, {5});
+        row("cgm-iso-mgdl.csv", false, true, {"2026-03-14|104|163|-|-|-|-|-|-"}, {5});
+        row("cgm-iso-mgdl.csv", true, true, {"2026-03-14|5.8|9.1|-|-|-|-|-|-"}, {5});
+        row("meter-semicolon-flags.csv", true, false, {"2026-03-14|6.2|9.1|5.4|-|-|-|7.7|-"}, {7});
+        row("meter-semicolon-flags.csv", false, false, {"2026-03-14|112|164|97|-|-|-|139|-"}, {7});
+        row("headerless-quoted.csv", false, false, {"2026-03-14|118|171|96|-|-|144|131|-"}, {4});
+        row("headerless-quoted.csv", true, false, {"2026-03-14|6.6|9.5|5.3|-|-|8|7.3|-"}, {4});
+        row("sensor-diary-semicolon.csv", false, false, {"2026-03-14|105|-|-|-|-|-|-|-"});
+        row("sensor-diary-semicolon.csv", false, true,
+            {"2026-03-14|105|168|-|-|-|-|-|-", "2026-03-15|-|-|-|-|-|-|-|92"});
+        row("sensor-diary-semicolon.csv", true, true,
+            {"2026-03-14|5.8|9.3|-|-|-|-|-|-", "2026-03-15|-|-|-|-|-|-|-|5.1"});
+        row("logbook-12h.csv", false, false, {"2026-03-14|112|158|101|-|-|-|127|-", "2026-03-15|-|-|-|-|-|-|-|88"});
+        row("logbook-12h.csv", true, false, {"2026-03-14|6.2|8.8|5.6|-|-|-|7.1|-", "2026-03-15|-|-|-|-|-|-|-|4.9"});
+    }
+    void sampleExportsLandWhereTheirReadmeSays()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, mmolDiary);
+        QFETCH(bool, sensorFill);
+        QFETCH(QStringList, days);
+        QFETCH(QList<qint64>, unusedLines);
+        QTemporaryDir dir;
+        const QString diary = dir.filePath(QStringLiteral("Ann Smith.bcl"));
+        writeDiary(diary, {});
+        const QByteArray bytes = bytesOf(QStringLiteral(LB_METER_SAMPLES "/") + file);
+        QVERIFY(bytes != "<absent>");
+        ReadOptions read;
+        read.localZone = QTimeZone::utc();
+        read.today = QDate(2026, 12, 31);
+        PlaceOptions o;
+        o.diaryUnit = mmolDiary ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
+        o.sensorFill = sensorFill;
+        const QByteArray before = bytesOf(diary);
+        const MeterPreview p = previewMeterImport(diary, bytes, read, o);
+        QCOMPARE(p.file.failure, QString());
+        QCOMPARE(int(p.file.status), int(FileRead::Status::Read));
+        QCOMPARE(rowTexts(p.diary.toAdd), days);
+        QList<qint64> listed;
+        for (const csv::LineProblem &problem : p.diary.problems)
+            listed << problem.line;
+        for (const qint64 line : unusedLines)
+            QVERIFY2(listed.contains(line), qPrintable(previewLines(p).join(QLatin1Char('\n'))));
+        QCOMPARE(bytesOf(diary), before);
     }
 
     // ------------------------------------------------------------ choices and files
