@@ -345,7 +345,7 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
             out.unusable.append(unusable(r));
             continue;
         }
-        Target t = targetOf(r, schedule);
+        const Target t = targetOf(r, schedule);
         const qint64 key = slotKey(r.date, t.kind);
         contenders[key].append(i);
         const auto found = kept.constFind(key);
@@ -358,9 +358,8 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
             else
                 better = std::abs(secondsOf(r.time) - target) < std::abs(secondsOf(k.time) - target);
         }
-        if (better) {
+        if (better)
             kept.insert(key, Candidate{i, text, t.why, r.unit != options.diaryUnit});
-        }
     }
 
     // Every reading that gave way, with the one kept.
@@ -399,9 +398,9 @@ Placement place(const QList<Reading> &given, const PlaceOptions &options)
                 continue;
             }
             Candidate c{i, text,
-                        QStringLiteral("%1, sensor, the nearest to the target of %2 (%3) within 30 minutes, in a "
+                        QStringLiteral("%1, %2, the nearest to the target of %3 (%4) within 30 minutes, in a "
                                        "time of day without another reading")
-                            .arg(r.time.toString(QStringLiteral("HH:mm")), kindName(kind),
+                            .arg(r.time.toString(QStringLiteral("HH:mm")), sourceName(r.source), kindName(kind),
                                  clockText(schedule.spans[size_t(kind)].target)),
                         r.unit != options.diaryUnit};
             fills.insert(key, std::move(c));
