@@ -22,8 +22,7 @@ QString columnsKey(const QString &headerKey)
     return QStringLiteral("MeterImport/columns/") + QString::fromLatin1(QUrl::toPercentEncoding(headerKey));
 }
 
-// "12,345" for the counts of a preview.
-QString count(qint64 n) { return QLocale::c().toString(n); }
+QString count(qint64 n) { return QString::number(n); }
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "support/DiaryFiles.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -571,6 +572,16 @@ private slots:
         QCOMPARE(readImportFile(file).bytes, QByteArray("Time,Glucose\n2026-03-14 07:30,100\n"));
         QVERIFY(readImportFile(file).failure.isEmpty());
         QVERIFY(readImportFile(dir.path()).failure.contains(QLatin1String("is a folder")));
+        // A file past the limit is refused by its size, before it is read.
+        const QString huge = dir.filePath(QStringLiteral("huge.csv"));
+        {
+            QFile sparse(huge);
+            QVERIFY(sparse.open(QIODevice::WriteOnly));
+            QVERIFY(sparse.resize(kMaxMeterFileBytes + 1));
+        }
+        const FileBytes tooLarge = readImportFile(huge);
+        QVERIFY(tooLarge.bytes.isEmpty());
+        QVERIFY2(tooLarge.failure.contains(QLatin1String("larger than 256 MB")), qPrintable(tooLarge.failure));
         QVERIFY(readImportFile(dir.filePath(QStringLiteral("gone.csv")))
                     .failure.contains(QLatin1String("could not be opened")));
     }
