@@ -8,8 +8,9 @@ diary=$here/corpus/diary
 salvage=$here/corpus/salvage
 cfg=$here/corpus/backup_cfg
 reads=$here/corpus/reads
-rm -rf "$diary" "$salvage" "$cfg" "$reads"
-mkdir -p "$diary" "$salvage" "$cfg" "$reads"
+meter=$here/corpus/meter
+rm -rf "$diary" "$salvage" "$cfg" "$reads" "$meter"
+mkdir -p "$diary" "$salvage" "$cfg" "$reads" "$meter"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -84,4 +85,9 @@ printf '/%074d/after-the-record' 0 > "$cfg/longer-than-a-record"
 printf '/home/ann/%s' "$(printf 'é%.0s' $(seq 40))" | head -c 75 > "$cfg/cut-in-a-character"
 printf '/tmp/a\000b%68s' "" > "$cfg/nul-inside"
 : > "$cfg/empty"
-ls -l "$diary" "$salvage" "$cfg" "$reads" | awk '{s+=$5} END {print s " bytes of seeds"}'
+# Meters' exports: the test files, and a few shapes they do not show.
+cp "$here/../tests/data/meters/"*.csv "$meter/"
+printf 'Timestamp;Glucose (mmol/L);Meal\r\n2026-03-14T06:30:00Z;"5,6";Fasting\r\n03/04/2026 7:05 PM;6,1;After lunch\r\n' > "$meter/utc-decimal-commas"
+printf 'Stamp\tLevel\n14/03/2026\t101\n' > "$meter/unknown-columns-tabs"
+printf '\377\376D\000a\000t\000e\000,\000T\000i\000m\000e\000,\000B\000G\000\n\0001\000.\0003\000.\0002\0000\0002\0006\000,\0007\000:\0000\0000\000,\0009\0009\000\n\000' > "$meter/utf-16le"
+ls -l "$diary" "$salvage" "$cfg" "$reads" "$meter" | awk '{s+=$5} END {print s " bytes of seeds"}'

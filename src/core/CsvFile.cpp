@@ -348,6 +348,21 @@ QDate shortFormDate(const QString &text, const QLocale &locale)
 
 QString quoted(const QString &text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
 
+// A reading written with a decimal comma ("5,6") as the diary writes it
+// ("5.6"): only one comma, between digits, and nothing but digits besides.
+QString withDecimalPoint(const QString &text)
+{
+    const qsizetype comma = text.indexOf(QLatin1Char(','));
+    if (comma <= 0 || comma + 1 >= text.size() || text.indexOf(QLatin1Char(','), comma + 1) >= 0)
+        return text;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (i != comma && !isAsciiDigit(text[i]))
+            return text;
+    QString out = text;
+    out[comma] = QLatin1Char('.');
+    return out;
+}
+
 // Why a reading's text cannot be stored, or empty text when it can.
 QString readingProblem(const QString &text, int kind)
 {
@@ -384,9 +399,10 @@ public:
             } else if (role > 0) {
                 if (text.isEmpty() || text == missingReading())
                     continue;
-                const QString problem = readingProblem(text, role - 1);
+                const QString reading = withDecimalPoint(text);
+                const QString problem = readingProblem(reading, role - 1);
                 if (problem.isEmpty())
-                    day.readings[size_t(role - 1)] = text;
+                    day.readings[size_t(role - 1)] = reading;
                 else
                     reasons << problem;
             } else if (role == -2 && !text.isEmpty() && !extra) {
@@ -413,6 +429,12 @@ public:
                         QStringLiteral("the date %1 is on line %2 already").arg(quoted(dateText)).arg(*first));
             }
         }
+        // A date without a single reading would be stored as a day of
+        // eight "-": nothing the file meant to add.
+        if (reasons.isEmpty() && std::all_of(day.readings.begin(), day.readings.end(), [](const QString &r) {
+                return r == missingReading();
+            }))
+            reasons << QStringLiteral("the line gives the date %1 no reading").arg(quoted(dateText));
         if (!reasons.isEmpty()) {
             QString why = reasons.join(QStringLiteral("; "));
             why[0] = why[0].toUpper();

@@ -12,10 +12,13 @@
 // Reading such a file takes the columns in any order (matched by their header
 // names, without regard to case and spaces), ",", ";" or a tab between the
 // fields, dates in ISO form or in the locale's short form, and a byte-order
-// mark. A file that is no file of readings (binary bytes, a line longer than
-// any line of readings, a quote never closed, more lines than a diary can
-// hold dates) is refused as a whole, with a reason, after reading no more of
-// it than that takes.
+// mark. A reading written with a decimal comma ("5,6": one comma between
+// digits) is stored with a point ("5.6"). A line that gives its date no
+// reading at all adds nothing and is listed as a line that cannot be used.
+// A file that is no file of readings (binary bytes, a line longer than any
+// line of readings, a quote never closed, more lines than a diary can hold
+// dates) is refused as a whole, with a reason, after reading no more of it
+// than that takes.
 
 #include "core/ReadingDay.h"
 

@@ -33,10 +33,11 @@ inline constexpr qint64 kMaxMeterFileBytes = 256LL * 1024 * 1024;
 std::optional<GlucoseUnit> diaryUnit(QSettings &settings, const QString &diaryPath);
 
 struct MeterPreview {
-    FileRead file;          // what the file held; when its status is not Read, nothing else is filled
+    FileRead file; // what the file held; when its status is not Read, nothing else is filled
     Placement placement;
     GlucoseUnit diaryUnit = GlucoseUnit::MgPerDl;
     csv::ImportPreview diary; // the new dates (a time of day without a reading "-"), the dates kept, the lines not used
+    bool sensorFill = false;  // whether empty times of day were filled from sensor readings
     bool usable() const { return file.status == FileRead::Status::Read && diary.usable(); }
 };
 
@@ -44,6 +45,9 @@ struct MeterPreview {
 // Throws StoreError when the diary cannot be read.
 MeterPreview previewMeterImport(const QString &diaryPath, const QByteArray &bytes, const ReadOptions &read,
                                 const PlaceOptions &place);
+// The same for a file read already (when only the schedule or the options
+// changed, the file need not be read again).
+MeterPreview previewMeterImport(const QString &diaryPath, FileRead file, const PlaceOptions &place);
 
 // The preview in words, the same in the window and on the command line: the
 // counts, the unit and any conversion, UTC times, a sensor file, the readings

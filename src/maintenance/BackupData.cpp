@@ -30,13 +30,11 @@ void BackupData(Shell &shell)
             QStringLiteral("The backup location kept in BACKUP.CFG could not be read, so nothing was copied."), error);
         break;
     case BackupOutcome::DataFolder:
-        sv.messages->beep();
-        sv.messages->show(parent,
-                          QStringLiteral("The backup folder kept in BACKUP.CFG is the folder Levelbook keeps your "
-                                         "databases in, so a backup there would be the database itself, not a second "
-                                         "copy. Nothing was copied. Close the database and choose another backup "
-                                         "folder with Configure Backup/Restore in the File menu."),
-                          programName(), MsgIcon::Warning, MsgButtons::Ok);
+        warnRefused(sv, parent,
+                    QStringLiteral("The backup folder kept in BACKUP.CFG is the folder Levelbook keeps your "
+                                   "databases in, so a backup there would be the database itself, not a second "
+                                   "copy. Nothing was copied. Close the database and choose another backup "
+                                   "folder with Configure Backup/Restore in the File menu."));
         break;
     case BackupOutcome::Done: sv.messages->show(parent, QStringLiteral("**** Backup Successful ****")); break;
     case BackupOutcome::Failed: sv.messages->show(parent, QStringLiteral("???? Backup Failed ????")); break;

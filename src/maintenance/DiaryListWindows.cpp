@@ -98,13 +98,11 @@ void RestBackup::File1_DblClick()
                       error);
         break;
     case BackupOutcome::DataFolder:
-        sv.messages->beep();
-        sv.messages->show(this,
-                          QStringLiteral("The backup folder kept in BACKUP.CFG is the folder Levelbook keeps your "
-                                         "databases in, so it holds no backup copy to restore. Nothing was changed. "
-                                         "Choose the folder that holds your backups with Configure Backup/Restore "
-                                         "in the File menu."),
-                          programName(), MsgIcon::Warning, MsgButtons::Ok);
+        warnRefused(sv, this,
+                    QStringLiteral("The backup folder kept in BACKUP.CFG is the folder Levelbook keeps your "
+                                   "databases in, so it holds no backup copy to restore. Nothing was changed. "
+                                   "Choose the folder that holds your backups with Configure Backup/Restore "
+                                   "in the File menu."));
         break;
     case BackupOutcome::Done: sv.messages->show(this, QStringLiteral("**** Restore Process Successful ****")); break;
     case BackupOutcome::Failed: sv.messages->show(this, QStringLiteral("???? Restore Process Failed ????")); break;

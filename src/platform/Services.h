@@ -72,6 +72,8 @@ inline const QString &programName()
 // Tells the user that an action could not be finished because the diary file
 // or the disk failed. `detail` is the engine's or the file system's own words.
 void reportFailure(Services &services, QWidget *parent, const QString &what, const QString &detail);
+// A request refused for a reason the user can mend: a beep and a warning.
+void warnRefused(Services &services, QWidget *parent, const QString &text);
 
 // The usual words for a failed read and a failed change.
 inline QString readFailedText() { return QStringLiteral("The diary could not be read."); }

@@ -172,8 +172,9 @@ private slots:
                                                "2013-03-02|150|-|-|-|-|-|-|-", "2013-03-03|101|-|-|-|-|-|-|8.5",
                                                "2013-03-05|5|999|5|999|5|999|5|999"};
         QTest::newRow("import, nothing new")
-            << QStringList{"import", "Ann Smith", "DIR/readings.csv"} << QByteArray("Date\n2013-03-01\n2013-03-05\n")
-            << 1 << QByteArray("0 dates would be added.\n2 dates are stored already and are kept as they are.\n")
+            << QStringList{"import", "Ann Smith", "DIR/readings.csv"}
+            << QByteArray("Date,Night\n2013-03-01,5\n2013-03-05,6\n") << 1
+            << QByteArray("0 dates would be added.\n2 dates are stored already and are kept as they are.\n")
             << QByteArray("levelbook: Nothing was imported: the file holds no date to add.\n") << none << same;
         QTest::newRow("import, a file that is no readings")
             << QStringList{"import", "Ann Smith", "DIR/readings.csv"} << QByteArray("Date,Night\n\"2013-03-03,5\n") << 1

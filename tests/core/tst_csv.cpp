@@ -241,8 +241,23 @@ private slots:
             << QStringList{"2013-09-17|95|-|-|-|-|-|-|6", "2014-02-01|5|-|-|-|-|-|-|-", "2000-02-29|1|-|-|-|-|-|-|2"}
             << QStringList{};
         QTest::newRow("tabs, United States dates, CR line ends, a missing column means not taken")
-            << "en_US" << QByteArray("Date\tBedtime\r9/17/2013\t110\r12/31/99\t-\r")
-            << QStringList{"2013-09-17|-|-|-|-|-|-|110|-", "2099-12-31|-|-|-|-|-|-|-|-"} << QStringList{};
+            << "en_US" << QByteArray("Date\tBedtime\r9/17/2013\t110\r12/31/99\t-\r12/30/99\t7\r")
+            << QStringList{"2013-09-17|-|-|-|-|-|-|110|-", "2099-12-30|-|-|-|-|-|-|7|-"}
+            << QStringList{"Line 3: The line gives the date \"12/31/99\" no reading."};
+        QTest::newRow("decimal commas, quoted in a comma file or bare between semicolons")
+            << "C"
+            << QByteArray("Date,Pre-Breakfast,Night\n2013-01-01,\"5,6\",\"12,25\"\n"
+                          "2013-01-02,\"5,6,7\",\"1,5.5\"\n2013-01-03,\",5\",\"5,\"\n")
+            << QStringList{"2013-01-01|5.6|-|-|-|-|-|-|12.25"}
+            << QStringList{"Line 3: The Pre-Breakfast reading \"5,6,7\" is not made of digits and \".\"; "
+                           "the Night reading \"1,5.5\" is not made of digits and \".\".",
+                           "Line 4: The Pre-Breakfast reading \",5\" is not made of digits and \".\"; "
+                           "the Night reading \"5,\" is not made of digits and \".\"."};
+        QTest::newRow("a date given no reading adds nothing, and its date may come again")
+            << "de_DE" << QByteArray("Date;Pre-Breakfast;Night\n17.09.2013;;-\n17.09.2013;4,4;\n18.09.2013; ; \n")
+            << QStringList{"2013-09-17|4.4|-|-|-|-|-|-|-"}
+            << QStringList{"Line 2: The line gives the date \"17.09.2013\" no reading.",
+                           "Line 4: The line gives the date \"18.09.2013\" no reading."};
         QTest::newRow("a line break in a quoted field, blank lines, separators only")
             << "C" << QByteArray("Date,Note,Night\n2013-01-01,\"two\nlines\",5\n\n,,\n2013-01-02,,x\n")
             << QStringList{"2013-01-01|-|-|-|-|-|-|-|5"}
@@ -393,8 +408,9 @@ private slots:
 
         const csv::ImportPreview p = csv::previewImportFile(diary, file, QLocale::c());
         QCOMPARE(csv::previewLines(p),
-                 (QStringList{"2 dates would be added.", "2 dates are stored already and are kept as they are.",
-                              "1 line cannot be used:", "Line 5: The date \"not a date\" cannot be read."}));
+                 (QStringList{"2 dates would be added.", "1 date is stored already and is kept as it is.",
+                              "2 lines cannot be used:", "Line 5: The date \"not a date\" cannot be read.",
+                              "Line 6: The line gives the date \"2013-01-02\" no reading."}));
         QCOMPARE(rowTexts(p.toAdd), (QStringList{"2013-01-01|51|-|-|-|-|-|-|-", "2013-01-05|50|-|-|-|-|-|-|-"}));
         QVERIFY(p.usable());
 
