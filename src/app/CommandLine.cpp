@@ -368,7 +368,7 @@ meter::Schedule scheduleArgument(const Arguments &a, QSettings &settings)
             problem = QStringLiteral("It holds no schedule.");
     }
     if (!problem.isEmpty())
-        badArguments(QStringLiteral("the schedule file \"%1\" cannot be used: %2").arg(path, problem));
+        stop(kBadArguments, QStringLiteral("The schedule file \"%1\" cannot be used: %2").arg(path, problem));
     return *schedule;
 }
 
@@ -444,7 +444,7 @@ int importMeterExport(const Arguments &a, const QString &diary, const QByteArray
     case Status::NeedColumns:
         stop(kNothing,
              QStringLiteral("Nothing was imported: the columns with the time and the glucose value "
-                            "could not be found in this file. The import window (Utilities, Import) "
+                            "could not be found in this file. The import window (Utilities, Import Readings) "
                             "can map them, and remembers them for files with the same header."));
     case Status::NeedDateOrder:
         badArguments(QStringLiteral("day and month cannot be told apart in the dates of this file (%1): give "

@@ -321,7 +321,8 @@ private slots:
             << QStringList{"2026-03-14|112|158|-|101|-|-|127|-", "2026-03-15|-|-|-|-|-|-|-|88"};
         QTest::newRow("schedule file that is no schedule")
             << ann << "logbook-12h.csv" << quiet << QStringList{"--schedule", "DIR/readings.csv"} << false << 2
-            << QByteArray("~levelbook: the schedule file \"DIR/readings.csv\" cannot be used: ") << quiet << none;
+            << QByteArray("~levelbook: The schedule file \"DIR/readings.csv\" cannot be used: Line 1: ") << quiet
+            << none;
         QTest::newRow("no schedule file")
             << ann << "logbook-12h.csv" << quiet << QStringList{"--schedule", "DIR/gone.txt"} << false << 2
             << QByteArray("levelbook: there is no schedule file \"DIR/gone.txt\" (see levelbook --help)\n") << quiet
