@@ -6,7 +6,7 @@
 // The export (written once, untimed) is shaped as a sensor app's with ISO
 // times: a reading every five minutes of D days (365 by default: 105,120
 // lines) and three finger-sticks a day among them, 106,215 lines and about
-// 9 MB in all. Every measurement runs in a fresh child process, which
+// 6 MB in all. Every measurement runs in a fresh child process, which
 // reports its own time and peak RSS (getrusage of itself); a round takes
 // each of them once:
 //   preview        the file read from the disk, its readings placed and set
@@ -30,6 +30,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -262,16 +263,18 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "round %d of %d done\n", round + 1, rounds);
     }
 
-    const qint64 lines = bytes.count('\n');
-    std::printf("A sensor export of %d days: %lld lines, %.1f MB; %d rounds, each in fresh processes.\n\n", days,
-                static_cast<long long>(lines), double(bytes.size()) / (1024.0 * 1024.0), rounds);
+    const QLocale english(QLocale::English);
+    std::printf("A sensor export of %d days: %s lines after its header (%s sensor readings, %s finger-sticks), "
+                "%.1f MB; %d rounds, each in fresh processes.\n\n",
+                days, qPrintable(english.toString(bytes.count('\n') - 1)), qPrintable(english.toString(days * 288)),
+                qPrintable(english.toString(days * 3)), double(bytes.size()) / (1024.0 * 1024.0), rounds);
     std::printf("| figure | min / median / max |\n|---|---:|\n");
     const std::vector<std::pair<const char *, const char *>> rows{
         {"preview_ms", "Read, placed and previewed (ms)"},
         {"preview-fill_ms", "The same, empty times of day filled from the sensor (ms)"},
         {"import_ms", "Imported into an empty diary: preview and write (ms)"},
-        {"import_preview_ms", "  of which the preview (ms)"},
-        {"import_write_ms", "  of which the write, one change (ms)"},
+        {"import_preview_ms", "Imported: of which the preview (ms)"},
+        {"import_write_ms", "Imported: of which the write, one change (ms)"},
         {"cli_ms", "`levelbook import` into an empty diary, as a process (ms)"},
         {"preview_start_mb", "Peak RSS before the work (MB)"},
         {"preview_mb", "Peak RSS, read, placed and previewed (MB)"},
