@@ -417,10 +417,9 @@ int importMeterExport(const Arguments &a, const QString &diary, const QByteArray
     } catch (const StoreError &e) {
         stop(kNothing, readFailedText() + QLatin1Char(' ') + e.message());
     }
-    if (!known && !unit)
-        badArguments(QStringLiteral("the diary holds no readings yet, so its unit is not known: give it with "
-                                    "--unit mg/dL or --unit mmol/L"));
-    place.diaryUnit = known ? *known : *unit;
+    // Without a unit for an empty diary the file is still read, so that a file
+    // that cannot be taken says so first.
+    place.diaryUnit = known ? *known : unit.value_or(GlucoseUnit::MgPerDl);
 
     meter::MeterPreview preview;
     using Status = meter::FileRead::Status;
@@ -456,6 +455,9 @@ int importMeterExport(const Arguments &a, const QString &diary, const QByteArray
     }
     if (!preview.diary.failure.isEmpty())
         stop(kNothing, preview.diary.failure);
+    if (!known && !unit)
+        badArguments(QStringLiteral("the diary holds no readings yet, so its unit is not known: give it with "
+                                    "--unit mg/dL or --unit mmol/L"));
 
     for (const QString &line : meter::previewLines(preview))
         printLine(line);

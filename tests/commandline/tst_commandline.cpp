@@ -334,6 +334,9 @@ private slots:
             << false << 1 << QByteArray("~could not be found in this file. The import window") << quiet << none;
         QTest::newRow("a zip file") << ann << QString() << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) << none
                                     << false << 1 << QByteArray("~levelbook: ") << quiet << none;
+        QTest::newRow("a zip file for an empty diary")
+            << bob << QString() << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) << none << false << 1
+            << QByteArray("~save it as CSV") << quiet << none;
         QTest::newRow("a meter option for the diary's own columns")
             << ann << QString() << QByteArray(kHeader + "2013-03-03,101,,,,,,,\r\n") << fill << false << 2
             << QByteArray("levelbook: --sensor-fill is for a meter's export; \"DIR/readings.csv\" has the diary's "
