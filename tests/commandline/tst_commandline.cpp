@@ -333,7 +333,7 @@ private slots:
             << ann << QString() << QByteArray("When,Level\n2026-03-14 07:30,120\n2026-03-14 12:30,101\n") << none
             << false << 1 << QByteArray("~could not be found in this file. The import window") << quiet << none;
         QTest::newRow("a zip file") << ann << QString() << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) << none
-                                    << false << 1 << QByteArray("~levelbook: ") << quiet << none;
+                                    << false << 1 << QByteArray("~save it as CSV") << quiet << none;
         QTest::newRow("a zip file for an empty diary")
             << bob << QString() << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) << none << false << 1
             << QByteArray("~save it as CSV") << quiet << none;
