@@ -356,21 +356,12 @@ bool ImportReadings::loadExport(const QString &file)
                 return false;
         }
     }
-    // A diary without readings takes the unit most of the file's readings are in.
-    if (diaryUnitAsked_ && !meterPreview_.file.readings.isEmpty()) {
-        qsizetype mmol = 0;
-        for (const meter::Reading &r : meterPreview_.file.readings)
-            mmol += r.unit == GlucoseUnit::MmolPerL;
-        placeOptions_.diaryUnit =
-            2 * mmol > meterPreview_.file.readings.size() ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
-        if (!redoPreview())
-            return false;
-    }
+    if (!adoptFileUnit())
+        return false;
 
     Layout->show();
     findChild<QWidget *>(QStringLiteral("ExportPart"))->show();
     filling_ = true;
-    DiaryUnit->setCurrentIndex(placeOptions_.diaryUnit == GlucoseUnit::MmolPerL ? 1 : 0);
     DiaryUnit->setEnabled(diaryUnitAsked_);
     findChild<QLabel *>(QStringLiteral("lblDiaryUnit"))
         ->setText(diaryUnitAsked_ ? QStringLiteral("The diary holds no readings yet. &Keep them in:")
@@ -379,6 +370,28 @@ bool ImportReadings::loadExport(const QString &file)
     fillSchedule();
     showQuestion();
     showPreview();
+    return true;
+}
+
+bool ImportReadings::adoptFileUnit()
+{
+    // A diary without readings keeps the unit most of the file's readings are
+    // in, until the person picks one.
+    const QList<meter::Reading> &readings = meterPreview_.file.readings;
+    if (diaryUnitAsked_ && !diaryUnitChosen_ && !readings.isEmpty()) {
+        qsizetype mmol = 0;
+        for (const meter::Reading &r : readings)
+            mmol += r.unit == GlucoseUnit::MmolPerL;
+        const GlucoseUnit unit = 2 * mmol > readings.size() ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
+        if (unit != placeOptions_.diaryUnit) {
+            placeOptions_.diaryUnit = unit;
+            if (!redoPreview())
+                return false;
+        }
+    }
+    filling_ = true;
+    DiaryUnit->setCurrentIndex(placeOptions_.diaryUnit == GlucoseUnit::MmolPerL ? 1 : 0);
+    filling_ = false;
     return true;
 }
 
@@ -602,7 +615,7 @@ void ImportReadings::Columns_Change()
         return;
     readOptions_.columns = meter::ColumnChoice{time, ClockColumn->currentIndex() - 1, value};
     columnsChosen_ = true;
-    if (redoPreview()) {
+    if (redoPreview() && adoptFileUnit()) {
         showQuestion();
         showPreview();
     }
@@ -613,7 +626,7 @@ void ImportReadings::DateOrder_Change()
     if (filling_ || DateOrder->currentIndex() <= 0)
         return;
     readOptions_.dateOrder = DateOrder->currentIndex() == 1 ? meter::DateOrder::DayFirst : meter::DateOrder::MonthFirst;
-    if (redoPreview()) {
+    if (redoPreview() && adoptFileUnit()) {
         showQuestion();
         showPreview();
     }
@@ -624,7 +637,7 @@ void ImportReadings::FileUnit_Change()
     if (filling_ || FileUnit->currentIndex() <= 0)
         return;
     readOptions_.unit = FileUnit->currentIndex() == 1 ? GlucoseUnit::MgPerDl : GlucoseUnit::MmolPerL;
-    if (redoPreview()) {
+    if (redoPreview() && adoptFileUnit()) {
         showQuestion();
         showPreview();
     }
@@ -635,6 +648,7 @@ void ImportReadings::DiaryUnit_Change()
     if (filling_)
         return;
     placeOptions_.diaryUnit = DiaryUnit->currentIndex() == 1 ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
+    diaryUnitChosen_ = true;
     if (redoPreview())
         showPreview();
 }
