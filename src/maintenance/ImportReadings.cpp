@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -159,7 +160,8 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     NewDates->setHorizontalHeaderLabels(heads);
     NewDates->verticalHeader()->hide();
     NewDates->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    NewDates->setMinimumSize(charWidth * 100, lineHeight * 12);
+    NewDates->verticalHeader()->setDefaultSectionSize(lineHeight + 8);
+    NewDates->setMinimumHeight(lineHeight * 12);
     auto *newDatesLabel =
         makeLabel(this, "lblNewDates", QStringLiteral("&New dates:"), NewDates, Qt::AlignLeft | Qt::AlignVCenter);
     CellDetails = makeLabel(this, "CellDetails", QString(), nullptr, Qt::AlignLeft | Qt::AlignVCenter);
@@ -175,7 +177,9 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     Schedule->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Schedule->setEditTriggers(QAbstractItemView::AllEditTriggers);
     Schedule->setToolTip(QStringLiteral("Type the time a time of day starts, or its target, as 07:30."));
-    Schedule->setMinimumSize(charWidth * 44, lineHeight * 12);
+    Schedule->verticalHeader()->setDefaultSectionSize(lineHeight + 8);
+    Schedule->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Schedule->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *scheduleLabel =
         makeLabel(this, "lblSchedule", QStringLiteral("&Schedule:"), Schedule, Qt::AlignLeft | Qt::AlignVCenter);
     ScheduleProblem = makeLabel(this, "ScheduleProblem", QString(), nullptr, Qt::AlignLeft | Qt::AlignVCenter);
@@ -500,6 +504,12 @@ void ImportReadings::showPreview()
 
     NewDates->setRowCount(0);
     CellDetails->clear();
+    // Every time of day shows without scrolling sideways.
+    const auto fitGrid = [this] {
+        NewDates->setMinimumWidth(NewDates->horizontalHeader()->length() + 2 * NewDates->frameWidth() +
+                                  NewDates->verticalScrollBar()->sizeHint().width());
+    };
+    fitGrid();
     Problems->clear();
     if (!ready) {
         Added->setText(QStringLiteral("Nothing can be shown before that is answered."));
@@ -533,6 +543,8 @@ void ImportReadings::showPreview()
         }
     }
 
+    fitGrid();
+
     Added->setText(csv::addCountText(p.diary.toAdd.size()));
     Stored->setText(csv::storedCountText(p.diary.stored.size()));
     QStringList lines = meter::previewLines(p);
@@ -562,6 +574,12 @@ void ImportReadings::fillSchedule()
         Schedule->setItem(row, 3, new QTableWidgetItem(clockText(s.spans[size_t(kind)].target)));
     }
     filling_ = false;
+    // The whole schedule shows, without scrolling.
+    Schedule->resizeColumnsToContents();
+    const int frame = 2 * Schedule->frameWidth();
+    Schedule->setFixedSize(Schedule->horizontalHeader()->length() + frame,
+                           Schedule->horizontalHeader()->sizeHint().height() + Schedule->verticalHeader()->length() +
+                               frame);
 }
 
 void ImportReadings::Schedule_Change(int row, int column)
