@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -159,7 +160,8 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     NewDates->setHorizontalHeaderLabels(heads);
     NewDates->verticalHeader()->hide();
     NewDates->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    NewDates->setMinimumSize(charWidth * 100, lineHeight * 12);
+    NewDates->verticalHeader()->setDefaultSectionSize(lineHeight + 8);
+    NewDates->setMinimumHeight(lineHeight * 12);
     auto *newDatesLabel =
         makeLabel(this, "lblNewDates", QStringLiteral("&New dates:"), NewDates, Qt::AlignLeft | Qt::AlignVCenter);
     CellDetails = makeLabel(this, "CellDetails", QString(), nullptr, Qt::AlignLeft | Qt::AlignVCenter);
@@ -175,7 +177,9 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     Schedule->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Schedule->setEditTriggers(QAbstractItemView::AllEditTriggers);
     Schedule->setToolTip(QStringLiteral("Type the time a time of day starts, or its target, as 07:30."));
-    Schedule->setMinimumSize(charWidth * 44, lineHeight * 12);
+    Schedule->verticalHeader()->setDefaultSectionSize(lineHeight + 8);
+    Schedule->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Schedule->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *scheduleLabel =
         makeLabel(this, "lblSchedule", QStringLiteral("&Schedule:"), Schedule, Qt::AlignLeft | Qt::AlignVCenter);
     ScheduleProblem = makeLabel(this, "ScheduleProblem", QString(), nullptr, Qt::AlignLeft | Qt::AlignVCenter);
@@ -356,21 +360,12 @@ bool ImportReadings::loadExport(const QString &file)
                 return false;
         }
     }
-    // A diary without readings takes the unit most of the file's readings are in.
-    if (diaryUnitAsked_ && !meterPreview_.file.readings.isEmpty()) {
-        qsizetype mmol = 0;
-        for (const meter::Reading &r : meterPreview_.file.readings)
-            mmol += r.unit == GlucoseUnit::MmolPerL;
-        placeOptions_.diaryUnit =
-            2 * mmol > meterPreview_.file.readings.size() ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
-        if (!redoPreview())
-            return false;
-    }
+    if (!adoptFileUnit())
+        return false;
 
     Layout->show();
     findChild<QWidget *>(QStringLiteral("ExportPart"))->show();
     filling_ = true;
-    DiaryUnit->setCurrentIndex(placeOptions_.diaryUnit == GlucoseUnit::MmolPerL ? 1 : 0);
     DiaryUnit->setEnabled(diaryUnitAsked_);
     findChild<QLabel *>(QStringLiteral("lblDiaryUnit"))
         ->setText(diaryUnitAsked_ ? QStringLiteral("The diary holds no readings yet. &Keep them in:")
@@ -379,6 +374,28 @@ bool ImportReadings::loadExport(const QString &file)
     fillSchedule();
     showQuestion();
     showPreview();
+    return true;
+}
+
+bool ImportReadings::adoptFileUnit()
+{
+    // A diary without readings keeps the unit most of the file's readings are
+    // in, until the person picks one.
+    const QList<meter::Reading> &readings = meterPreview_.file.readings;
+    if (diaryUnitAsked_ && !diaryUnitChosen_ && !readings.isEmpty()) {
+        qsizetype mmol = 0;
+        for (const meter::Reading &r : readings)
+            mmol += r.unit == GlucoseUnit::MmolPerL;
+        const GlucoseUnit unit = 2 * mmol > readings.size() ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
+        if (unit != placeOptions_.diaryUnit) {
+            placeOptions_.diaryUnit = unit;
+            if (!redoPreview())
+                return false;
+        }
+    }
+    filling_ = true;
+    DiaryUnit->setCurrentIndex(placeOptions_.diaryUnit == GlucoseUnit::MmolPerL ? 1 : 0);
+    filling_ = false;
     return true;
 }
 
@@ -487,6 +504,12 @@ void ImportReadings::showPreview()
 
     NewDates->setRowCount(0);
     CellDetails->clear();
+    // Every time of day shows without scrolling sideways.
+    const auto fitGrid = [this] {
+        NewDates->setMinimumWidth(NewDates->horizontalHeader()->length() + 2 * NewDates->frameWidth() +
+                                  NewDates->verticalScrollBar()->sizeHint().width());
+    };
+    fitGrid();
     Problems->clear();
     if (!ready) {
         Added->setText(QStringLiteral("Nothing can be shown before that is answered."));
@@ -520,6 +543,8 @@ void ImportReadings::showPreview()
         }
     }
 
+    fitGrid();
+
     Added->setText(csv::addCountText(p.diary.toAdd.size()));
     Stored->setText(csv::storedCountText(p.diary.stored.size()));
     QStringList lines = meter::previewLines(p);
@@ -549,6 +574,12 @@ void ImportReadings::fillSchedule()
         Schedule->setItem(row, 3, new QTableWidgetItem(clockText(s.spans[size_t(kind)].target)));
     }
     filling_ = false;
+    // The whole schedule shows, without scrolling.
+    Schedule->resizeColumnsToContents();
+    const int frame = 2 * Schedule->frameWidth();
+    Schedule->setFixedSize(Schedule->horizontalHeader()->length() + frame,
+                           Schedule->horizontalHeader()->sizeHint().height() + Schedule->verticalHeader()->length() +
+                               frame);
 }
 
 void ImportReadings::Schedule_Change(int row, int column)
@@ -602,7 +633,7 @@ void ImportReadings::Columns_Change()
         return;
     readOptions_.columns = meter::ColumnChoice{time, ClockColumn->currentIndex() - 1, value};
     columnsChosen_ = true;
-    if (redoPreview()) {
+    if (redoPreview() && adoptFileUnit()) {
         showQuestion();
         showPreview();
     }
@@ -613,7 +644,7 @@ void ImportReadings::DateOrder_Change()
     if (filling_ || DateOrder->currentIndex() <= 0)
         return;
     readOptions_.dateOrder = DateOrder->currentIndex() == 1 ? meter::DateOrder::DayFirst : meter::DateOrder::MonthFirst;
-    if (redoPreview()) {
+    if (redoPreview() && adoptFileUnit()) {
         showQuestion();
         showPreview();
     }
@@ -624,7 +655,7 @@ void ImportReadings::FileUnit_Change()
     if (filling_ || FileUnit->currentIndex() <= 0)
         return;
     readOptions_.unit = FileUnit->currentIndex() == 1 ? GlucoseUnit::MgPerDl : GlucoseUnit::MmolPerL;
-    if (redoPreview()) {
+    if (redoPreview() && adoptFileUnit()) {
         showQuestion();
         showPreview();
     }
@@ -635,6 +666,7 @@ void ImportReadings::DiaryUnit_Change()
     if (filling_)
         return;
     placeOptions_.diaryUnit = DiaryUnit->currentIndex() == 1 ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
+    diaryUnitChosen_ = true;
     if (redoPreview())
         showPreview();
 }

@@ -73,6 +73,7 @@ private:
     bool loadExport(const QString &file);
     // Reads and places the export again with the choices now made.
     bool redoPreview();
+    bool adoptFileUnit();
     void showPreview();
     void showQuestion();
     void fillSchedule();
@@ -96,6 +97,7 @@ private:
     meter::PlaceOptions placeOptions_;
     meter::MeterPreview meterPreview_;
     bool diaryUnitAsked_ = false; // the diary has no unit yet: the one chosen here is remembered
+    bool diaryUnitChosen_ = false;
     bool columnsChosen_ = false;  // the columns were picked here: they are remembered
     bool filling_ = false;        // the window is filling its own controls
 };

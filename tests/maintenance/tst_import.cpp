@@ -3,6 +3,7 @@
 // the new dates in one change and the browser on the last stored date,
 // Cancel writing nothing, and files that are no readings ending in a message.
 
+#include "core/StandardDaySettings.h"
 #include "maintenance/ImportReadings.h"
 #include "readings/CurrReading.h"
 #include "support/FakeFiles.h"
@@ -10,6 +11,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -61,13 +68,48 @@ const QByteArray kFile = "Date,Pre-Breakfast,Night\n"
                          "2013-03-33,1,2\n"
                          "2013-03-03,101,8.5\n";
 
+QByteArray sample(const char *name)
+{
+    QFile f(QStringLiteral(METER_SAMPLES "/%1").arg(QLatin1String(name)));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("no sample %s", name);
+    return f.readAll();
+}
+
+// The new dates of the grid, as rowTexts gives a diary's.
+QStringList gridTexts(const QTableWidget *grid)
+{
+    QStringList out;
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            cells << grid->item(r, c)->text();
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+// The schedule row of a time of day, by its name.
+int scheduleRow(const QTableWidget *schedule, const QString &name)
+{
+    for (int r = 0; r < schedule->rowCount(); ++r)
+        if (schedule->item(r, 0)->text() == name)
+            return r;
+    qFatal("no schedule row %s", qPrintable(name));
+}
+
 } // namespace
 
 class TestImport : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+    }
+    void init() { userSettings()->clear(); }
 
     void importShowsWhatItWouldDoThenAddsOrNot_data()
     {
@@ -167,18 +209,18 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("message");
-        QTest::newRow("binary") << QByteArray("\x7f"
-                                              "ELF\x02\x01\x01\0\0\0",
-                                              10)
-                                << "Line 1 holds bytes that no text holds. This is not a file of readings.";
+        QTest::newRow("binary")
+            << QByteArray("\x7f"
+                          "ELF\x02\x01\x01\0\0\0",
+                          10)
+            << "This file holds bytes that no text file holds: it is no export of readings. Export the "
+               "readings from the meter's program as CSV and import that.";
         QTest::newRow("a quote never closed")
             << QByteArray("Date,Night\n2013-01-01,\"5\n2013-01-02,6\n")
             << "The quote opened on line 2 is never closed. This is not a file of readings.";
-        QTest::newRow("no header")
-            << QByteArray("2013-01-01,5\n")
-            << "The first line of the file names no column \"Date\". It should read: "
-               "Date,Pre-Breakfast,After Breakfast,Pre-Lunch,After Lunch,Pre-Dinner,After Dinner,"
-               "Bedtime,Night";
+        QTest::newRow("a zip file")
+            << QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10)
+            << "This is a zip or spreadsheet file: unpack it, or save it as CSV, and import that.";
         QTest::newRow("the question cancelled") << QByteArray() << QString();
     }
     void filesItCannotUseEndInAMessage()
@@ -196,6 +238,176 @@ private slots:
         QVERIFY(rig.browser->parentWidget()->isEnabled());
         QCOMPARE(rig.browser->Bdate->text(), QStringLiteral("2013-03-01"));
     }
+
+    // A meter's export: the preview as the diary's grid, each cell saying
+    // where its reading came from; Import writes the new dates and leaves
+    // stored ones, Cancel and a failed write leave the diary as it was.
+    void exportShownAsTheDiarysGrid_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<ReadingDay>>("stored");
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<QStringList>("grid");
+        QTest::addColumn<QString>("firstCellWhy"); // a word the first reading's details hold
+        const QList<ReadingDay> mg{makeDay("2013-03-01", {"120"})};
+        QTest::newRow("mmol/L sensor app into a mg/dL diary")
+            << sample("sensor-app-mmol.csv") << mg << "ImportRds" << QStringList{"2026-03-14|113|-|106|-|-|-|-|-"}
+            << "scan";
+        QTest::newRow("12-hour logbook, Cancel")
+            << sample("logbook-12h.csv") << mg << "Cancel"
+            << QStringList{"2026-03-14|112|158|101|-|-|-|127|-", "2026-03-15|-|-|-|-|-|-|-|88"} << "Fasting";
+        QTest::newRow("a full disk") << sample("headerless-quoted.csv") << mg << "ImportRds on a full disk"
+                                     << QStringList{"2026-03-14|118|171|96|-|-|144|131|-"} << "Before";
+        QList<ReadingDay> held = mg;
+        held << makeDay("2026-03-14", {"99"});
+        QTest::newRow("a stored date is kept") << sample("logbook-12h.csv") << held << "ImportRds"
+                                               << QStringList{"2026-03-15|-|-|-|-|-|-|-|88"} << "Night";
+    }
+    void exportShownAsTheDiarysGrid()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QList<ReadingDay>, stored);
+        QFETCH(QString, press);
+        QFETCH(QStringList, grid);
+        QFETCH(QString, firstCellWhy);
+        Rig rig(stored, file);
+        const QByteArray before = bytesOf(rig.diary);
+        rig.chooseImport();
+        auto *w = rig.app.window<ImportReadings>("ImportReadings");
+        QVERIFY(w);
+        QVERIFY(rig.app.fakes.messages.shown.isEmpty());
+        QCOMPARE(gridTexts(w->NewDates), grid);
+        QCOMPARE(bytesOf(rig.diary), before);
+        // The first reading of the first new date says where it came from.
+        int column = 1;
+        while (w->NewDates->item(0, column)->text() == QLatin1String("-"))
+            ++column;
+        w->NewDates->setCurrentCell(0, column);
+        QVERIFY2(w->CellDetails->text().contains(firstCellWhy, Qt::CaseInsensitive),
+                 qPrintable(w->CellDetails->text()));
+        QCOMPARE(w->NewDates->item(0, column)->toolTip(), w->CellDetails->text());
+
+        {
+            std::optional<FileSizeLimit> full;
+            if (press.endsWith(QLatin1String("full disk")))
+                full.emplace(0);
+            QTest::mouseClick(w->findChild<QPushButton *>(press.section(QLatin1Char(' '), 0, 0)), Qt::LeftButton);
+        }
+        QApplication::processEvents();
+        QStringList after = rowTexts(stored);
+        if (press == QLatin1String("ImportRds"))
+            after = rowTexts(stored) + grid;
+        after.sort();
+        QCOMPARE(rowTexts(readDiary(rig.diary)), after);
+        if (press != QLatin1String("ImportRds"))
+            QCOMPARE(bytesOf(rig.diary), before);
+    }
+
+    // The schedule edited in the window: the preview follows at once, and a
+    // schedule that is no schedule stops the import until it is mended.
+    void scheduleEditedInTheWindow()
+    {
+        Rig rig({makeDay("2013-03-01", {"6.5"})}, sample("meter-semicolon-flags.csv"));
+        rig.chooseImport();
+        auto *w = rig.app.window<ImportReadings>("ImportReadings");
+        QVERIFY(w);
+        QCOMPARE(gridTexts(w->NewDates), QStringList{"2026-03-14|6.2|9.1|5.4|-|-|-|7.7|-"});
+        QVERIFY(w->ImportRds->isEnabled());
+
+        // Bedtime from 23:00: the 22:40 reading is an After Dinner one now.
+        const int bedtime = scheduleRow(w->Schedule, QStringLiteral("Bedtime"));
+        w->Schedule->item(bedtime, 3)->setText(QStringLiteral("23:30"));
+        w->Schedule->item(bedtime, 1)->setText(QStringLiteral("23:00"));
+        QVERIFY(w->ScheduleProblem->text().isEmpty());
+        QCOMPARE(gridTexts(w->NewDates), QStringList{"2026-03-14|6.2|9.1|5.4|-|-|7.7|-|-"});
+        QCOMPARE(w->Schedule->item(scheduleRow(w->Schedule, QStringLiteral("After Dinner")), 2)->text(),
+                 QStringLiteral("23:00"));
+
+        // A time that is no time, then a start before the one above it.
+        w->Schedule->item(bedtime, 1)->setText(QStringLiteral("25:00"));
+        QVERIFY(!w->ScheduleProblem->text().isEmpty());
+        QVERIFY(!w->ImportRds->isEnabled());
+        w->Schedule->item(bedtime, 1)->setText(QStringLiteral("18:00"));
+        QVERIFY(!w->ScheduleProblem->text().isEmpty());
+        QVERIFY(!w->ImportRds->isEnabled());
+        QTest::mouseClick(w->DefaultSchedule, Qt::LeftButton);
+        QVERIFY(w->ScheduleProblem->text().isEmpty());
+        QCOMPARE(gridTexts(w->NewDates), QStringList{"2026-03-14|6.2|9.1|5.4|-|-|-|7.7|-"});
+        QVERIFY(w->ImportRds->isEnabled());
+
+        // The schedule edited is the one the next import starts with.
+        w->Schedule->item(bedtime, 3)->setText(QStringLiteral("23:30"));
+        w->Schedule->item(bedtime, 1)->setText(QStringLiteral("23:00"));
+        QTest::mouseClick(w->Cancel, Qt::LeftButton);
+        rig.files.answers << rig.file;
+        rig.chooseImport();
+        w = rig.app.window<ImportReadings>("ImportReadings");
+        QVERIFY(w);
+        QCOMPARE(w->Schedule->item(bedtime, 1)->text(), QStringLiteral("23:00"));
+    }
+
+    // What the file leaves open is asked in the window; nothing can be
+    // imported before it is answered, and the answers are kept for next time.
+    void questionsAnsweredInTheWindow()
+    {
+        // Columns no table names: picked by hand, then remembered.
+        const QByteArray odd = "When,Reading,Note\n14/03/2026 07:10,6.1,\n14/03/2026 12:40,5.8,x\n";
+        Rig rig({}, odd);
+        rig.chooseImport();
+        auto *w = rig.app.window<ImportReadings>("ImportReadings");
+        QVERIFY(w);
+        QVERIFY(w->TimeColumn->isVisibleTo(w));
+        QVERIFY(!w->ImportRds->isEnabled());
+        QCOMPARE(w->NewDates->rowCount(), 0);
+        QVERIFY(w->SampleRows->rowCount() >= 2);
+        w->TimeColumn->setCurrentIndex(1);
+        w->ValueColumn->setCurrentIndex(2);
+        // An empty diary takes the file's unit unless told otherwise.
+        QVERIFY(w->DiaryUnit->isEnabled());
+        QCOMPARE(w->DiaryUnit->currentText(), QStringLiteral("mmol/L"));
+        QCOMPARE(gridTexts(w->NewDates), QStringList{"2026-03-14|6.1|-|5.8|-|-|-|-|-"});
+        w->DiaryUnit->setCurrentIndex(0);
+        QCOMPARE(gridTexts(w->NewDates), QStringList{"2026-03-14|110|-|104|-|-|-|-|-"});
+        QVERIFY(w->ImportRds->isEnabled());
+        QTest::mouseClick(w->ImportRds, Qt::LeftButton);
+        QCOMPARE(rowTexts(readDiary(rig.diary)), QStringList{"2026-03-14|110|-|104|-|-|-|-|-"});
+        // The unit chosen is the diary's now; the columns are known.
+        QCOMPARE(rememberedUnit(*userSettings(), rig.diary), std::optional(GlucoseUnit::MgPerDl));
+        writeBytes(rig.file, "When,Reading,Note\n15/03/2026 07:10,6.0,\n");
+        rig.files.answers << rig.file;
+        rig.chooseImport();
+        w = rig.app.window<ImportReadings>("ImportReadings");
+        QVERIFY(w);
+        QVERIFY(!w->TimeColumn->isVisibleTo(w));
+        QVERIFY(!w->DiaryUnit->isEnabled());
+        QCOMPARE(gridTexts(w->NewDates), QStringList{"2026-03-15|108|-|-|-|-|-|-|-"});
+        QTest::mouseClick(w->Cancel, Qt::LeftButton);
+
+        // Day or month first, and the unit, when the file cannot tell.
+        writeBytes(rig.file, "Date,Time,Glucose\n03/04/2026,07:10,6\n05/04/2026,12:40,7\n");
+        rig.files.answers << rig.file;
+        rig.chooseImport();
+        w = rig.app.window<ImportReadings>("ImportReadings");
+        QVERIFY(w);
+        // Each question is answered as it comes, in whichever order.
+        for (int question = 0; question < 2; ++question) {
+            QVERIFY(!w->ImportRds->isEnabled());
+            QCOMPARE(w->NewDates->rowCount(), 0);
+            if (w->DateOrder->isVisibleTo(w) && w->DateOrder->currentIndex() == 0) {
+                QVERIFY(w->DateOrder->itemText(1).contains(QStringLiteral("3 April 2026")));
+                QVERIFY(w->DateOrder->itemText(2).contains(QStringLiteral("4 March 2026")));
+                w->DateOrder->setCurrentIndex(2);
+            } else {
+                QVERIFY(w->FileUnit->isVisibleTo(w));
+                w->FileUnit->setCurrentIndex(2); // mmol/L
+            }
+        }
+        QCOMPARE(gridTexts(w->NewDates), (QStringList{"2026-03-04|108|-|-|-|-|-|-|-", "2026-05-04|-|-|126|-|-|-|-|-"}));
+        QVERIFY(w->ImportRds->isEnabled());
+    }
+
+private:
+    QTemporaryDir settingsDir_;
 };
 
 QTEST_MAIN(TestImport)
