@@ -85,8 +85,9 @@ QString usage()
         "                                remembered, else the usual one. For such a file:\n"
         "                                --sensor-fill   fills a time of day left empty from the sensor\n"
         "                                                reading nearest its target (within 30 minutes)\n"
-        "                                --unit          the unit of an empty diary, and of a file that does\n"
-        "                                                not say its own\n"
+        "                                --unit          the unit of an empty diary (else the one most of\n"
+        "                                                the file's readings are in), and of a file that\n"
+        "                                                does not say its own\n"
         "                                --date-order    how the file writes its dates, when day and month\n"
         "                                                cannot be told apart\n"
         "                                A schedule file has one time of day a line: name, start, target, as\n"
@@ -417,8 +418,6 @@ int importMeterExport(const Arguments &a, const QString &diary, const QByteArray
     } catch (const StoreError &e) {
         stop(kNothing, readFailedText() + QLatin1Char(' ') + e.message());
     }
-    // Without a unit for an empty diary the file is still read, so that a file
-    // that cannot be taken says so first.
     place.diaryUnit = known ? *known : unit.value_or(GlucoseUnit::MgPerDl);
 
     meter::MeterPreview preview;
@@ -453,11 +452,26 @@ int importMeterExport(const Arguments &a, const QString &diary, const QByteArray
         badArguments(QStringLiteral("the file does not say the unit of its readings: give it with --unit mg/dL "
                                     "or --unit mmol/L"));
     }
+    // A diary without readings and without --unit keeps the unit most of the
+    // file's readings are in, as the import window offers it; the preview
+    // says which.
+    if (!known && !unit && !preview.file.readings.isEmpty()) {
+        qsizetype mmol = 0;
+        for (const meter::Reading &r : preview.file.readings)
+            mmol += r.unit == GlucoseUnit::MmolPerL;
+        const GlucoseUnit fileUnit =
+            2 * mmol > preview.file.readings.size() ? GlucoseUnit::MmolPerL : GlucoseUnit::MgPerDl;
+        if (fileUnit != place.diaryUnit) {
+            place.diaryUnit = fileUnit;
+            try {
+                preview = meter::previewMeterImport(diary, preview.file, place);
+            } catch (const StoreError &e) {
+                stop(kNothing, readFailedText() + QLatin1Char(' ') + e.message());
+            }
+        }
+    }
     if (!preview.diary.failure.isEmpty())
         stop(kNothing, preview.diary.failure);
-    if (!known && !unit)
-        badArguments(QStringLiteral("the diary holds no readings yet, so its unit is not known: give it with "
-                                    "--unit mg/dL or --unit mmol/L"));
 
     for (const QString &line : meter::previewLines(preview))
         printLine(line);
@@ -470,8 +484,8 @@ int importMeterExport(const Arguments &a, const QString &diary, const QByteArray
     } catch (const StoreError &e) {
         stop(kNothing, changeFailedText() + QLatin1Char(' ') + e.message());
     }
-    // The unit given for an empty diary is its unit from now on, as the
-    // import window remembers the one it asked for.
+    // The unit of an empty diary is its unit from now on, as the import
+    // window remembers the one it offered.
     if (!known)
         rememberUnit(*settings, diary, place.diaryUnit);
     return kDone;

@@ -276,12 +276,11 @@ private slots:
             << cat << "sensor-app-mmol.csv" << quiet << none << false << 1
             << QByteArray("levelbook: Nothing was imported: the file holds no date to add.\n") << quiet << none;
 
-        // The unit: an empty diary's must be given, and a file's that leaves it open.
-        QTest::newRow("empty diary, no unit")
-            << bob << "meter-semicolon-flags.csv" << quiet << none << false << 2
-            << QByteArray("levelbook: the diary holds no readings yet, so its unit is not known: give it with "
-                          "--unit mg/dL or --unit mmol/L (see levelbook --help)\n")
-            << quiet << none;
+        // The unit: an empty diary's is the file's unless given; a file's that
+        // leaves it open must be given.
+        QTest::newRow("empty diary, the file's unit")
+            << bob << "meter-semicolon-flags.csv" << quiet << none << false << 0 << quiet << one
+            << QStringList{"2026-03-14|6.2|9.1|5.4|-|-|-|7.7|-"};
         QTest::newRow("empty diary in mmol/L")
             << bob << "meter-semicolon-flags.csv" << quiet << QStringList{"--unit", "mmol/L"} << false << 0 << quiet
             << one << QStringList{"2026-03-14|6.2|9.1|5.4|-|-|-|7.7|-"};
