@@ -104,7 +104,7 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     SampleRows = new QTableWidget(this);
     SampleRows->setObjectName(QStringLiteral("SampleRows"));
     SampleRows->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    SampleRows->setMinimumSize(charWidth * 70, lineHeight * 8);
+    SampleRows->setMinimumSize(charWidth * 70, lineHeight * 7);
     DateOrder = new QComboBox(this);
     DateOrder->setObjectName(QStringLiteral("DateOrder"));
     FileUnit = new QComboBox(this);
@@ -116,7 +116,7 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     auto *askGrid = new QGridLayout(questions);
     askGrid->setContentsMargins(0, 0, 0, 0);
     auto *timeLabel = makeLabel(questions, "lblTimeColumn", QStringLiteral("&Date and time in column:"), TimeColumn);
-    auto *clockLabel = makeLabel(questions, "lblClockColumn", QStringLiteral("T&ime in column:"), ClockColumn);
+    auto *clockLabel = makeLabel(questions, "lblClockColumn", QStringLiteral("&Time in column:"), ClockColumn);
     auto *valueLabel = makeLabel(questions, "lblValueColumn", QStringLiteral("&Reading in column:"), ValueColumn);
     auto *orderLabel = makeLabel(questions, "lblDateOrder", QStringLiteral("Dates &are written:"), DateOrder);
     auto *unitLabel = makeLabel(questions, "lblFileUnit", QStringLiteral("The file's &unit:"), FileUnit);
@@ -161,7 +161,7 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     NewDates->verticalHeader()->hide();
     NewDates->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     NewDates->verticalHeader()->setDefaultSectionSize(lineHeight + 8);
-    NewDates->setMinimumHeight(lineHeight * 12);
+    NewDates->setMinimumHeight(lineHeight * 9);
     auto *newDatesLabel =
         makeLabel(this, "lblNewDates", QStringLiteral("&New dates:"), NewDates, Qt::AlignLeft | Qt::AlignVCenter);
     CellDetails = makeLabel(this, "CellDetails", QString(), nullptr, Qt::AlignLeft | Qt::AlignVCenter);
@@ -175,7 +175,9 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
         {QStringLiteral("Time of day"), QStringLiteral("From"), QStringLiteral("Until"), QStringLiteral("Target")});
     Schedule->verticalHeader()->hide();
     Schedule->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    Schedule->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // Typing over a time replaces it; the arrow keys move between the times.
+    Schedule->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::AnyKeyPressed);
     Schedule->setToolTip(QStringLiteral("Type the time a time of day starts, or its target, as 07:30."));
     Schedule->verticalHeader()->setDefaultSectionSize(lineHeight + 8);
     Schedule->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -218,24 +220,38 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     grid->addWidget(newDatesLabel);
     grid->addWidget(NewDates, 1);
     grid->addWidget(CellDetails);
-    auto *schedule = new QVBoxLayout;
-    schedule->addWidget(scheduleLabel);
-    schedule->addWidget(Schedule, 1);
-    schedule->addWidget(ScheduleProblem);
-    schedule->addWidget(DefaultSchedule, 0, Qt::AlignLeft);
     auto *exportPart = new QWidget(this);
     exportPart->setObjectName(QStringLiteral("ExportPart"));
-    auto *exportRow = new QHBoxLayout(exportPart);
-    exportRow->setContentsMargins(0, 0, 0, 0);
-    exportRow->addLayout(grid, 1);
-    exportRow->addSpacing(twipsToPixels(300));
-    exportRow->addLayout(schedule);
+    exportPart->setLayout(grid);
+    grid->setContentsMargins(0, 0, 0, 0);
     for (QWidget *w :
          {static_cast<QWidget *>(diaryUnitLabel), static_cast<QWidget *>(DiaryUnit), static_cast<QWidget *>(SensorFill),
-          static_cast<QWidget *>(newDatesLabel), static_cast<QWidget *>(NewDates), static_cast<QWidget *>(CellDetails),
-          static_cast<QWidget *>(scheduleLabel), static_cast<QWidget *>(Schedule),
-          static_cast<QWidget *>(ScheduleProblem), static_cast<QWidget *>(DefaultSchedule)})
+          static_cast<QWidget *>(newDatesLabel), static_cast<QWidget *>(NewDates), static_cast<QWidget *>(CellDetails)})
         w->setParent(exportPart);
+    auto *schedulePart = new QWidget(this);
+    schedulePart->setObjectName(QStringLiteral("SchedulePart"));
+    auto *schedule = new QVBoxLayout(schedulePart);
+    schedule->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *w : {static_cast<QWidget *>(scheduleLabel), static_cast<QWidget *>(Schedule),
+                       static_cast<QWidget *>(ScheduleProblem), static_cast<QWidget *>(DefaultSchedule)})
+        w->setParent(schedulePart);
+    schedule->addWidget(scheduleLabel);
+    schedule->addWidget(Schedule);
+    schedule->addWidget(ScheduleProblem);
+    schedule->addWidget(DefaultSchedule, 0, Qt::AlignLeft);
+    schedule->addStretch();
+    ScheduleProblem->setMaximumWidth(charWidth * 40);
+
+    // What the preview says, beside the schedule.
+    auto *summary = new QVBoxLayout;
+    summary->addWidget(Added);
+    summary->addWidget(Stored);
+    summary->addWidget(Unusable);
+    summary->addWidget(Problems, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addLayout(summary, 1);
+    bottom->addSpacing(twipsToPixels(300));
+    bottom->addWidget(schedulePart);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(twipsToPixels(400), twipsToPixels(300), twipsToPixels(400), twipsToPixels(300));
@@ -244,15 +260,13 @@ ImportReadings::ImportReadings(Shell &shell) : ChildWindow(shell, QStringLiteral
     layout->addSpacing(twipsToPixels(150));
     layout->addWidget(questions);
     layout->addWidget(exportPart);
-    layout->addWidget(Added);
-    layout->addWidget(Stored);
-    layout->addWidget(Unusable);
-    layout->addWidget(Problems);
+    layout->addLayout(bottom);
     layout->addSpacing(twipsToPixels(200));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     questions->hide();
     exportPart->hide();
+    schedulePart->hide();
     Layout->hide();
 
     setTabChain({TimeColumn, ClockColumn, ValueColumn, SampleRows, DateOrder, FileUnit, DiaryUnit, SensorFill, NewDates,
@@ -364,7 +378,7 @@ bool ImportReadings::loadExport(const QString &file)
         return false;
 
     Layout->show();
-    findChild<QWidget *>(QStringLiteral("ExportPart"))->show();
+    findChild<QWidget *>(QStringLiteral("SchedulePart"))->show();
     filling_ = true;
     DiaryUnit->setEnabled(diaryUnitAsked_);
     findChild<QLabel *>(QStringLiteral("lblDiaryUnit"))
@@ -501,6 +515,8 @@ void ImportReadings::showPreview()
                               .arg(read.encoding, separator));
 
     SensorFill->setVisible(ready && read.sensorReadings > 0);
+    // The grid takes the place of the questions once they are answered.
+    findChild<QWidget *>(QStringLiteral("ExportPart"))->setVisible(ready);
 
     NewDates->setRowCount(0);
     CellDetails->clear();
@@ -561,17 +577,24 @@ void ImportReadings::showPreview()
 
 void ImportReadings::fillSchedule()
 {
+    // The items are made once and then only given new texts: the schedule is
+    // filled again from inside the signal of an item just edited.
     filling_ = true;
     const meter::Schedule &s = placeOptions_.schedule;
     for (int row = 0; row < kReadingKinds; ++row) {
         const int kind = kindOfRow(row);
-        Schedule->setItem(row, 0, fixedItem(kindName(kind)));
-        auto *from = new QTableWidgetItem(clockText(s.spans[size_t(kind)].start));
-        if (kind == kReadingKinds - 1) // Night starts at midnight
-            from->setFlags(from->flags() & ~Qt::ItemIsEditable);
-        Schedule->setItem(row, 1, from);
-        Schedule->setItem(row, 2, fixedItem(s.end(kind) >= 24 * 60 ? QStringLiteral("24:00") : clockText(s.end(kind))));
-        Schedule->setItem(row, 3, new QTableWidgetItem(clockText(s.spans[size_t(kind)].target)));
+        if (!Schedule->item(row, 0)) {
+            Schedule->setItem(row, 0, fixedItem(kindName(kind)));
+            auto *from = new QTableWidgetItem;
+            if (kind == kReadingKinds - 1) // Night starts at midnight
+                from->setFlags(from->flags() & ~Qt::ItemIsEditable);
+            Schedule->setItem(row, 1, from);
+            Schedule->setItem(row, 2, fixedItem(QString()));
+            Schedule->setItem(row, 3, new QTableWidgetItem);
+        }
+        Schedule->item(row, 1)->setText(clockText(s.spans[size_t(kind)].start));
+        Schedule->item(row, 2)->setText(s.end(kind) >= 24 * 60 ? QStringLiteral("24:00") : clockText(s.end(kind)));
+        Schedule->item(row, 3)->setText(clockText(s.spans[size_t(kind)].target));
     }
     filling_ = false;
     // The whole schedule shows, without scrolling.

@@ -4,16 +4,32 @@
 #include <QFileDialog>
 #include <QStandardPaths>
 
+namespace {
+
+// The keyboard goes back to the program's window when the dialog closes:
+// without a window manager to hand it back, keys typed next reached nothing.
+void giveKeyboardBack(QWidget *parent)
+{
+    if (parent && parent->window()->isVisible())
+        parent->window()->activateWindow();
+}
+
+} // namespace
+
 QString QtFileDialogs::saveFileName(QWidget *parent, const QString &caption, const QString &proposed,
                                     const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
+    const QString name = QFileDialog::getSaveFileName(parent, caption, proposed, filter);
+    giveKeyboardBack(parent);
+    return name;
 }
 
 QString QtFileDialogs::openFileName(QWidget *parent, const QString &caption, const QString &folder,
                                     const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    const QString name = QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    giveKeyboardBack(parent);
+    return name;
 }
 
 QString documentsFolder()

@@ -204,6 +204,13 @@ class Session:
         db.close()
         return rows
 
+    def readings(self, key):
+        db = sqlite3.connect(self.diary)
+        row = db.execute("SELECT Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night FROM BLOOD "
+                         "WHERE Bdate = ?", (key,)).fetchone()
+        db.close()
+        return row
+
     def open_diary(self):
         self.press("Open An Existing Database")
         self.wait(lambda: self.find("Ann Smith.bcl", "list item"), 5, "the diary list")
@@ -459,6 +466,26 @@ def changes(program):
         s.wait(lambda: ("2014-03-02", "130") in s.stored(), 10, "the imported days")
         check([r for r in s.stored() if r[0].startswith("2014")] == [("2014-03-01", "120"), ("2014-03-02", "130")],
               "import stored %r" % s.stored())
+
+        # A meter's export: the start of Bedtime typed over in the schedule
+        # moves the 21:40 reading to After Dinner before it is imported.
+        export = os.path.join(s.root, "meter.csv")
+        with open(export, "w") as f:
+            f.write("Date;Time;Result;Unit\n15.03.2014;07:20;101;mg/dl\n15.03.2014;21:40;140;mg/dl\n")
+        s.keys("alt+u i")
+        time.sleep(1.0)
+        s.xdo("type", "--delay", "10", export)
+        s.keys("Return")
+        s.wait(lambda: s.find("Usual schedule", "push button"), 10, "the export's preview")
+        s.keys("alt+s ctrl+Home Down Down Down Down Down Down Down Right")
+        s.xdo("type", "--delay", "50", "22:00")
+        s.keys("Return")
+        s.wait(lambda: s.find("140", "table cell"), 5, "the grid")
+        time.sleep(0.3)
+        s.keys("alt+i")
+        s.wait(lambda: s.readings("2014-03-15"), 10, "the imported export")
+        day = s.readings("2014-03-15")
+        check(day == ("101", "-", "-", "-", "-", "140", "-", "-"), "export with Bedtime from 22:00 stored %r" % (day,))
     finally:
         s.close()
 
