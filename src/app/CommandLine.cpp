@@ -477,8 +477,12 @@ int importMeterExport(const Arguments &a, const QString &diary, const QByteArray
         printLine(line);
     if (!preview.usable())
         stop(kNothing, QStringLiteral("Nothing was imported: the file holds no date to add."));
-    if (a.flags.contains(QStringLiteral("--dry-run")))
+    if (a.flags.contains(QStringLiteral("--dry-run"))) {
+        printLine(QStringLiteral("The new dates, reading by reading:"));
+        for (const QString &line : meter::placedLines(preview))
+            printLine(line);
         return kDone;
+    }
     try {
         printAdded(csv::applyImport(diary, preview.diary).added);
     } catch (const StoreError &e) {

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QUrl>
 
@@ -127,6 +128,32 @@ QStringList previewLines(const MeterPreview &preview)
         lines << csv::problemCountText(preview.diary.problems.size());
         for (const csv::LineProblem &p : preview.diary.problems)
             lines << csv::problemText(p);
+    }
+    return lines;
+}
+
+QString cellDetails(const PlacedReading &cell)
+{
+    if (!cell.converted)
+        return cell.why;
+    return QStringLiteral("%1; %2 %3 in the file").arg(cell.why, cell.reading.text, unitName(cell.reading.unit));
+}
+
+QStringList placedLines(const MeterPreview &preview)
+{
+    QHash<QString, const PlacedDay *> placed;
+    for (const PlacedDay &day : preview.placement.days)
+        placed.insert(day.key, &day);
+    QStringList lines;
+    for (const ReadingDay &day : preview.diary.toAdd) {
+        const PlacedDay *cells = placed.value(day.key);
+        if (!cells)
+            continue;
+        for (int k = 0; k < kReadingKinds; ++k)
+            if (const std::optional<PlacedReading> &cell = cells->cells[size_t(k)])
+                lines << QStringLiteral("%1 %2 %3: %4")
+                             .arg(day.key, QLatin1String(readingKinds()[size_t(k)].chartCaption), cell->text,
+                                  cellDetails(*cell));
     }
     return lines;
 }

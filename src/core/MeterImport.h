@@ -54,6 +54,14 @@ MeterPreview previewMeterImport(const QString &diaryPath, FileRead file, const P
 // not kept and the lines not used ("Line 12: a control-solution test").
 QStringList previewLines(const MeterPreview &preview);
 
+// What a cell of the new dates says of its reading: the reason it went there,
+// and the value in the file when it was converted.
+QString cellDetails(const PlacedReading &cell);
+
+// The new dates reading by reading, for the command line's --dry-run:
+//   2026-03-14 Pre-Breakfast 113: 07:25, scan, in Pre-Breakfast (05:00-08:00); 6.3 mmol/L in the file
+QStringList placedLines(const MeterPreview &preview);
+
 // Reads a whole file for an import, refusing one larger than
 // kMaxMeterFileBytes; `failure` says why it could not be read.
 struct FileBytes {

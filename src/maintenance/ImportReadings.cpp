@@ -549,9 +549,7 @@ void ImportReadings::showPreview()
             QTableWidgetItem *item = fixedItem(day.readings[size_t(k)]);
             if (cells && cells->cells[size_t(k)]) {
                 const meter::PlacedReading &cell = *cells->cells[size_t(k)];
-                QString why = cell.why;
-                if (cell.converted)
-                    why += QStringLiteral("; %1 %2 in the file").arg(cell.reading.text, unitName(cell.reading.unit));
+                const QString why = meter::cellDetails(cell);
                 item->setToolTip(why);
                 item->setData(Qt::UserRole, why);
             }
