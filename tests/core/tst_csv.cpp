@@ -423,21 +423,9 @@ private slots:
         const QStringList rowsBefore =
             rowTexts(harm == QLatin1String("fails on the way") ? QList<ReadingDay>{} : readDiary(diary));
         const QByteArray before = bytesOf(diary);
-        bool failed = false;
-        csv::ImportDone done;
-        {
-            std::optional<FileSizeLimit> full;
-            std::optional<DiaryReader> reader;
-            if (harm == QLatin1String("full disk"))
-                full.emplace(0);
-            if (harm == QLatin1String("locked"))
-                reader.emplace(diary);
-            try {
-                done = csv::applyImport(diary, p);
-            } catch (const StoreError &) {
-                failed = true;
-            }
-        }
+        const std::optional<csv::ImportDone> applied = applyImportHarmed(diary, p, harm);
+        const bool failed = !applied;
+        const csv::ImportDone done = applied.value_or(csv::ImportDone{});
         if (harm == QLatin1String("full disk") || harm == QLatin1String("locked") ||
             harm == QLatin1String("fails on the way")) {
             QVERIFY(failed);

@@ -409,21 +409,9 @@ private slots:
         if (harm == QLatin1String("fails on the way"))
             rawSql(diary, "INSERT INTO BLOOD VALUES ('2026-03-20','','-','-','-','-','-','-','-')");
         const QByteArray beforeApply = bytesOf(diary);
-        bool failed = false;
-        csv::ImportDone done;
-        {
-            std::optional<FileSizeLimit> full;
-            std::optional<DiaryReader> reader;
-            if (harm == QLatin1String("full disk"))
-                full.emplace(0);
-            if (harm == QLatin1String("locked"))
-                reader.emplace(diary);
-            try {
-                done = csv::applyImport(diary, p.diary);
-            } catch (const StoreError &) {
-                failed = true;
-            }
-        }
+        const std::optional<csv::ImportDone> applied = applyImportHarmed(diary, p.diary, harm);
+        const bool failed = !applied;
+        const csv::ImportDone done = applied.value_or(csv::ImportDone{});
         if (harm != QLatin1String("none")) {
             QVERIFY(failed);
             QCOMPARE(bytesOf(diary), beforeApply);

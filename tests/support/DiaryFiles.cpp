@@ -158,3 +158,19 @@ QStringList rowTexts(const QList<ReadingDay> &days)
         out << rowText(d);
     return out;
 }
+
+std::optional<csv::ImportDone> applyImportHarmed(const QString &diary, const csv::ImportPreview &preview,
+                                                 const QString &harm)
+{
+    std::optional<FileSizeLimit> full;
+    std::optional<DiaryReader> reader;
+    if (harm == QLatin1String("full disk"))
+        full.emplace(0);
+    if (harm == QLatin1String("locked"))
+        reader.emplace(diary);
+    try {
+        return csv::applyImport(diary, preview);
+    } catch (const StoreError &) {
+        return std::nullopt;
+    }
+}

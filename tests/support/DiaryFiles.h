@@ -2,6 +2,7 @@
 // Diaries and files written and read for a test, through the store alone: no
 // window is needed, so the tests of the store share them with the windows'.
 
+#include "core/CsvFile.h"
 #include "core/ReadingDay.h"
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <sys/resource.h>
 
 // A day with its readings; missing readings are "-".
@@ -72,3 +74,9 @@ private:
     sqlite3 *db_ = nullptr;
     sqlite3_stmt *st_ = nullptr;
 };
+
+// Adds an import's new dates with the diary harmed as `harm` says: "full
+// disk" (no byte can be written), "locked" (another program reads it), else
+// as it is. Returns what was added, or nothing when the import failed.
+std::optional<csv::ImportDone> applyImportHarmed(const QString &diary, const csv::ImportPreview &preview,
+                                                 const QString &harm);
