@@ -9,7 +9,6 @@
 #include "core/StandardDaySettings.h"
 #include "support/DiaryFiles.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -320,7 +319,9 @@ private slots:
         QCOMPARE(placed + qint64(p.notKept.size()) + p.sensorLeft, qint64(given.size()));
     }
 
-    void aYearOfSensorReadingsIsPlacedQuickly()
+    // A sensor's year fills every time of day of every whole day. (How fast,
+    // the benchmark measures.)
+    void aYearOfSensorReadingsFillsEveryDay()
     {
         QList<Reading> many;
         many.reserve(100000);
@@ -339,18 +340,13 @@ private slots:
         }
         PlaceOptions o;
         o.sensorFill = true;
-        QElapsedTimer timer;
-        timer.start();
         const Placement p = place(many, o);
-        const qint64 ms = timer.elapsed();
-        qInfo("100000 sensor readings placed in %lld ms", ms);
         // 347 whole days and the night of the 348th, which ends at 05:15.
         QCOMPARE(p.days.size(), 348);
         for (qsizetype d = 0; d < 347; ++d)
             QVERIFY(std::all_of(p.days[d].cells.begin(), p.days[d].cells.end(),
                                 [](const auto &c) { return c.has_value(); }));
         QCOMPARE(p.sensorLeft, qint64(100000 - 347 * 8 - 1));
-        QVERIFY2(ms < 300, qPrintable(QString::number(ms)));
     }
 
     // ------------------------------------------------------------ against a diary
