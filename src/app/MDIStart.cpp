@@ -47,7 +47,7 @@ MDIStart::~MDIStart()
     // Ending the program discards the windows without their closing steps.
     open_.clear();
     // The diary's kept connection goes with the frame that showed it.
-    KeptDiary::release();
+    session_.release();
 }
 
 void MDIStart::start()

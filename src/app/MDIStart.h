@@ -3,7 +3,7 @@
 // rule that switches menu items on and off while a diary is open, and the
 // registry that opens windows by name.
 
-#include "core/KeptDiary.h"
+#include "core/DiarySession.h"
 #include "platform/Shell.h"
 #include "platform/WindowRegistry.h"
 
@@ -35,9 +35,10 @@ public:
     void setOpenDiary(const OpenDiary &diary) override
     {
         // The connection kept for the diary shown until now is let go.
-        KeptDiary::release();
+        session_.release();
         openDiary_ = diary;
     }
+    DiarySession &diarySession() override { return session_; }
     ShownDay *browser() const override;
     void setDatabaseMenus(bool databaseOpen) override;
     void setMenuEnabled(const QString &menuName, bool enabled) override;
@@ -75,6 +76,8 @@ private:
     Services services_;
     QString dataFolder_;
     OpenDiary openDiary_;
+    // The connection kept to the open diary; it goes with the frame.
+    DiarySession session_;
     QMdiArea *area_;
     WindowRegistry registry_;
     QMap<QString, QPointer<QMdiSubWindow>> open_;

@@ -3,6 +3,7 @@
 #include "help/helpids.h"
 #include "core/BackupFiles.h"
 #include "core/DiaryMaintenance.h"
+#include "core/DiarySession.h"
 #include "maintenance/MaintenanceShell.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
@@ -84,6 +85,8 @@ void RestBackup::File1_DblClick()
     BackupOutcome result;
     {
         WaitGuard wait(*sv.wait);
+        // The file is handed over with no handle of this program on it.
+        shell_.diarySession().release();
         result = copyWithBackupLocation(
             folder, [&](const QString &from, QString *e) { return restoreDiary(folder, file, from, e); }, &error);
     }
@@ -138,6 +141,8 @@ void CompactDbase::File1_DblClick()
     bool done;
     {
         WaitGuard wait(*sv.wait);
+        // The file is handed over with no handle of this program on it.
+        shell_.diarySession().release();
         done = compactDiary(shell_.dataFolder(), file, &failure);
     }
     if (!done) {
@@ -177,6 +182,8 @@ void RepairDbase::File1_DblClick()
     RepairResult result;
     {
         WaitGuard wait(*sv.wait);
+        // The file is handed over with no handle of this program on it.
+        shell_.diarySession().release();
         result = repairDiary(shell_.dataFolder(), file);
     }
     switch (result.outcome) {

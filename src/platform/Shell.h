@@ -9,6 +9,7 @@
 
 class QWidget;
 class ChildWindow;
+class DiarySession;
 
 // The diary open in the browser: its bare file name in the data folder and
 // the person's name shown for it. Both empty while no diary is open.
@@ -45,6 +46,12 @@ public:
     // chooses a diary; the browser clears it when it closes.
     virtual const OpenDiary &openDiary() const = 0;
     virtual void setOpenDiary(const OpenDiary &diary) = 0;
+
+    // The owner of the connection kept to the open diary between actions
+    // (see DiaryAccess.h). The shell lets go of it when the open diary
+    // changes; a window lets go of it through here before it hands the file
+    // to a whole-file operation (backup, restore, compaction, repair).
+    virtual DiarySession &diarySession() = 0;
 
     // The browser, while a diary is open.
     virtual ShownDay *browser() const = 0;

@@ -247,7 +247,7 @@ void CurrReading::stepShown(bool forward)
             }
             showDay(c.row());
         },
-        Database::Access::ReadOnly, KeptDiary::Start::Anywhere);
+        Database::Access::ReadOnly, DiarySession::Start::Anywhere);
 }
 
 void CurrReading::DeleteReading_Click()
@@ -275,5 +275,5 @@ void CurrReading::DeleteReading_Click()
             if (deletion.next)
                 showDay(*deletion.next);
         },
-        Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+        Database::Access::ReadWrite, DiarySession::Start::Anywhere);
 }

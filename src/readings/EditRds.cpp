@@ -64,7 +64,7 @@ EditRds::Match EditRds::LookForMatch()
             if (ShownDay *b = browser())
                 b->showDay(c.row());
         },
-        Database::Access::ReadOnly, KeptDiary::Start::Anywhere);
+        Database::Access::ReadOnly, DiarySession::Start::Anywhere);
     if (!read)
         return Match::Failed;
     if (!stored)
@@ -92,7 +92,7 @@ void EditRds::Save_Click()
     const ReadingDay day = readings->storedDay(key);
     const bool stored = withCurrentDiary(
         shell_, this, changeFailedText(), [&](Database &, Cursor &c) { DiaryChanges::replaceDay(c, editedKey_, day); },
-        Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+        Database::Access::ReadWrite, DiarySession::Start::Anywhere);
     if (!stored)
         return; // the window keeps the user's edits
     if (ShownDay *b = browser())
