@@ -5,12 +5,10 @@
 
 #include "core/MeterFile.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QStringDecoder>
 #include <QTest>
 
-#include <sys/resource.h>
 
 namespace {
 
@@ -649,9 +647,10 @@ private slots:
 
     // ------------------------------------------------------------ speed
 
-    void readsAYearOfSensorReadingsQuickly()
+    // A sensor's year, 100,000 lines at five minutes, read whole and in order.
+    // (How fast, and in how much memory, the benchmark measures.)
+    void readsAYearOfSensorReadings()
     {
-        // 100,000 lines at five minutes: a sensor's year.
         QByteArray bytes = "Device,Serial Number,Device Timestamp,Record Type,Historic Glucose mmol/L,"
                            "Scan Glucose mmol/L,Notes\r\n";
         bytes.reserve(8 * 1024 * 1024);
@@ -659,20 +658,13 @@ private slots:
         for (int i = 0; i < 100000; ++i, at = at.addSecs(300))
             bytes += "A sensor,0001," + at.toString(QStringLiteral("dd-MM-yyyy HH:mm")).toLatin1() + ",0," +
                 QByteArray::number(4 + (i % 90) / 10.0, 'f', 1) + ",,\r\n";
-        QElapsedTimer timer;
-        timer.start();
         const FileRead f = read(bytes);
-        const qint64 ms = timer.elapsed();
-        qInfo("100,000 sensor lines read in %lld ms", ms);
         QCOMPARE(int(f.status), int(Status::Read));
         QCOMPARE(f.readings.size(), 100000);
         QVERIFY(f.sensorFile);
-        // Well under half a second on the machine alone; room for a busy one.
-        QVERIFY2(ms < 1500, qPrintable(QStringLiteral("%1 ms").arg(ms)));
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        qInfo("at most %ld MB in use", usage.ru_maxrss / 1024);
-        QVERIFY(usage.ru_maxrss < 100 * 1024); // kilobytes, the file's own bytes included
+        QCOMPARE(f.sensorReadings, qint64(100000));
+        QCOMPARE(f.readings.last().date, QDate(2025, 12, 14));
+        QCOMPARE(f.readings.last().time, QTime(5, 15));
     }
 };
 
