@@ -3,7 +3,6 @@
 #include "help/helpids.h"
 #include "core/BackupFiles.h"
 #include "core/DiaryMaintenance.h"
-#include "maintenance/MaintenanceShell.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "core/DiaryFile.h"
@@ -62,15 +61,9 @@ RestBackup::RestBackup(Shell &shell)
 
 ChildWindow::LoadResult RestBackup::load()
 {
-    setMainMenuEnabled(shell_, "mniFile", false);
-    setMainMenuEnabled(shell_, "mnuUtilities", false);
+    // The Graphs menu is off already: no diary is open.
+    hold(Held::Menus);
     return LoadResult::Show;
-}
-
-void RestBackup::closingStep()
-{
-    setMainMenuEnabled(shell_, "mniFile", true);
-    setMainMenuEnabled(shell_, "mnuUtilities", true);
 }
 
 void RestBackup::File1_DblClick()
@@ -122,11 +115,9 @@ CompactDbase::CompactDbase(Shell &shell)
 
 ChildWindow::LoadResult CompactDbase::load()
 {
-    hideStartChoice(shell_);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
-
-void CompactDbase::closingStep() { showStartChoiceAfter(shell_, objectName()); }
 
 void CompactDbase::File1_DblClick()
 {
@@ -159,11 +150,9 @@ RepairDbase::RepairDbase(Shell &shell)
 
 ChildWindow::LoadResult RepairDbase::load()
 {
-    hideStartChoice(shell_);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
-
-void RepairDbase::closingStep() { showStartChoiceAfter(shell_, objectName()); }
 
 void RepairDbase::File1_DblClick()
 {
