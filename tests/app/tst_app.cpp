@@ -588,6 +588,27 @@ private slots:
         scene.settle();
         checkFrame(app, nullptr, a.needsDiary ? "CurrReading" : "BloodMenu");
     }
+
+    // A diary opened while the backup-location window is up: closing that
+    // window leaves the start-up choice hidden, for the browser holds it too
+    // (shown, it would offer to open a second diary under the browser).
+    void theStartChoiceStaysHiddenUnderTheBrowser()
+    {
+        TestApp app;
+        writeDiary(app.pathOf(kDiary), consecutiveDays(3));
+        app.click("BloodMenu", "Command2");
+        app.frame->action(QStringLiteral("mnuFileBackupRestore"))->trigger();
+        QVERIFY(app.shown("Cback") && !app.shown("BloodMenu"));
+        QVERIFY(app.openDiary(kDiary));
+        app.click("Cback", "CancelCon");
+        HoldScene::settle();
+        QVERIFY(!app.frame->window(QStringLiteral("Cback")));
+        QVERIFY(!app.shown("BloodMenu"));
+        app.click("CurrReading", "CloseDbase");
+        HoldScene::settle();
+        QVERIFY(app.shown("BloodMenu"));
+        checkEnabling(*app.frame, false);
+    }
 };
 
 QTEST_MAIN(TestApp_)
