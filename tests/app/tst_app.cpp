@@ -591,7 +591,7 @@ private slots:
 
     // A diary opened while the backup-location window is up: closing that
     // window leaves the start-up choice hidden, for the browser holds it too
-    // (shown, it would offer to open a second diary under the browser).
+    // (it used to come back and stand beside the open diary).
     void theStartChoiceStaysHiddenUnderTheBrowser()
     {
         TestApp app;
