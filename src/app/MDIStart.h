@@ -40,8 +40,9 @@ public:
     }
     DiarySession &diarySession() override { return session_; }
     ShownDay *browser() const override;
+    ShownDay *openBrowser() override;
     void setDatabaseMenus(bool databaseOpen) override;
-    void setMenuEnabled(const QString &menuName, bool enabled) override;
+    void countHold(Held what, bool taken) override;
     QWidget *frameWidget() override { return this; }
     ChildWindow *openWindow(const QString &name) override;
     ChildWindow *window(const QString &name) const override;
@@ -67,6 +68,9 @@ private:
     void buildMenus();
     void registerWindows();
     void centre(QMdiSubWindow *sub) const;
+    // The File, Utilities and Graphs menus as the holds on them and the open
+    // diary leave them.
+    void showHeldMenus();
     QMdiSubWindow *subWindow(const QString &name) const;
     // The Graphs items and Delete Multiple Readings open their window only
     // while the browser shows a date.
@@ -83,5 +87,10 @@ private:
     QMap<QString, QPointer<QMdiSubWindow>> open_;
     // How many open windows hold each window disabled.
     QMap<QString, int> disabledBy_;
+    // How many holds each part of the frame is under.
+    QMap<Held, int> holds_;
+    bool databaseOpen_ = false;
+    // Set while the frame ends: windows discarded then give nothing back.
+    bool ending_ = false;
     std::function<void()> exit_;
 };

@@ -4,7 +4,6 @@
 #include "core/BackupFiles.h"
 #include "core/DiaryMaintenance.h"
 #include "core/DiarySession.h"
-#include "maintenance/MaintenanceShell.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "core/DiaryFile.h"
@@ -63,15 +62,9 @@ RestBackup::RestBackup(Shell &shell)
 
 ChildWindow::LoadResult RestBackup::load()
 {
-    setMainMenuEnabled(shell_, "mniFile", false);
-    setMainMenuEnabled(shell_, "mnuUtilities", false);
+    // The Graphs menu is off already: no diary is open.
+    hold(Held::Menus);
     return LoadResult::Show;
-}
-
-void RestBackup::closingStep()
-{
-    setMainMenuEnabled(shell_, "mniFile", true);
-    setMainMenuEnabled(shell_, "mnuUtilities", true);
 }
 
 void RestBackup::File1_DblClick()
@@ -125,11 +118,9 @@ CompactDbase::CompactDbase(Shell &shell)
 
 ChildWindow::LoadResult CompactDbase::load()
 {
-    hideStartChoice(shell_);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
-
-void CompactDbase::closingStep() { showStartChoiceAfter(shell_, objectName()); }
 
 void CompactDbase::File1_DblClick()
 {
@@ -164,11 +155,9 @@ RepairDbase::RepairDbase(Shell &shell)
 
 ChildWindow::LoadResult RepairDbase::load()
 {
-    hideStartChoice(shell_);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
-
-void RepairDbase::closingStep() { showStartChoiceAfter(shell_, objectName()); }
 
 void RepairDbase::File1_DblClick()
 {

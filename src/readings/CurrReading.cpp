@@ -131,7 +131,7 @@ ChildWindow::LoadResult CurrReading::load()
     DatabaseName->setText(shell_.openDiary().name);
     shell_.setDatabaseMenus(true);
     shell_.setWindowVisible(QStringLiteral("SelectDbase"), false);
-    shell_.setWindowVisible(QStringLiteral("BloodMenu"), false);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
 
@@ -139,7 +139,6 @@ void CurrReading::closingStep()
 {
     shell_.setOpenDiary({});
     shell_.closeWindow(QStringLiteral("SelectDbase"));
-    shell_.setWindowVisible(QStringLiteral("BloodMenu"), true);
     shell_.setDatabaseMenus(false);
 }
 

@@ -32,8 +32,8 @@ EditRds::EditRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("EditRds"))
 
 ChildWindow::LoadResult EditRds::load()
 {
-    ShownDay *b = browser();
-    if (!b || !b->showsDate())
+    ShownDay *b = shell_.browserShowingADate();
+    if (!b)
         return LoadResult::Discard;
     // The window remembers which day it edits: the browser's boxes may show
     // another day before Save (a date found stored, another window).
