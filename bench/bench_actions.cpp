@@ -32,7 +32,7 @@
 #include "core/DateKey.h"
 #include "core/Database.h"
 #include "core/DiaryChanges.h"
-#include "core/KeptDiary.h"
+#include "core/DiarySession.h"
 #include "core/RangeSummary.h"
 #include "core/ReadingKind.h"
 #include "listing/Display.h"
@@ -117,16 +117,16 @@ ReadingDay storedDay(const QString &path, const QString &key)
 // Set-up changes go through the connection the browser keeps, as the
 // person's own changes do: another connection's commit would make the next
 // timed action open the diary afresh.
-void removeDay(const QString &path, const QString &key)
+void removeDay(BenchDiary &d, const QString &key)
 {
-    KeptDiary kept(path);
+    DiarySession::Lease kept = d.app.frame->diarySession().lease(d.path);
     DiaryChanges::deleteDay(kept.cursor(), key);
     kept.keep();
 }
 
-void putDay(const QString &path, const ReadingDay &day)
+void putDay(BenchDiary &d, const ReadingDay &day)
 {
-    KeptDiary kept(path);
+    DiarySession::Lease kept = d.app.frame->diarySession().lease(d.path);
     DiaryChanges::addDay(kept.cursor(), day);
     kept.keep();
 }
@@ -268,7 +268,7 @@ double nextInStore(BenchDiary &d)
     const QString key = dateKey(middleDate(d.days));
     QElapsedTimer t;
     t.start();
-    KeptDiary kept(d.path, Database::Access::ReadOnly);
+    DiarySession::Lease kept = d.app.frame->diarySession().lease(d.path, Database::Access::ReadOnly);
     Cursor &c = kept.cursor();
     c.seek(SeekOp::Equal, key);
     c.moveNext();
@@ -296,7 +296,7 @@ double add(BenchDiary &d)
 {
     const QDate target = middleDate(d.days);
     const ReadingDay day = storedDay(d.path, dateKey(target));
-    removeDay(d.path, day.key);
+    removeDay(d, day.key);
     auto *w = openWindow<AddRds>(d, "AddRds");
     w->Bdates->setDate(target);
     for (int k = 0; k < kReadingKinds; ++k)
@@ -336,7 +336,7 @@ double deleteCurrentDate(BenchDiary &d)
     d.app.fakes.messages.reset();
     if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
         qFatal("the browser did not go on to the next date");
-    putDay(d.path, day);
+    putDay(d, day);
     return ms;
 }
 
@@ -349,7 +349,8 @@ double timedChange(BenchDiary &d, const char *what, const std::function<bool(Cur
     settleFolder(d.app.folder());
     QElapsedTimer t;
     t.start();
-    KeptDiary kept(d.path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+    DiarySession::Lease kept =
+        d.app.frame->diarySession().lease(d.path, Database::Access::ReadWrite, DiarySession::Start::Anywhere);
     const bool done = change(kept.cursor());
     kept.keep();
     const double ms = msSince(t);
@@ -361,7 +362,7 @@ double timedChange(BenchDiary &d, const char *what, const std::function<bool(Cur
 double addInStore(BenchDiary &d)
 {
     const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
-    removeDay(d.path, day.key);
+    removeDay(d, day.key);
     return timedChange(d, "added", [&](Cursor &c) { return !DiaryChanges::addDay(c, day); });
 }
 

@@ -12,8 +12,9 @@
 #   * a year of a sensor's export imported (read, placed, previewed, written,
 #     and through `levelbook import`), with peak memory:
 #     bench-results/meter.md.
-# Arguments go to the first run (say --only Report,Add), which is then the
-# only one.
+# A whole run then writes its tables into the performance log,
+# docs/PERFORMANCE.md (scripts/performance-log.sh). Arguments go to the first
+# run (say --only Report,Add), which is then the only one and writes no log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/packages.sh bench
@@ -28,6 +29,9 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   TMPDIR=/dev/shm "$build/bin/lb_bench_actions" --rounds "$rounds" --changes | tee bench-results/actions-memory.md
+else
+  rm -f bench-results/actions-memory.md # not of this run: the log keeps its older tables
 fi
 "$build/bin/lb_bench_startup" "$rounds" | tee bench-results/startup.txt
 "$build/bin/lb_bench_meter" --rounds "$rounds" | tee bench-results/meter.md
+bash scripts/performance-log.sh bench-results docs/PERFORMANCE.md "$rounds"

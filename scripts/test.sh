@@ -8,6 +8,6 @@ cd "$here/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
 # Kills, hostile input and full disks run above with the suite; then the
 # whole suite again under the address and undefined-behaviour sanitizers, and
-# the fuzz targets for a bounded time (see "Reliability" in the README).
+# the fuzz targets for a bounded time (see docs/RELIABILITY.md).
 bash "$here/scripts/test-sanitizers.sh"
 bash "$here/scripts/fuzz.sh"

@@ -44,10 +44,14 @@ MDIStart::MDIStart(const Services &services, const QString &dataFolder)
 
 MDIStart::~MDIStart()
 {
-    // Ending the program discards the windows without their closing steps.
+    // Ending the program discards the windows without their closing steps,
+    // while the frame can still be told of the holds they let go.
+    ending_ = true;
     open_.clear();
+    const QList<QMdiSubWindow *> subs = area_->subWindowList();
+    qDeleteAll(subs);
     // The diary's kept connection goes with the frame that showed it.
-    KeptDiary::release();
+    session_.release();
 }
 
 void MDIStart::start()
@@ -140,16 +144,41 @@ void MDIStart::setDatabaseMenus(bool databaseOpen)
         action(QLatin1String(name))->setEnabled(!databaseOpen);
     for (const char *name : {"mnuUtilitiesBackup", "mnuUtilitiesDelMultipleRds", "mnuUtilitiesImport"})
         action(QLatin1String(name))->setEnabled(databaseOpen);
-    menu(QStringLiteral("mnuGraphs"))->setEnabled(databaseOpen);
+    databaseOpen_ = databaseOpen;
+    showHeldMenus();
 }
 
-void MDIStart::setMenuEnabled(const QString &menuName, bool enabled)
+void MDIStart::showHeldMenus()
 {
-    if (QMenu *m = menu(menuName))
-        m->setEnabled(enabled);
+    const bool free = holds_.value(Held::Menus) == 0;
+    menu(QStringLiteral("mniFile"))->setEnabled(free);
+    menu(QStringLiteral("mnuUtilities"))->setEnabled(free);
+    menu(QStringLiteral("mnuGraphs"))->setEnabled(free && databaseOpen_);
 }
 
-ShownDay *MDIStart::browser() const { return dynamic_cast<ShownDay *>(window(QStringLiteral("CurrReading"))); }
+void MDIStart::countHold(Held what, bool taken)
+{
+    if (ending_)
+        return;
+    int &count = holds_[what];
+    count = taken ? count + 1 : std::max(0, count - 1);
+    switch (what) {
+    case Held::Browser:
+        if (QMdiSubWindow *sub = subWindow(registry_.browser()))
+            sub->setEnabled(count == 0);
+        break;
+    case Held::Menus: showHeldMenus(); break;
+    case Held::StartChoice:
+        // Hidden by the first hold, shown again when the last lets go.
+        if (count == (taken ? 1 : 0))
+            setWindowVisible(QStringLiteral("BloodMenu"), !taken);
+        break;
+    }
+}
+
+ShownDay *MDIStart::browser() const { return dynamic_cast<ShownDay *>(window(registry_.browser())); }
+
+ShownDay *MDIStart::openBrowser() { return dynamic_cast<ShownDay *>(openWindow(registry_.browser())); }
 
 QMdiSubWindow *MDIStart::subWindow(const QString &name) const
 {
@@ -185,6 +214,8 @@ ChildWindow *MDIStart::openWindow(const QString &name)
                             Qt::WindowCloseButtonHint);
     sub->setWidget(form);
     sub->setWindowTitle(form->windowTitle());
+    if (name == registry_.browser())
+        sub->setEnabled(holds_.value(Held::Browser) == 0);
     area_->addSubWindow(sub);
     sub->hide();
     open_.insert(name, sub);
@@ -288,6 +319,6 @@ void MDIStart::runAction(const QString &name)
 
 void MDIStart::openIfDateShown(const QString &name)
 {
-    if (ShownDay *b = browser(); b && b->showsDate())
+    if (browserShowingADate())
         openWindow(name);
 }

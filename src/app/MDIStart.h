@@ -3,7 +3,7 @@
 // rule that switches menu items on and off while a diary is open, and the
 // registry that opens windows by name.
 
-#include "core/KeptDiary.h"
+#include "core/DiarySession.h"
 #include "platform/Shell.h"
 #include "platform/WindowRegistry.h"
 
@@ -35,12 +35,14 @@ public:
     void setOpenDiary(const OpenDiary &diary) override
     {
         // The connection kept for the diary shown until now is let go.
-        KeptDiary::release();
+        session_.release();
         openDiary_ = diary;
     }
+    DiarySession &diarySession() override { return session_; }
     ShownDay *browser() const override;
+    ShownDay *openBrowser() override;
     void setDatabaseMenus(bool databaseOpen) override;
-    void setMenuEnabled(const QString &menuName, bool enabled) override;
+    void countHold(Held what, bool taken) override;
     QWidget *frameWidget() override { return this; }
     ChildWindow *openWindow(const QString &name) override;
     ChildWindow *window(const QString &name) const override;
@@ -66,6 +68,9 @@ private:
     void buildMenus();
     void registerWindows();
     void centre(QMdiSubWindow *sub) const;
+    // The File, Utilities and Graphs menus as the holds on them and the open
+    // diary leave them.
+    void showHeldMenus();
     QMdiSubWindow *subWindow(const QString &name) const;
     // The Graphs items and Delete Multiple Readings open their window only
     // while the browser shows a date.
@@ -75,10 +80,17 @@ private:
     Services services_;
     QString dataFolder_;
     OpenDiary openDiary_;
+    // The connection kept to the open diary; it goes with the frame.
+    DiarySession session_;
     QMdiArea *area_;
     WindowRegistry registry_;
     QMap<QString, QPointer<QMdiSubWindow>> open_;
     // How many open windows hold each window disabled.
     QMap<QString, int> disabledBy_;
+    // How many holds each part of the frame is under.
+    QMap<Held, int> holds_;
+    bool databaseOpen_ = false;
+    // Set while the frame ends: windows discarded then give nothing back.
+    bool ending_ = false;
     std::function<void()> exit_;
 };

@@ -134,8 +134,8 @@ template <class Walk> bool LineChart::step(Walk &&walk)
 
 ChildWindow::LoadResult LineChart::load()
 {
-    ShownDay *browser = shell_.browser();
-    if (!browser || !browser->showsDate())
+    ShownDay *browser = shell_.browserShowingADate();
+    if (!browser)
         return LoadResult::Discard;
     const QString start = browser->shownKey();
     const auto first = [&](Cursor &c, const ChartGroup &) {
@@ -144,28 +144,10 @@ ChildWindow::LoadResult LineChart::load()
     if (!step(first))
         return LoadResult::Discard;
 
-    // Nothing else may change the diary while the chart is up. (The shell
-    // counts: a browser that another window holds disabled stays so when the
-    // chart closes.)
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), false);
-    enableFrame(false);
+    // Nothing else may change the diary while the chart is up.
+    hold(Held::Browser);
+    hold(Held::Menus);
     return LoadResult::Show;
-}
-
-void LineChart::closingStep()
-{
-    enableFrame(true);
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
-    // The keyboard goes back to the browser.
-    if (ShownDay *browser = shell_.browser(); browser && browser->takesInput())
-        shell_.setWindowVisible(QStringLiteral("CurrReading"), true);
-}
-
-void LineChart::enableFrame(bool enabled)
-{
-    // The frame's File, Utilities and Graphs menus.
-    for (const char *name : {"mniFile", "mnuUtilities", "mnuGraphs"})
-        shell_.setMenuEnabled(QLatin1String(name), enabled);
 }
 
 void LineChart::NextGroup_Click()

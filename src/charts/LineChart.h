@@ -39,10 +39,6 @@ public:
     QLineEdit *Bdate;
     QLineEdit *LineCount;
 
-protected:
-    // Form_Unload
-    void closingStep() override;
-
 private:
     void NextGroup_Click();
     void Previous_Click();
@@ -52,7 +48,6 @@ private:
     // gives only when the diary could be read to the end of it.
     template <class Walk> bool step(Walk &&walk);
     void drawGroup(const ChartGroup &group);
-    void enableFrame(bool enabled);
 
     int kind_;
     // The group shown; the hidden boxes Bdate and LineCount mirror its anchor

@@ -151,8 +151,8 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
 
 ChildWindow::LoadResult StandardDay::load()
 {
-    ShownDay *browser = shell_.browser();
-    if (!browser || !browser->showsDate())
+    ShownDay *browser = shell_.browserShowingADate();
+    if (!browser)
         return LoadResult::Discard;
     diaryPath_ = currentDiaryPath(shell_);
     name_ = shell_.openDiary().name;
@@ -169,23 +169,9 @@ ChildWindow::LoadResult StandardDay::load()
     showFigures();
 
     // Nothing else may change the diary while the standard day is up.
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), false);
-    enableFrame(false);
+    hold(Held::Browser);
+    hold(Held::Menus);
     return LoadResult::Show;
-}
-
-void StandardDay::closingStep()
-{
-    enableFrame(true);
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
-    if (ShownDay *browser = shell_.browser(); browser && browser->takesInput())
-        shell_.setWindowVisible(QStringLiteral("CurrReading"), true);
-}
-
-void StandardDay::enableFrame(bool enabled)
-{
-    for (const char *name : {"mniFile", "mnuUtilities", "mnuGraphs"})
-        shell_.setMenuEnabled(QLatin1String(name), enabled);
 }
 
 bool StandardDay::rangeValid() const { return StartDate->date() <= EndDate->date(); }

@@ -45,9 +45,6 @@ public:
     QPushButton *PrintDay;
     QPushButton *Exit;
 
-protected:
-    void closingStep() override;
-
 private:
     void Dates_Change();
     void Unit_Change();
@@ -60,7 +57,6 @@ private:
     // Shows the figures of the readings read, in the unit and target chosen.
     void showFigures();
     void showChoice();
-    void enableFrame(bool enabled);
     bool rangeValid() const;
 
     QString diaryPath_;

@@ -1,6 +1,5 @@
 #include "core/BackupFiles.h"
 
-#include "core/KeptDiary.h"
 #include "core/FaultPoints.h"
 #include "core/FileOps.h"
 #include "core/Database.h"
@@ -151,8 +150,6 @@ bool backupDiary(const QString &dataFolder, const QString &fileName, const QStri
             *error = dataFolderRefused();
         return false;
     }
-    // The browser's kept connection is let go: this runs on the file alone.
-    KeptDiary::release();
     if (fileName.isEmpty()) {
         if (error)
             *error = QStringLiteral("No diary is open.");
@@ -223,8 +220,6 @@ bool restoreDiary(const QString &dataFolder, const QString &fileName, const QStr
             *error = dataFolderRefused();
         return false;
     }
-    // The browser's kept connection is let go: this runs on the file alone.
-    KeptDiary::release();
     struct Copy {
         QString from, to, staged;
     };

@@ -4,7 +4,7 @@
 //
 // A handler takes a cursor over the table in key order, seeks or walks,
 // reads or writes; the connection and its cursor may be kept for the next
-// action while the browser shows the diary (see KeptDiary), holding no
+// action while the browser shows the diary (see DiarySession), holding no
 // transaction, lock or running query in between.
 
 #include "core/ReadingDay.h"

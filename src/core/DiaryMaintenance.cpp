@@ -1,6 +1,5 @@
 #include "core/DiaryMaintenance.h"
 
-#include "core/KeptDiary.h"
 #include "core/FaultPoints.h"
 #include "core/Salvage.h"
 #include "core/FileOps.h"
@@ -123,8 +122,6 @@ void writeSalvage(const QString &path, const SalvagedDays &salvage, int *kept, i
 
 bool compactDiary(const QString &dataFolder, const QString &fileName, MaintenanceFailure *fail)
 {
-    // The browser's kept connection is let go: this runs on the file alone.
-    KeptDiary::release();
     const QString diary = diaryPath(dataFolder, fileName);
     const QString compacted = diaryPath(dataFolder, QLatin1String(kCompactionFile));
 
@@ -198,8 +195,6 @@ bool compactDiary(const QString &dataFolder, const QString &fileName, Maintenanc
 
 RepairResult repairDiary(const QString &dataFolder, const QString &fileName)
 {
-    // The browser's kept connection is let go: this runs on the file alone.
-    KeptDiary::release();
     RepairResult r;
     const QString diary = diaryPath(dataFolder, fileName);
     const QString unchanged = QStringLiteral("The file is as it was.");

@@ -195,8 +195,8 @@ Display::Display(Shell &shell) : ChildWindow(shell, QStringLiteral("Display"))
 
 ChildWindow::LoadResult Display::load()
 {
-    ShownDay *browser = shell_.browser();
-    if (!browser || !browser->showsDate())
+    ShownDay *browser = shell_.browserShowingADate();
+    if (!browser)
         return LoadResult::Discard;
     const QString key = browser->shownKey();
     ListingPage page;
@@ -207,7 +207,7 @@ ChildWindow::LoadResult Display::load()
         return LoadResult::Discard;
     // The first page is drawn before the window shows.
     showPage(page);
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), false);
+    hold(Held::Browser);
     return LoadResult::Show;
 }
 
@@ -220,13 +220,6 @@ void Display::keyPressEvent(QKeyEvent *event)
         Previous_Click();
     else
         ChildWindow::keyPressEvent(event);
-}
-
-void Display::closingStep()
-{
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
-    // The keyboard goes back to the browser.
-    shell_.setWindowVisible(QStringLiteral("CurrReading"), true);
 }
 
 void Display::showPage(const ListingPage &page)

@@ -63,7 +63,6 @@ public:
     QLineEdit *LineCount;
 
 protected:
-    void closingStep() override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

@@ -1,6 +1,7 @@
 #include "maintenance/BackupData.h"
 
 #include "core/BackupFiles.h"
+#include "core/DiarySession.h"
 #include "platform/Shell.h"
 
 #include <QWidget>
@@ -14,8 +15,9 @@ void BackupData(Shell &shell)
     BackupOutcome result;
     {
         WaitGuard wait(*sv.wait);
-        // No handle on the diary lives between two actions, so the file is
-        // closed while it is copied.
+        // The connection kept to the open diary between actions is closed:
+        // the file is copied with no handle of this program on it.
+        shell.diarySession().release();
         result = copyWithBackupLocation(
             folder, [&](const QString &to, QString *e) { return backupDiary(folder, shell.openDiary().file, to, e); },
             &error);

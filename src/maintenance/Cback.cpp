@@ -2,7 +2,6 @@
 
 #include "help/helpids.h"
 #include "core/BackupFiles.h"
-#include "maintenance/MaintenanceShell.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 
@@ -83,11 +82,9 @@ ChildWindow::LoadResult Cback::load()
     else if (location.status == BackupLocation::Status::Unreadable)
         reportFailure(shell_.services(), this,
                       QStringLiteral("The backup location kept in BACKUP.CFG could not be read."), location.error);
-    hideStartChoice(shell_);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
-
-void Cback::closingStep() { showStartChoiceAfter(shell_, objectName()); }
 
 void Cback::Browse_Click() { shell_.openWindow(QStringLiteral("Brow")); }
 

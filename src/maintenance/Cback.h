@@ -28,9 +28,6 @@ public:
     QPushButton *SaveCon;
     QPushButton *CancelCon;
 
-protected:
-    void closingStep() override;
-
 private:
     void Browse_Click();
     void SaveCon_Click();

@@ -3,7 +3,7 @@
 #include "help/helpids.h"
 #include "core/BackupFiles.h"
 #include "core/DiaryMaintenance.h"
-#include "maintenance/MaintenanceShell.h"
+#include "core/DiarySession.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "core/DiaryFile.h"
@@ -62,15 +62,9 @@ RestBackup::RestBackup(Shell &shell)
 
 ChildWindow::LoadResult RestBackup::load()
 {
-    setMainMenuEnabled(shell_, "mniFile", false);
-    setMainMenuEnabled(shell_, "mnuUtilities", false);
+    // The Graphs menu is off already: no diary is open.
+    hold(Held::Menus);
     return LoadResult::Show;
-}
-
-void RestBackup::closingStep()
-{
-    setMainMenuEnabled(shell_, "mniFile", true);
-    setMainMenuEnabled(shell_, "mnuUtilities", true);
 }
 
 void RestBackup::File1_DblClick()
@@ -84,6 +78,8 @@ void RestBackup::File1_DblClick()
     BackupOutcome result;
     {
         WaitGuard wait(*sv.wait);
+        // The file is handed over with no handle of this program on it.
+        shell_.diarySession().release();
         result = copyWithBackupLocation(
             folder, [&](const QString &from, QString *e) { return restoreDiary(folder, file, from, e); }, &error);
     }
@@ -122,11 +118,9 @@ CompactDbase::CompactDbase(Shell &shell)
 
 ChildWindow::LoadResult CompactDbase::load()
 {
-    hideStartChoice(shell_);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
-
-void CompactDbase::closingStep() { showStartChoiceAfter(shell_, objectName()); }
 
 void CompactDbase::File1_DblClick()
 {
@@ -138,6 +132,8 @@ void CompactDbase::File1_DblClick()
     bool done;
     {
         WaitGuard wait(*sv.wait);
+        // The file is handed over with no handle of this program on it.
+        shell_.diarySession().release();
         done = compactDiary(shell_.dataFolder(), file, &failure);
     }
     if (!done) {
@@ -159,11 +155,9 @@ RepairDbase::RepairDbase(Shell &shell)
 
 ChildWindow::LoadResult RepairDbase::load()
 {
-    hideStartChoice(shell_);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
-
-void RepairDbase::closingStep() { showStartChoiceAfter(shell_, objectName()); }
 
 void RepairDbase::File1_DblClick()
 {
@@ -177,6 +171,8 @@ void RepairDbase::File1_DblClick()
     RepairResult result;
     {
         WaitGuard wait(*sv.wait);
+        // The file is handed over with no handle of this program on it.
+        shell_.diarySession().release();
         result = repairDiary(shell_.dataFolder(), file);
     }
     switch (result.outcome) {

@@ -42,7 +42,6 @@ public:
     LoadResult load() override;
 
 protected:
-    void closingStep() override;
     void File1_DblClick() override;
 };
 
@@ -54,7 +53,6 @@ public:
     LoadResult load() override;
 
 protected:
-    void closingStep() override;
     void File1_DblClick() override;
 };
 
@@ -66,6 +64,5 @@ public:
     LoadResult load() override;
 
 protected:
-    void closingStep() override;
     void File1_DblClick() override;
 };

@@ -336,8 +336,7 @@ ChildWindow::LoadResult ImportReadings::load()
         setFocusProxy(preview_.usable() ? ImportRds : Cancel);
     }
 
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), false);
-    holdsBrowser_ = true;
+    hold(Held::Browser);
     return LoadResult::Show;
 }
 
@@ -710,12 +709,6 @@ void ImportReadings::NewDates_CurrentChange()
     }
     const QString why = item->data(Qt::UserRole).toString();
     CellDetails->setText(why.isEmpty() ? QStringLiteral("No reading of the file goes here.") : why);
-}
-
-void ImportReadings::closingStep()
-{
-    if (holdsBrowser_)
-        shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
 }
 
 void ImportReadings::ImportRds_Click()

@@ -65,9 +65,6 @@ public:
     // The preview now shown (an export only).
     const meter::MeterPreview &meterPreview() const { return meterPreview_; }
 
-protected:
-    void closingStep() override;
-
 private:
     void ImportRds_Click();
     bool loadExport(const QString &file);
@@ -88,7 +85,6 @@ private:
 
     QString diaryPath_;
     csv::ImportPreview preview_;
-    bool holdsBrowser_ = false;
 
     // An export.
     bool meterFile_ = false;
@@ -98,6 +94,6 @@ private:
     meter::MeterPreview meterPreview_;
     bool diaryUnitAsked_ = false; // the diary has no unit yet: the one chosen here is remembered
     bool diaryUnitChosen_ = false;
-    bool columnsChosen_ = false;  // the columns were picked here: they are remembered
-    bool filling_ = false;        // the window is filling its own controls
+    bool columnsChosen_ = false; // the columns were picked here: they are remembered
+    bool filling_ = false;       // the window is filling its own controls
 };

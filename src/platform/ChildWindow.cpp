@@ -19,6 +19,9 @@ void ChildWindow::closeEvent(QCloseEvent *event)
     if (!closed_) {
         closed_ = true;
         closingStep();
+        // What it held comes back before the shell picks the window that
+        // takes the keyboard.
+        holds_.clear();
         emit closed();
     }
     event->accept();

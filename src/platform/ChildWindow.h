@@ -3,7 +3,11 @@
 // a loading step (run once when it is opened; it may decline to show) and a
 // closing step (run once whenever it is discarded, by any route).
 
+#include "platform/Hold.h"
+
 #include <QWidget>
+
+#include <list>
 
 class Shell;
 
@@ -35,6 +39,11 @@ protected:
     // Undoes what the window set on other windows. Runs exactly once.
     virtual void closingStep() {}
 
+    // Holds a part of the frame while the window is open: from now until the
+    // window closes by any route, or is discarded because its loading step
+    // declined to show it.
+    void hold(Held what) { holds_.emplace_back(shell_, what); }
+
     void setFrame(Frame f) { frame_ = f; }
     void setHelpContext(int id) { setProperty("helpContext", id); }
     // Escape closes the window as its Cancel button does.
@@ -53,4 +62,5 @@ private:
     Frame frame_ = Frame::Dialog;
     bool escapeCloses_ = false;
     bool closed_ = false;
+    std::list<Hold> holds_;
 };

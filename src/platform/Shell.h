@@ -3,12 +3,14 @@
 // window implements it; tests may drive the real main window through it.
 
 #include "core/ReadingDay.h"
+#include "platform/Hold.h"
 #include "platform/Services.h"
 
 #include <QString>
 
 class QWidget;
 class ChildWindow;
+class DiarySession;
 
 // The diary open in the browser: its bare file name in the data folder and
 // the person's name shown for it. Both empty while no diary is open.
@@ -28,8 +30,6 @@ public:
     virtual ReadingDay shownDay() const = 0;
     virtual void showDay(const ReadingDay &day) = 0;
     virtual void clearDay() = 0;
-    // Whether the browser takes input now (no other window holds it disabled).
-    virtual bool takesInput() const = 0;
 };
 
 class Shell {
@@ -46,16 +46,31 @@ public:
     virtual const OpenDiary &openDiary() const = 0;
     virtual void setOpenDiary(const OpenDiary &diary) = 0;
 
+    // The owner of the connection kept to the open diary between actions
+    // (see DiaryAccess.h). The shell lets go of it when the open diary
+    // changes; a window lets go of it through here before it hands the file
+    // to a whole-file operation (backup, restore, compaction, repair).
+    virtual DiarySession &diarySession() = 0;
+
     // The browser, while a diary is open.
     virtual ShownDay *browser() const = 0;
+    // The browser while it shows a date, else null: what a window that works
+    // on the shown day opens on.
+    ShownDay *browserShowingADate() const
+    {
+        ShownDay *b = browser();
+        return b && b->showsDate() ? b : nullptr;
+    }
+    // Opens the browser on the open diary; null when its loading step failed.
+    virtual ShownDay *openBrowser() = 0;
 
     // Switches the menus between the states "no database open" and
     // "database open".
     virtual void setDatabaseMenus(bool databaseOpen) = 0;
 
-    // Enables or disables a whole top-level menu ("mniFile", "mnuUtilities",
-    // "mnuGraphs").
-    virtual void setMenuEnabled(const QString &menuName, bool enabled) = 0;
+    // Counts a hold taken (or let go) on a part of the frame and disables,
+    // hides or gives back that part. Only Hold calls it.
+    virtual void countHold(Held what, bool taken) = 0;
 
     // The main frame, as the parent of messages that belong to no window.
     virtual QWidget *frameWidget() = 0;

@@ -17,6 +17,14 @@ public:
 
     void addWindow(const QString &name, Factory factory) { windows_[name] = std::move(factory); }
     void addAction(const QString &name, Action action) { actions_[name] = std::move(action); }
+    // The browser: a window like the others that the shell also finds as the
+    // one showing the open diary.
+    void addBrowser(const QString &name, Factory factory)
+    {
+        addWindow(name, std::move(factory));
+        browser_ = name;
+    }
+    const QString &browser() const { return browser_; }
 
     const Factory *window(const QString &name) const
     {
@@ -32,4 +40,5 @@ public:
 private:
     std::map<QString, Factory> windows_;
     std::map<QString, Action> actions_;
+    QString browser_;
 };

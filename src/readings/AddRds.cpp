@@ -54,7 +54,7 @@ void AddRds::SaveRd_Click()
     std::optional<ReadingDay> stored; // the day stored under that date already
     const bool done = withCurrentDiary(
         shell_, this, changeFailedText(), [&](Database &, Cursor &c) { stored = DiaryChanges::addDay(c, day); },
-        Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+        Database::Access::ReadWrite, DiarySession::Start::Anywhere);
     if (!done)
         return; // the window stays with what the user typed
     if (CheckForMatch(stored)) {

@@ -131,7 +131,7 @@ ChildWindow::LoadResult CurrReading::load()
     DatabaseName->setText(shell_.openDiary().name);
     shell_.setDatabaseMenus(true);
     shell_.setWindowVisible(QStringLiteral("SelectDbase"), false);
-    shell_.setWindowVisible(QStringLiteral("BloodMenu"), false);
+    hold(Held::StartChoice);
     return LoadResult::Show;
 }
 
@@ -139,7 +139,6 @@ void CurrReading::closingStep()
 {
     shell_.setOpenDiary({});
     shell_.closeWindow(QStringLiteral("SelectDbase"));
-    shell_.setWindowVisible(QStringLiteral("BloodMenu"), true);
     shell_.setDatabaseMenus(false);
 }
 
@@ -247,7 +246,7 @@ void CurrReading::stepShown(bool forward)
             }
             showDay(c.row());
         },
-        Database::Access::ReadOnly, KeptDiary::Start::Anywhere);
+        Database::Access::ReadOnly, DiarySession::Start::Anywhere);
 }
 
 void CurrReading::DeleteReading_Click()
@@ -275,5 +274,5 @@ void CurrReading::DeleteReading_Click()
             if (deletion.next)
                 showDay(*deletion.next);
         },
-        Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+        Database::Access::ReadWrite, DiarySession::Start::Anywhere);
 }

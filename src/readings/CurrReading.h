@@ -28,7 +28,6 @@ public:
     ReadingDay shownDay() const override;
     void showDay(const ReadingDay &day) override; // the show step
     void clearDay() override;
-    bool takesInput() const override { return isEnabled(); }
 
     QLineEdit *DatabaseName;
     QLineEdit *Bdates;

@@ -45,7 +45,7 @@ bool DateKeyWindow::requireKey(const QString &key)
 
 void DateKeyWindow::startOn(const QDate &date)
 {
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), false);
+    hold(Held::Browser);
     Bdates->setDate(date);
     refreshKey();
 }
@@ -63,13 +63,7 @@ void DateKeyWindow::Bdates_LostFocus()
         pickerLeft();
 }
 
-void DateKeyWindow::closingStep()
-{
-    closing_ = true;
-    // The shell counts the windows that hold the browser: another one opened
-    // from the menu meanwhile still holds it after this one lets go.
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), true);
-}
+void DateKeyWindow::closingStep() { closing_ = true; }
 
 void DateKeyWindow::keyPressEvent(QKeyEvent *event)
 {

@@ -32,8 +32,8 @@ EditRds::EditRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("EditRds"))
 
 ChildWindow::LoadResult EditRds::load()
 {
-    ShownDay *b = browser();
-    if (!b || !b->showsDate())
+    ShownDay *b = shell_.browserShowingADate();
+    if (!b)
         return LoadResult::Discard;
     // The window remembers which day it edits: the browser's boxes may show
     // another day before Save (a date found stored, another window).
@@ -64,7 +64,7 @@ EditRds::Match EditRds::LookForMatch()
             if (ShownDay *b = browser())
                 b->showDay(c.row());
         },
-        Database::Access::ReadOnly, KeptDiary::Start::Anywhere);
+        Database::Access::ReadOnly, DiarySession::Start::Anywhere);
     if (!read)
         return Match::Failed;
     if (!stored)
@@ -92,7 +92,7 @@ void EditRds::Save_Click()
     const ReadingDay day = readings->storedDay(key);
     const bool stored = withCurrentDiary(
         shell_, this, changeFailedText(), [&](Database &, Cursor &c) { DiaryChanges::replaceDay(c, editedKey_, day); },
-        Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+        Database::Access::ReadWrite, DiarySession::Start::Anywhere);
     if (!stored)
         return; // the window keeps the user's edits
     if (ShownDay *b = browser())

@@ -9,7 +9,7 @@
 
 void registerReadingsWindows(WindowRegistry &registry)
 {
-    registry.addWindow(QStringLiteral("CurrReading"), [](Shell &s) { return new CurrReading(s); });
+    registry.addBrowser(QStringLiteral("CurrReading"), [](Shell &s) { return new CurrReading(s); });
     registry.addWindow(QStringLiteral("AddRds"), [](Shell &s) { return new AddRds(s); });
     registry.addWindow(QStringLiteral("EditRds"), [](Shell &s) { return new EditRds(s); });
     registry.addWindow(QStringLiteral("SearchRds"), [](Shell &s) { return new SearchRds(s); });

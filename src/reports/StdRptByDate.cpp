@@ -94,10 +94,9 @@ StdRptByDate::StdRptByDate(Shell &shell) : ChildWindow(shell, QStringLiteral("St
 
 ChildWindow::LoadResult StdRptByDate::load()
 {
-    ShownDay *browser = shell_.browser();
-    if (!browser || browser->shownDate().isEmpty())
+    if (!shell_.browserShowingADate())
         return LoadResult::Discard;
-    shell_.setWindowEnabled(QStringLiteral("CurrReading"), false);
+    hold(Held::Browser);
 
     const QDate today = shell_.services().clock->today();
     StartDate->setDate(today);
@@ -107,8 +106,6 @@ ChildWindow::LoadResult StdRptByDate::load()
     Option1->setChecked(true);
     return LoadResult::Show;
 }
-
-void StdRptByDate::closingStep() { shell_.setWindowEnabled(QStringLiteral("CurrReading"), true); }
 
 void StdRptByDate::StartDate_LostFocus() { Bdates->setText(dateKey(StartDate->date())); }
 void StdRptByDate::EndDate_LostFocus() { Edates->setText(dateKey(EndDate->date())); }

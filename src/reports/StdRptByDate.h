@@ -37,9 +37,6 @@ public:
     QLineEdit *Bdates; // the range as "yyyy-MM-dd", refreshed from the pickers
     QLineEdit *Edates;
 
-protected:
-    void closingStep() override;
-
 private:
     void StartDate_LostFocus();
     void EndDate_LostFocus();

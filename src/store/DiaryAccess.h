@@ -1,14 +1,15 @@
 #pragma once
 // Runs one user action on the current diary: hands a cursor over table BLOOD
-// to the action, on the connection kept while the browser shows the diary
-// (opened afresh when there is none, or when the file changed since the last
-// action; see KeptDiary). An engine or file failure ends the action with a
-// message instead of a crash, and closes that connection. An action that
-// seeks before it reads may ask for a cursor that stands anywhere.
+// to the action, on the connection that the shell's diary session keeps while
+// the browser shows the diary (opened afresh when there is none, or when the
+// file changed since the last action; see DiarySession). An engine or file
+// failure ends the action with a message instead of a crash, and closes that
+// connection. An action that seeks before it reads may ask for a cursor that
+// stands anywhere.
 
 #include "platform/Shell.h"
 #include "core/Database.h"
-#include "core/KeptDiary.h"
+#include "core/DiarySession.h"
 #include "core/DiaryPath.h"
 
 #include <QWidget>
@@ -18,10 +19,10 @@ inline QString currentDiaryPath(const Shell &shell) { return diaryPath(shell.dat
 
 template <class Action> bool withCurrentDiary(Shell &shell, QWidget *parent, const QString &failure, Action &&action,
                                               Database::Access access = Database::Access::ReadWrite,
-                                              KeptDiary::Start start = KeptDiary::Start::FirstRow)
+                                              DiarySession::Start start = DiarySession::Start::FirstRow)
 {
     try {
-        KeptDiary diary(currentDiaryPath(shell), access, start);
+        DiarySession::Lease diary = shell.diarySession().lease(currentDiaryPath(shell), access, start);
         action(diary.database(), diary.cursor());
         diary.keep();
         return true;

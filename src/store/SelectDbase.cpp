@@ -67,6 +67,6 @@ void SelectDbase::File1_DblClick()
     // it has told the user, no diary is open, and this window stays for
     // another choice.
     shell_.setOpenDiary({file, diaryPersonName(file)});
-    if (!shell_.openWindow(QStringLiteral("CurrReading")))
+    if (!shell_.openBrowser())
         shell_.setOpenDiary({});
 }

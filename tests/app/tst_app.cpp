@@ -1,14 +1,17 @@
 // The main frame: its menus and their enabling, the start-up choice, About,
-// creating a diary and opening one.
+// creating a diary and opening one, and the holds windows take on the
+// browser, the menus and the start-up choice.
 
 #include "app/About.h"
 #include "app/BloodMenu.h"
 #include "readings/CurrReading.h"
 #include "store/MakeDatabase.h"
 #include "store/SelectDbase.h"
+#include "support/FakeFiles.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -61,6 +64,126 @@ class Probe : public ChildWindow {
 public:
     Probe(Shell &shell, const QString &name) : ChildWindow(shell, name) {}
 };
+
+// ------------------------------------------------------------------ holds
+
+enum HeldPart { Browser = 1, Menus = 2, StartChoice = 4 };
+
+// How a window's loading step is made to decline.
+enum class Fail {
+    Never,      // its loading step always shows it
+    NoDate,     // the browser shows no date (an empty diary)
+    Unreadable, // the diary is spoiled under the open browser
+    NoFile,     // the file dialog is cancelled
+    Corrupt,    // the chosen file is no diary
+};
+
+struct Holder {
+    const char *window;
+    const char *opener; // a menu item, else a button of the browser
+    int holds;          // HeldPart flags
+    const char *exit;   // its Exit or Cancel button
+    bool escapeCloses;
+    Fail fail;
+    bool needsDiary;
+};
+
+const QList<Holder> &holders()
+{
+    static const QList<Holder> list = {
+        {"AddRds", "AddNewDate", Browser, "CancelAdd", true, Fail::Never, true},
+        {"EditRds", "EditReading", Browser, "Cancel", true, Fail::NoDate, true},
+        {"SearchRds", "Search", Browser, "Cancel", true, Fail::Never, true},
+        {"DeleteRds", "mnuUtilitiesDelMultipleRds", Browser, "Cancel", true, Fail::Never, true},
+        {"Display", "PrtToScr", Browser, "CloseDisplay", true, Fail::Unreadable, true},
+        {"StdRptByDate", "PrtRpt", Browser, "Cancel", true, Fail::NoDate, true},
+        {"ImportReadings", "mnuUtilitiesImport", Browser, "Cancel", true, Fail::NoFile, true},
+        {"BfastLine", "mnuGraphsPreBfast", Browser | Menus, "Exit", true, Fail::Unreadable, true},
+        {"NightLine", "mnuGrphsNightLine", Browser | Menus, "Exit", true, Fail::NoDate, true},
+        {"StandardDay", "mnuGraphsStandardDay", Browser | Menus, "Exit", true, Fail::Unreadable, true},
+        {"RestBackup", "mnuUtilitiesRestore", Menus, "Cancel", true, Fail::Never, false},
+        {"Cback", "mnuFileBackupRestore", StartChoice, "CancelCon", true, Fail::Never, false},
+        {"CompactDbase", "mnuUtilitiesCompact", StartChoice, "Cancel", true, Fail::Never, false},
+        {"RepairDbase", "mnuUtilitiesRepair", StartChoice, "Cancel", true, Fail::Never, false},
+        // The browser itself keeps the start-up choice hidden.
+        {"CurrReading", nullptr, StartChoice, "CloseDbase", false, Fail::Corrupt, false},
+    };
+    return list;
+}
+
+const Holder &holderNamed(const QString &name)
+{
+    for (const Holder &h : holders())
+        if (QLatin1String(h.window) == name)
+            return h;
+    qFatal("no such holder");
+}
+
+const QString kDiary = QStringLiteral("Ann Smith.bcl");
+
+// The frame with what a holder needs: the diary open (its days or none) and
+// an import file the file dialog answers with.
+struct HoldScene {
+    explicit HoldScene(const Holder &h, bool withDays = true)
+    {
+        app.frame->services().files = &files;
+        writeBytes(app.pathOf(QStringLiteral("readings.csv")), "Date,Pre-Breakfast\n2013-03-05,100\n");
+        files.answers << app.pathOf(QStringLiteral("readings.csv"));
+        writeDiary(app.pathOf(kDiary), withDays ? consecutiveDays(40) : QList<ReadingDay>{});
+        app.frame->activateWindow();
+        if (!QTest::qWaitForWindowActive(app.frame.get()))
+            qWarning("the frame did not become active");
+        if (h.needsDiary)
+            browser = app.openDiary(kDiary);
+    }
+    ~HoldScene() { settle(); }
+    static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    // Opens the holder as the user does.
+    void open(const Holder &h)
+    {
+        if (!h.opener)
+            browser = app.openDiary(kDiary);
+        else if (QAction *item = app.frame->action(QLatin1String(h.opener)))
+            item->trigger();
+        else
+            app.click("CurrReading", h.opener);
+    }
+
+    TestApp app;
+    FakeFileDialogs files;
+    CurrReading *browser = nullptr;
+};
+
+QWidget *subOf(const TestApp &app, const char *window)
+{
+    ChildWindow *w = app.frame->window(QLatin1String(window));
+    return w ? w->parentWidget() : nullptr;
+}
+
+// The frame as it must be with `holding` open (or none), the browser open or
+// not: the browser, the menus, the start-up choice, and the keyboard in
+// `keyboardIn`.
+void checkFrame(const TestApp &app, const Holder *holding, const char *keyboardIn)
+{
+    const int held = holding ? holding->holds : 0;
+    const bool diaryOpen = app.frame->window(QStringLiteral("CurrReading")) != nullptr;
+    if (diaryOpen)
+        QCOMPARE(subOf(app, "CurrReading")->isEnabled(), !(held & Browser));
+    const bool menus = !(held & Menus);
+    for (const char *name : {"mniFile", "mnuUtilities"})
+        QVERIFY2(app.frame->menu(QLatin1String(name))->menuAction()->isEnabled() == menus, name);
+    QCOMPARE(app.frame->menu(QStringLiteral("mnuGraphs"))->menuAction()->isEnabled(), menus && diaryOpen);
+    if (!held)
+        checkEnabling(*app.frame, diaryOpen);
+    QCOMPARE(app.shown("BloodMenu"), !diaryOpen && !(held & StartChoice));
+
+    QWidget *sub = subOf(app, keyboardIn);
+    QVERIFY2(sub && sub->isVisible() && sub->isEnabled(), keyboardIn);
+    QCOMPARE(app.frame->area()->activeSubWindow(), sub);
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY2(focus && sub->isAncestorOf(focus), focus ? qPrintable(focus->objectName()) : "no focus");
+}
 
 } // namespace
 
@@ -357,6 +480,134 @@ private slots:
         app.frame->action(QStringLiteral("mnuGrphsNightLine"))->trigger();
         QVERIFY(app.frame->window(QStringLiteral("DeleteRds")));
         QVERIFY(app.frame->window(QStringLiteral("NightLine")));
+    }
+
+    // Every window that holds part of the frame, opened and closed by each
+    // route it has, or declining to open: what it holds waits while it is
+    // open and comes back whatever the route, the keyboard with it.
+    void everyHolderGivesBackWhatItHolds_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("route");
+        for (const Holder &h : holders()) {
+            QStringList routes{QStringLiteral("exit"), QStringLiteral("close box")};
+            if (h.escapeCloses)
+                routes << QStringLiteral("escape");
+            if (h.fail != Fail::Never)
+                routes << QStringLiteral("failed load");
+            for (const QString &r : routes)
+                QTest::addRow("%s, %s", h.window, qPrintable(r)) << QString::fromLatin1(h.window) << r;
+        }
+    }
+
+    void everyHolderGivesBackWhatItHolds()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, route);
+        const Holder &h = holderNamed(window);
+        const QByteArray name = window.toLatin1();
+        HoldScene scene(h, !(route == QLatin1String("failed load") && h.fail == Fail::NoDate));
+        TestApp &app = scene.app;
+        QVERIFY(!h.needsDiary || scene.browser);
+        // Where the keyboard is before the holder opens, and goes after it.
+        const char *home = h.needsDiary ? "CurrReading" : "BloodMenu";
+        checkFrame(app, nullptr, home);
+
+        if (route == QLatin1String("failed load")) {
+            const char *before = home;
+            switch (h.fail) {
+            case Fail::Unreadable: writeBytes(app.pathOf(kDiary), "not a diary at all"); break;
+            case Fail::NoFile: scene.files.answers = {QString()}; break;
+            case Fail::Corrupt:
+                writeBytes(app.pathOf(kDiary), "not a diary at all");
+                before = "SelectDbase"; // the choice stays for another try
+                break;
+            default: break;
+            }
+            if (h.fail == Fail::Corrupt)
+                scene.open(h);
+            else
+                QVERIFY(!app.frame->openWindow(window));
+            scene.settle();
+            QVERIFY(!app.frame->window(window));
+            checkFrame(app, nullptr, before);
+            return;
+        }
+
+        scene.open(h);
+        ChildWindow *w = app.frame->window(window);
+        QVERIFY(w && app.shown(name.constData()));
+        checkFrame(app, &h, name.constData());
+
+        if (route == QLatin1String("exit"))
+            app.click(name.constData(), h.exit);
+        else if (route == QLatin1String("escape"))
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        else
+            w->parentWidget()->close();
+        scene.settle();
+        QVERIFY(!app.frame->window(window));
+        checkFrame(app, nullptr, QLatin1String(h.window) == QLatin1String("CurrReading") ? "BloodMenu" : home);
+    }
+
+    // Holds are counted per kind: what two windows hold comes back only when
+    // both have let go, in either order.
+    void aPartHeldTwiceComesBackWithTheLastHolder_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("firstClosesFirst");
+        const char *pairs[][2] = {
+            {"Display", "BfastLine"}, {"AddRds", "DeleteRds"}, {"BfastLine", "StandardDay"}, {"Cback", "CompactDbase"}};
+        for (const auto &p : pairs)
+            for (bool firstFirst : {true, false})
+                QTest::addRow("%s and %s, %s closes first", p[0], p[1], firstFirst ? p[0] : p[1])
+                    << QString::fromLatin1(p[0]) << QString::fromLatin1(p[1]) << firstFirst;
+    }
+
+    void aPartHeldTwiceComesBackWithTheLastHolder()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, firstClosesFirst);
+        const Holder &a = holderNamed(first);
+        const Holder &b = holderNamed(second);
+        HoldScene scene(a);
+        TestApp &app = scene.app;
+        scene.open(a);
+        QVERIFY(app.frame->window(first));
+        // The second opens through the shell: its menu item may be held off.
+        QVERIFY(app.frame->openWindow(second));
+        const Holder &stays = firstClosesFirst ? b : a;
+        const Holder &goes = firstClosesFirst ? a : b;
+        app.click(goes.window, goes.exit);
+        scene.settle();
+        QVERIFY(!app.frame->window(QLatin1String(goes.window)));
+        checkFrame(app, &stays, stays.window);
+        app.click(stays.window, stays.exit);
+        scene.settle();
+        checkFrame(app, nullptr, a.needsDiary ? "CurrReading" : "BloodMenu");
+    }
+
+    // A diary opened while the backup-location window is up: closing that
+    // window leaves the start-up choice hidden, for the browser holds it too
+    // (it used to come back and stand beside the open diary).
+    void theStartChoiceStaysHiddenUnderTheBrowser()
+    {
+        TestApp app;
+        writeDiary(app.pathOf(kDiary), consecutiveDays(3));
+        app.click("BloodMenu", "Command2");
+        app.frame->action(QStringLiteral("mnuFileBackupRestore"))->trigger();
+        QVERIFY(app.shown("Cback") && !app.shown("BloodMenu"));
+        QVERIFY(app.openDiary(kDiary));
+        app.click("Cback", "CancelCon");
+        HoldScene::settle();
+        QVERIFY(!app.frame->window(QStringLiteral("Cback")));
+        QVERIFY(!app.shown("BloodMenu"));
+        app.click("CurrReading", "CloseDbase");
+        HoldScene::settle();
+        QVERIFY(app.shown("BloodMenu"));
+        checkEnabling(*app.frame, false);
     }
 };
 

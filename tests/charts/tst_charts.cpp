@@ -397,51 +397,6 @@ private slots:
         QCOMPARE(bytesOf(app.pathOf(QStringLiteral("Ann Smith.bcl"))), stored);
     }
 
-    void everyWayOfClosingEnablesBrowserAndMenus()
-    {
-        App app;
-        LineChart *w = openChart(app, diaryDays(5), 2, 6);
-        QVERIFY(w);
-        CurrReading *browser = app.window<CurrReading>("CurrReading");
-        QVERIFY(!browser->isEnabled());
-        QVERIFY(!menusEnabled(app));
-        w->parentWidget()->close(); // the close box
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!app.window<LineChart>("BtimeLine"));
-        QVERIFY(browser->isEnabled());
-        QVERIFY(menusEnabled(app));
-
-        app.frame->action(QStringLiteral("mnuGraphasBedTimeLine"))->trigger();
-        w = app.window<LineChart>("BtimeLine");
-        QVERIFY(w);
-        QTest::keyClick(w->NextGroup, Qt::Key_Escape);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!app.window<LineChart>("BtimeLine"));
-        QVERIFY(browser->isEnabled());
-        QCOMPARE(app.frame->area()->activeSubWindow(), browser->parentWidget());
-        QVERIFY(menusEnabled(app));
-        // The menus are those of an open diary again.
-        QVERIFY(!app.frame->action(QStringLiteral("mnuUtilitiesCompact"))->isEnabled());
-        QVERIFY(app.frame->action(QStringLiteral("mnuUtilitiesBackup"))->isEnabled());
-    }
-
-    void browserHeldByAnotherWindowStaysDisabled()
-    {
-        App app;
-        writeDiary(app.pathOf(QStringLiteral("Ann Smith.bcl")), diaryDays(5));
-        CurrReading *browser = app.openDiary(QStringLiteral("Ann Smith.bcl"));
-        QVERIFY(browser);
-        app.click("CurrReading", "PrtToScr");
-        QVERIFY(app.window<listing::Display>("Display"));
-        QVERIFY(!browser->isEnabled());
-        app.frame->action(QStringLiteral("mnuGraphsPreBfast"))->trigger();
-        QVERIFY(app.window<LineChart>("BfastLine"));
-        app.click("BfastLine", "Exit");
-        QVERIFY(!browser->isEnabled()); // the listing is still open
-        app.click("Display", "CloseDisplay");
-        QVERIFY(browser->isEnabled());
-    }
-
     void noDateShownOpensNoChart()
     {
         App app;

@@ -3,9 +3,13 @@
 
 #include "core/Database.h"
 #include "core/DiaryChanges.h"
-#include "core/KeptDiary.h"
+#include "core/BackupFiles.h"
+#include "core/DiaryMaintenance.h"
+#include "core/DiarySession.h"
+#include "core/FaultPoints.h"
 #include "support/DiaryFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -59,6 +63,23 @@ QStringList rows(const QString &path)
     sqlite3_finalize(st);
     sqlite3_close(db);
     return out;
+}
+
+// The first page of a table or index, as the engine numbers pages.
+qint64 tableRoot(const QString &path, const char *name)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *st = nullptr;
+    qint64 page = 0;
+    if (sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = ?1", -1, &st, nullptr) == SQLITE_OK) {
+        sqlite3_bind_text(st, 1, name, -1, SQLITE_STATIC);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            page = sqlite3_column_int64(st, 0);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return page;
 }
 
 QStringList keys(const QString &path)
@@ -211,8 +232,8 @@ private slots:
         QTest::newRow("replace a day no longer stored, same date")
             << 2 << "replace" << keyOf(5) + ">" + keyOf(5) << QStringList{keyOf(1), keyOf(2), keyOf(5)} << keyOf(5)
             << "not stored";
-        QTest::newRow("replace a day in place") << 3 << "replace" << keyOf(2) + ">" + keyOf(2) << upTo(3) << keyOf(2)
-                                                << "done";
+        QTest::newRow("replace a day in place")
+            << 3 << "replace" << keyOf(2) + ">" + keyOf(2) << upTo(3) << keyOf(2) << "done";
         // The old day is deleted first; the new date's day stops the change.
         QTest::newRow("move onto a stored date") << 3 << "replace" << keyOf(1) + ">" + keyOf(2) << upTo(3) << "-"
                                                  << "fails";
@@ -322,10 +343,14 @@ private slots:
 
     void keptConnectionSeesWhatOthersDid_data()
     {
-        // Between two actions on the kept connection, something else happens
-        // to the diary file; the second action must see the file as it is
-        // now: its days ("-": the action failed) and whether the file could
-        // be locked for writing in between (no lock is held between actions).
+        // Between two actions on the connection kept by a session, something
+        // else happens to the diary file; the second action must see the file
+        // as it is now: its days ("-": the action failed), and a day it adds
+        // must reach the file, not a copy that was replaced. Whole-file
+        // operations take no part in the session: they run beside the kept
+        // connection, which notices the file changed. Another program may
+        // lock the file for writing in between (no lock is held between
+        // actions).
         QTest::addColumn<QString>("between");
         QTest::addColumn<QString>("seen");
         QTest::newRow("nothing") << "nothing"
@@ -338,28 +363,67 @@ private slots:
                                               << "-";
         QTest::newRow("the file is removed") << "remove"
                                              << "-";
+        QTest::newRow("an action fails, then another program adds a day") << "action fails"
+                                                                          << "2020-01-01..2020-01-11";
+        QTest::newRow("backup") << "backup"
+                                << "2020-01-01..2020-01-10";
+        QTest::newRow("restore") << "restore"
+                                 << "2021-01-01..2021-01-03";
+        QTest::newRow("compaction") << "compact"
+                                    << "2020-01-01..2020-01-10";
+        QTest::newRow("compaction that fails as it replaces the file") << "compact fails"
+                                                                       << "2020-01-01..2020-01-10";
+        QTest::newRow("repair of a broken index") << "repair"
+                                                  << "2020-01-01..2020-01-10";
     }
     void keptConnectionSeesWhatOthersDid()
     {
         QFETCH(QString, between);
         QFETCH(QString, seen);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Ann Smith.bcl"));
+        const QString name = QStringLiteral("Ann Smith.bcl");
+        const QString path = dir.filePath(name);
+        const QString backups = dir.filePath(QStringLiteral("backups"));
+        QVERIFY(QDir().mkpath(backups));
+        const QList<ReadingDay> otherDiary = {dayOf(QStringLiteral("2021-01-01"), QStringLiteral("1")),
+                                              dayOf(QStringLiteral("2021-01-03"), QStringLiteral("3"))};
         writeDiary(path, daysUpTo(10));
+        if (between == QLatin1String("repair")) {
+            // The last key of the index changed inside its page, the order
+            // kept: the walks below still read every day, the engine's own
+            // check finds the fault, and the repair rebuilds the index into a
+            // new file.
+            const qint64 page = tableRoot(path, "Readings");
+            QByteArray bytes = bytesOf(path);
+            const qint64 at = bytes.indexOf(keyOf(10).toLatin1(), (page - 1) * 4096);
+            QVERIFY(at > (page - 1) * 4096 && at < page * 4096);
+            bytes[at + 1] = '9';
+            writeBytes(path, bytes);
+        }
+        DiarySession session;
         {
             // An action that walks forward and stops half way, leaving its
             // running query behind.
-            KeptDiary first(path);
+            DiarySession::Lease first = session.lease(path);
             first.cursor().moveNext();
             first.cursor().moveNext();
             first.keep();
         }
-        QVERIFY(KeptDiary::isKept());
+        QVERIFY(session.isKept());
         // Another program may take the write lock at once.
         sqlite3 *other = nullptr;
         sqlite3_open_v2(QFile::encodeName(path).constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE; COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
-        if (between == QLatin1String("add"))
+        if (between == QLatin1String("action fails")) {
+            try {
+                DiarySession::Lease failing = session.lease(path);
+                failing.cursor().moveNext();
+                throw StoreError(StoreError::Kind::Failed, QStringLiteral("the disk is gone"));
+            } catch (const StoreError &) {
+            }
+            QVERIFY(!session.isKept()); // a failure keeps nothing
+        }
+        if (between == QLatin1String("add") || between == QLatin1String("action fails"))
             QCOMPARE(sqlite3_exec(other, "INSERT INTO BLOOD VALUES ('2020-01-11','1','-','-','-','-','-','-','-')",
                                   nullptr, nullptr, nullptr),
                      SQLITE_OK);
@@ -368,28 +432,53 @@ private slots:
         sqlite3_close(other);
         if (between == QLatin1String("replace")) {
             const QString staged = dir.filePath(QStringLiteral("staged.bcl"));
-            writeDiary(staged,
-                       {dayOf(QStringLiteral("2021-01-01"), QStringLiteral("1")),
-                        dayOf(QStringLiteral("2021-01-03"), QStringLiteral("3"))});
+            writeDiary(staged, otherDiary);
             QVERIFY(std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(path).constData()) == 0);
         }
         if (between == QLatin1String("remove"))
             QVERIFY(QFile::remove(path));
 
+        QString error;
+        MaintenanceFailure failure;
+        if (between == QLatin1String("backup"))
+            QVERIFY2(backupDiary(dir.path(), name, backups, &error), qPrintable(error));
+        if (between == QLatin1String("restore")) {
+            writeDiary(backups + QLatin1Char('/') + name, otherDiary);
+            QVERIFY2(restoreDiary(dir.path(), name, backups, &error), qPrintable(error));
+        }
+        if (between == QLatin1String("compact"))
+            QVERIFY2(compactDiary(dir.path(), name, &failure), qPrintable(failure.what + failure.detail));
+        if (between == QLatin1String("compact fails")) {
+            faultpoints::failStep = [](const char *step) { return qstrcmp(step, "compact.replace") == 0; };
+            QVERIFY(!compactDiary(dir.path(), name, &failure));
+            faultpoints::failStep = nullptr;
+        }
+        if (between == QLatin1String("repair")) {
+            const RepairResult r = repairDiary(dir.path(), name);
+            QVERIFY2(r.outcome == RepairResult::Outcome::Rebuilt, qPrintable(r.failure.what + r.failure.detail));
+        }
+        if (between != QLatin1String("action fails"))
+            QVERIFY(session.isKept()); // no file operation touches the session
+
         QString got = QStringLiteral("-");
         try {
-            KeptDiary second(path);
+            DiarySession::Lease second = session.lease(path);
             Cursor &c = second.cursor();
             const QString from = c.key();
             c.moveLast();
             got = from + QStringLiteral("..") + c.key();
+            QVERIFY(!DiaryChanges::addDay(c, dayOf(keyOf(25), QStringLiteral("7")))); // stored
             second.keep();
         } catch (const StoreError &) {
-            QVERIFY(!KeptDiary::isKept()); // a failure keeps nothing
+            QVERIFY(!session.isKept()); // a failure keeps nothing
         }
         QCOMPARE(got, seen);
-        KeptDiary::release();
-        QVERIFY(!KeptDiary::isKept());
+        if (got != QLatin1String("-")) {
+            QVERIFY(session.isKept());
+            QVERIFY(keys(path).contains(keyOf(25))); // the day is in the file itself
+        }
+        session.release();
+        QVERIFY(!session.isKept());
     }
 
     void aLeaseForASeekStandsNowhere()
@@ -399,8 +488,9 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Ann Smith.bcl"));
         writeDiary(path, daysUpTo(10));
+        DiarySession session;
         for (int lease = 0; lease < 2; ++lease) { // opened afresh, then kept
-            KeptDiary diary(path, Database::Access::ReadWrite, KeptDiary::Start::Anywhere);
+            DiarySession::Lease diary = session.lease(path, Database::Access::ReadWrite, DiarySession::Start::Anywhere);
             Cursor &c = diary.cursor();
             if (lease == 1) {
                 QVERIFY_THROWS_EXCEPTION(StoreError, c.key());
@@ -410,9 +500,8 @@ private slots:
             c.moveNext();
             QCOMPARE(c.key(), keyOf(5));
             diary.keep();
-            QVERIFY(KeptDiary::isKept());
+            QVERIFY(session.isKept());
         }
-        KeptDiary::release();
     }
 };
 

@@ -281,28 +281,6 @@ private slots:
         QCOMPARE(texts[17], (ListingText{72, 1, "88"}));
     }
 
-    void everyWayOfClosingEnablesTheBrowser()
-    {
-        App app;
-        listing::Display *w = openListing(app, 5, 1);
-        QVERIFY(w);
-        CurrReading *browser = app.window<CurrReading>("CurrReading");
-        QVERIFY(!browser->isEnabled());
-        w->parentWidget()->close(); // the close box
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(browser->isEnabled());
-        QVERIFY(!app.window<listing::Display>("Display"));
-
-        app.click("CurrReading", "PrtToScr");
-        w = app.window<listing::Display>("Display");
-        QVERIFY(w);
-        QVERIFY(!browser->isEnabled());
-        QTest::keyClick(w->NextPage, Qt::Key_Escape);
-        QVERIFY(browser->isEnabled());
-        QCOMPARE(app.frame->area()->activeSubWindow(), browser->parentWidget());
-        QVERIFY(!app.window<listing::Display>("Display"));
-    }
-
     void startsFocusedOnNextPageWithButtonsInTabOrder()
     {
         App app;

@@ -6,6 +6,7 @@
 #include "maintenance/Cback.h"
 #include "maintenance/DiaryListWindows.h"
 #include "core/DiaryMaintenance.h"
+#include "core/DiarySession.h"
 #include "core/Drives.h"
 #include "core/FaultPoints.h"
 #include "maintenance/FolderList.h"
@@ -627,6 +628,64 @@ private slots:
         QCOMPARE(texts(app.fakes.messages), QStringList{QStringLiteral("You must run the Configure routine first.")});
         QCOMPARE(app.fakes.wait.depth, 0);
         QVERIFY(snapshot(backupFolder()).isEmpty());
+    }
+
+    // The connection kept to the open diary between actions is the frame's:
+    // it goes when the diary closes and before a whole-file step gets the
+    // file, and the browser goes on working on the file as the step left it.
+    void frameLetsGoOfTheKeptDiary_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("backup") << "backup";
+        QTest::newRow("the diary closes") << "close";
+        QTest::newRow("restore") << "restore";
+        QTest::newRow("compaction") << "compact";
+        QTest::newRow("repair") << "repair";
+    }
+    void frameLetsGoOfTheKeptDiary()
+    {
+        QFETCH(QString, step);
+        App app;
+        DiarySession &session = app.frame->diarySession();
+        configure(app, backupFolder());
+        writeDiary(app.pathOf(kAnn), consecutiveDays(40));
+        writeDiary(inBackups(kAnn), consecutiveDays(50));
+        CurrReading *browser = openDiary(app, kAnn);
+        QVERIFY(browser);
+        browser->Previous->click();
+        QVERIFY(session.isKept());
+        if (step == QLatin1String("backup")) {
+            trigger(app, "mnuUtilitiesBackup");
+            QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("**** Backup Successful ****"));
+            QVERIFY(!session.isKept());
+            browser->Previous->click();
+            QCOMPARE(browser->shownKey(), QStringLiteral("2013-02-07"));
+            QVERIFY(session.isKept());
+            return;
+        }
+        app.click("CurrReading", "CloseDbase");
+        QVERIFY(!session.isKept());
+        if (step == QLatin1String("close"))
+            return;
+        // A connection left in the session all the same is let go of before
+        // the window hands the file over.
+        session.lease(app.pathOf(kAnn)).keep();
+        QVERIFY(session.isKept());
+        if (step == QLatin1String("restore")) {
+            trigger(app, "mnuUtilitiesRestore");
+            doubleClick(app.window<RestBackup>("RestBackup")->File1, kAnn);
+        } else if (step == QLatin1String("compact")) {
+            trigger(app, "mnuUtilitiesCompact");
+            doubleClick(app.window<CompactDbase>("CompactDbase")->File1, kAnn);
+        } else {
+            trigger(app, "mnuUtilitiesRepair");
+            doubleClick(app.window<RepairDbase>("RepairDbase")->File1, kAnn);
+        }
+        QVERIFY(!session.isKept());
+        browser = openDiary(app, kAnn);
+        QVERIFY(browser);
+        QCOMPARE(browser->shownKey(),
+                 step == QLatin1String("restore") ? QStringLiteral("2013-02-19") : QStringLiteral("2013-02-09"));
     }
 
     void failedBackupKeepsDiaryAndOldCopy_data()

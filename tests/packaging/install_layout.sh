@@ -28,6 +28,18 @@ for size in 16 32 48 64 128 256; do
     need share/icons/hicolor/${size}x${size}/apps/$id.png
 done
 need share/doc/levelbook/README.md
+# The user's guide comes with every picture it shows, and without the
+# documents for developers and the logs, which stay in the source.
+doc=share/doc/levelbook
+if [ -e "$prefix/$doc/README.md" ]; then
+    for picture in $(grep -o '](docs/[^)]*\.png)' "$prefix/$doc/README.md" | sed 's/^](//; s/)$//'); do
+        need "$doc/$picture"
+    done
+fi
+for log in $(cd "$prefix/$doc" 2>/dev/null && find . -name '*.md' ! -path ./README.md); do
+    echo "installed, but meant for the source only: $doc/${log#./}"
+    fail=1
+done
 [ -x "$prefix/bin/levelbook" ] || { echo "bin/levelbook is not executable"; fail=1; }
 # The help file is installed whenever the build made one.
 if [ -e "$build/bin/levelbook11.chm" ]; then

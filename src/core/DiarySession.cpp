@@ -1,4 +1,4 @@
-#include "core/KeptDiary.h"
+#include "core/DiarySession.h"
 
 #include <QFile>
 
@@ -34,7 +34,7 @@ std::optional<FileState> stateOf(const QByteArray &path)
 
 } // namespace
 
-struct KeptDiary::Slot {
+struct DiarySession::Slot {
     Slot(const QString &p, Database::Access a) : path(p), access(a), db(Database::open(p, a)), cursor(db) {}
     QString path;
     Database::Access access;
@@ -43,19 +43,22 @@ struct KeptDiary::Slot {
     std::optional<FileState> seen; // the file as the last action left it
 };
 
-namespace {
+DiarySession::DiarySession() = default;
+DiarySession::~DiarySession() = default;
 
-std::unique_ptr<KeptDiary::Slot> &kept()
+DiarySession::Lease DiarySession::lease(const QString &path, Database::Access access, Start start)
 {
-    static std::unique_ptr<KeptDiary::Slot> slot;
-    return slot;
+    return Lease(*this, path, access, start);
 }
 
-} // namespace
+void DiarySession::release() { kept_.reset(); }
 
-KeptDiary::KeptDiary(const QString &path, Database::Access access, Start start)
+bool DiarySession::isKept() const { return kept_ != nullptr; }
+
+DiarySession::Lease::Lease(DiarySession &session, const QString &path, Database::Access access, Start start)
+    : session_(session)
 {
-    std::unique_ptr<Slot> &k = kept();
+    std::unique_ptr<Slot> &k = session_.kept_;
     // A connection that may write serves a read as well.
     if (k && k->path == path && (k->access == access || k->access == Database::Access::ReadWrite)) {
         const std::optional<FileState> now = stateOf(QFile::encodeName(path));
@@ -78,16 +81,16 @@ KeptDiary::KeptDiary(const QString &path, Database::Access access, Start start)
     slot_ = std::make_unique<Slot>(path, access);
 }
 
-KeptDiary::~KeptDiary() = default;
+DiarySession::Lease::~Lease() = default;
 
-Database &KeptDiary::database() { return slot_->db; }
-Cursor &KeptDiary::cursor() { return slot_->cursor; }
+Database &DiarySession::Lease::database() { return slot_->db; }
+Cursor &DiarySession::Lease::cursor() { return slot_->cursor; }
 
-void KeptDiary::keep()
+void DiarySession::Lease::keep()
 {
     if (!slot_)
         return;
-    std::unique_ptr<Slot> &k = kept();
+    std::unique_ptr<Slot> &k = session_.kept_;
     if (!lent_ && k && k->path == slot_->path && k->access == Database::Access::ReadWrite)
         return; // a lease of its own beside the kept one: closed
     slot_->cursor.rest();
@@ -102,12 +105,3 @@ void KeptDiary::keep()
         return;
     k = std::move(slot_);
 }
-
-void KeptDiary::release(const QString &path)
-{
-    std::unique_ptr<Slot> &k = kept();
-    if (k && (path.isEmpty() || k->path == path))
-        k.reset();
-}
-
-bool KeptDiary::isKept() { return kept() != nullptr; }
