@@ -26,9 +26,9 @@ namespace {
 
 // A reading from a line of words: "2026-03-14 09:02 140", then any of
 // "mmol", "scan", "sensor", "before", "after", "kind=N:marker words".
-Reading reading(const QString &spec, qint64 line = 0)
+Reading reading(const QString &words, qint64 line = 0)
 {
-    const QStringList w = spec.split(QLatin1Char(' '));
+    const QStringList w = words.split(QLatin1Char(' '));
     Reading r;
     r.line = line;
     r.date = QDate::fromString(w[0], Qt::ISODate);
@@ -55,11 +55,11 @@ Reading reading(const QString &spec, qint64 line = 0)
     return r;
 }
 
-QList<Reading> readings(const QStringList &specs)
+QList<Reading> readings(const QStringList &lines)
 {
     QList<Reading> out;
-    for (qsizetype i = 0; i < specs.size(); ++i)
-        out << reading(specs[i], i + 2);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        out << reading(lines[i], i + 2);
     return out;
 }
 
