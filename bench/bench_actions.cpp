@@ -26,7 +26,7 @@
 #include "DiaryGenerator.h"
 
 #include "charts/LineChart.h"
-#include "charts/StandardDay.h"
+#include "charts/StandardDayWindow.h"
 #include "core/ChartGroup.h"
 #include "core/CsvFile.h"
 #include "core/DateKey.h"
@@ -449,7 +449,7 @@ double standardDayWholeDiary(BenchDiary &d)
     showDate(d, lastDate(d.days));
     QElapsedTimer t;
     t.start();
-    auto *w = qobject_cast<StandardDay *>(d.app.frame->openWindow(QStringLiteral("StandardDay")));
+    auto *w = qobject_cast<StandardDayWindow *>(d.app.frame->openWindow(QStringLiteral("StandardDay")));
     if (!w)
         qFatal("the standard day did not open");
     w->StartDate->setDate(firstDate());

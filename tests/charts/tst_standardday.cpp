@@ -3,7 +3,7 @@
 
 #include "PdfReader.h"
 
-#include "charts/StandardDay.h"
+#include "charts/StandardDayWindow.h"
 #include "printing/StandardDayPrinting.h"
 #include "core/StandardDayTable.h"
 #include "platform/DatePicker.h"
@@ -83,7 +83,7 @@ bool menusEnabled(App &app)
 }
 
 // Opens the diary, shows `shownDay` in the browser and chooses Standard Day.
-StandardDay *openStandardDay(App &app, const QString &file, const QList<ReadingDay> &diary, int shownDay)
+StandardDayWindow *openStandardDay(App &app, const QString &file, const QList<ReadingDay> &diary, int shownDay)
 {
     writeDiary(app.pathOf(file), diary);
     CurrReading *browser = app.openDiary(file);
@@ -93,10 +93,10 @@ StandardDay *openStandardDay(App &app, const QString &file, const QList<ReadingD
         if (d.key == keyOf(shownDay))
             browser->showDay(d);
     app.frame->action(QStringLiteral("mnuGraphsStandardDay"))->trigger();
-    return app.window<StandardDay>("StandardDay");
+    return app.window<StandardDayWindow>("StandardDay");
 }
 
-bool hasRow(StandardDay *w, const QString &rowLabel)
+bool hasRow(StandardDayWindow *w, const QString &rowLabel)
 {
     for (int r = 0; r < w->Figures->rowCount(); ++r)
         if (w->Figures->verticalHeaderItem(r)->text() == rowLabel)
@@ -104,7 +104,7 @@ bool hasRow(StandardDay *w, const QString &rowLabel)
     return false;
 }
 
-QString cell(StandardDay *w, const QString &rowLabel, int column)
+QString cell(StandardDayWindow *w, const QString &rowLabel, int column)
 {
     for (int r = 0; r < w->Figures->rowCount(); ++r)
         if (w->Figures->verticalHeaderItem(r)->text() == rowLabel)
@@ -266,7 +266,7 @@ private slots:
     void graphsItemShowsTheThirtyDaysEndingOnTheBrowsersDate()
     {
         App app;
-        StandardDay *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), diaryDays(), 45);
+        StandardDayWindow *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), diaryDays(), 45);
         QVERIFY(w);
         const QByteArray before = bytesOf(app.pathOf(QStringLiteral("Ann Smith.bcl")));
         QVERIFY(app.shown("StandardDay"));
@@ -299,7 +299,7 @@ private slots:
         QVERIFY(times->categoriesLabels().at(2).contains(QStringLiteral("not counted: 2")));
 
         app.click("StandardDay", "Exit");
-        QVERIFY(!app.window<StandardDay>("StandardDay"));
+        QVERIFY(!app.window<StandardDayWindow>("StandardDay"));
 
         // It only reads the diary.
         QCOMPARE(bytesOf(app.pathOf(QStringLiteral("Ann Smith.bcl"))), before);
@@ -314,7 +314,7 @@ private slots:
         QAction *item = app.frame->action(QStringLiteral("mnuGraphsStandardDay"));
         QVERIFY(item->isEnabled());
         item->trigger();
-        QVERIFY(!app.window<StandardDay>("StandardDay"));
+        QVERIFY(!app.window<StandardDayWindow>("StandardDay"));
         QVERIFY(menusEnabled(app));
 
         // Without a diary open the whole Graphs menu is off.
@@ -325,7 +325,7 @@ private slots:
     void datesUnitAndTargetChangeTheFiguresAndAreRememberedPerDiary()
     {
         App app;
-        StandardDay *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), diaryDays(), 45);
+        StandardDayWindow *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), diaryDays(), 45);
         QVERIFY(w);
         const QByteArray stored = bytesOf(app.pathOf(QStringLiteral("Ann Smith.bcl")));
 
@@ -375,7 +375,7 @@ private slots:
 
         // Opened again, it keeps them; another diary has its own.
         app.frame->action(QStringLiteral("mnuGraphsStandardDay"))->trigger();
-        w = app.window<StandardDay>("StandardDay");
+        w = app.window<StandardDayWindow>("StandardDay");
         QVERIFY(w);
         QCOMPARE(w->Unit->currentText(), QStringLiteral("mg/dL"));
         QCOMPARE(w->TargetLow->value(), 100.0);
@@ -401,7 +401,7 @@ private slots:
         App app;
         FakeHelp help;
         app.frame->services().help = &help;
-        StandardDay *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), diaryDays(), 45);
+        StandardDayWindow *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), diaryDays(), 45);
         QVERIFY(w);
         for (QWidget *control : std::initializer_list<QWidget *>{w->StartDate, w->Unit, w->TargetHigh, w->PrintDay}) {
             help.reset();
@@ -428,14 +428,14 @@ private slots:
         FakePrinterDialog dialog;
         app.frame->services().printer = &printer;
         app.frame->services().printerDialog = &dialog;
-        StandardDay *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), mmol ? mmolDays() : diaryDays(), 45);
+        StandardDayWindow *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), mmol ? mmolDays() : diaryDays(), 45);
         QVERIFY(w);
         typeDate(w->StartDate, kFirst.addDays(5));
         const QString pdf = app.pathOf(mmol ? QStringLiteral("mmol.pdf") : QStringLiteral("mg.pdf"));
         dialog.confirmFile(pdf);
         app.click("StandardDay", "PrintDay");
         QVERIFY2(app.fakes.messages.shown.isEmpty(), qPrintable(app.fakes.messages.lastText()));
-        QVERIFY(app.window<StandardDay>("StandardDay")); // stays open
+        QVERIFY(app.window<StandardDayWindow>("StandardDay")); // stays open
 
         const PdfDocument doc = readPdf(pdf);
         QVERIFY(doc.ok);
@@ -485,7 +485,7 @@ private slots:
         FakePrinterDialog dialog;
         app.frame->services().printer = &printer;
         app.frame->services().printerDialog = &dialog;
-        StandardDay *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), diaryDays(), 45);
+        StandardDayWindow *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), diaryDays(), 45);
         QVERIFY(w);
 
         // A printer that cannot be opened: a file in a missing folder.
@@ -508,7 +508,7 @@ private slots:
         app.click("StandardDay", "PrintDay");
         QCOMPARE(app.fakes.messages.lastText(), QStringLiteral("There are no readings to print."));
         QCOMPARE(dialog.presets.size(), shownBefore);
-        QVERIFY(app.window<StandardDay>("StandardDay"));
+        QVERIFY(app.window<StandardDayWindow>("StandardDay"));
     }
 
     void printingADiaryFileStraightToAPrinter()
@@ -558,7 +558,7 @@ private slots:
         QVERIFY(browser);
         writeBytes(app.pathOf(QStringLiteral("Ann Smith.bcl")), "not a diary at all");
         app.frame->action(QStringLiteral("mnuGraphsStandardDay"))->trigger();
-        QVERIFY(!app.window<StandardDay>("StandardDay"));
+        QVERIFY(!app.window<StandardDayWindow>("StandardDay"));
         QCOMPARE(app.fakes.messages.shown.size(), 1);
         QVERIFY(app.fakes.messages.lastText().startsWith(QStringLiteral("The diary could not be read.")));
         QVERIFY(browser->isEnabled() && menusEnabled(app));

@@ -1,4 +1,4 @@
-#include "charts/StandardDay.h"
+#include "charts/StandardDayWindow.h"
 
 #include "printing/StandardDayChart.h"
 #include "core/StandardDaySettings.h"
@@ -33,7 +33,7 @@ constexpr int kFirstDays = 30;
 
 } // namespace
 
-StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("StandardDay"))
+StandardDayWindow::StandardDayWindow(Shell &shell) : ChildWindow(shell, QStringLiteral("StandardDay"))
 {
     setWindowTitle(QStringLiteral("Standard Day"));
     setHelpContext(IDH_STANDARD_DAY);
@@ -41,15 +41,15 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
 
     StartDate = new DatePicker(this, "StartDate");
     EndDate = new DatePicker(this, "EndDate");
-    Label1 = makeLabel(this, "Label1", QStringLiteral("&From:"), StartDate);
-    Label2 = makeLabel(this, "Label2", QStringLiteral("&To:"), EndDate);
+    FromLabel = makeLabel(this, "FromLabel", QStringLiteral("&From:"), StartDate);
+    ToLabel = makeLabel(this, "ToLabel", QStringLiteral("&To:"), EndDate);
 
     Unit = new QComboBox(this);
     Unit->setObjectName(QStringLiteral("Unit"));
     Unit->addItem(unitName(GlucoseUnit::MgPerDl));
     Unit->addItem(unitName(GlucoseUnit::MmolPerL));
     Unit->setToolTip(QStringLiteral("The unit your meter shows."));
-    Label3 = makeLabel(this, "Label3", QStringLiteral("&Unit:"), Unit);
+    UnitLabel = makeLabel(this, "UnitLabel", QStringLiteral("&Unit:"), Unit);
 
     TargetLow = new QDoubleSpinBox(this);
     TargetLow->setObjectName(QStringLiteral("TargetLow"));
@@ -62,8 +62,8 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
     }
     TargetLow->setToolTip(QStringLiteral("The lowest reading in the target range."));
     TargetHigh->setToolTip(QStringLiteral("The highest reading in the target range."));
-    Label4 = makeLabel(this, "Label4", QStringLiteral("Target &low:"), TargetLow);
-    Label5 = makeLabel(this, "Label5", QStringLiteral("Target &high:"), TargetHigh);
+    TargetLowLabel = makeLabel(this, "TargetLowLabel", QStringLiteral("Target &low:"), TargetLow);
+    TargetHighLabel = makeLabel(this, "TargetHighLabel", QStringLiteral("Target &high:"), TargetHigh);
 
     auto *chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -104,16 +104,16 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
         b->setMinimumWidth(120);
 
     auto *choices = new QHBoxLayout;
-    for (QWidget *w : std::initializer_list<QWidget *>{Label1, StartDate, Label2, EndDate})
+    for (QWidget *w : std::initializer_list<QWidget *>{FromLabel, StartDate, ToLabel, EndDate})
         choices->addWidget(w);
     choices->addSpacing(24);
-    choices->addWidget(Label3);
+    choices->addWidget(UnitLabel);
     choices->addWidget(Unit);
     choices->addSpacing(24);
-    for (QWidget *w : std::initializer_list<QWidget *>{Label4, TargetLow})
+    for (QWidget *w : std::initializer_list<QWidget *>{TargetLowLabel, TargetLow})
         choices->addWidget(w);
     choices->addSpacing(8);
-    for (QWidget *w : std::initializer_list<QWidget *>{Label5, TargetHigh})
+    for (QWidget *w : std::initializer_list<QWidget *>{TargetHighLabel, TargetHigh})
         choices->addWidget(w);
     choices->addStretch(1);
 
@@ -140,16 +140,16 @@ StandardDay::StandardDay(Shell &shell) : ChildWindow(shell, QStringLiteral("Stan
     setTabChain({StartDate, EndDate, Unit, TargetLow, TargetHigh, Figures, PrintDay, Exit});
     setFocusProxy(StartDate);
 
-    connect(StartDate, &QDateEdit::dateChanged, this, &StandardDay::Dates_Change);
-    connect(EndDate, &QDateEdit::dateChanged, this, &StandardDay::Dates_Change);
-    connect(Unit, &QComboBox::currentIndexChanged, this, &StandardDay::Unit_Change);
-    connect(TargetLow, &QDoubleSpinBox::valueChanged, this, &StandardDay::Target_Change);
-    connect(TargetHigh, &QDoubleSpinBox::valueChanged, this, &StandardDay::Target_Change);
-    connect(PrintDay, &QPushButton::clicked, this, &StandardDay::PrintDay_Click);
+    connect(StartDate, &QDateEdit::dateChanged, this, &StandardDayWindow::Dates_Change);
+    connect(EndDate, &QDateEdit::dateChanged, this, &StandardDayWindow::Dates_Change);
+    connect(Unit, &QComboBox::currentIndexChanged, this, &StandardDayWindow::Unit_Change);
+    connect(TargetLow, &QDoubleSpinBox::valueChanged, this, &StandardDayWindow::Target_Change);
+    connect(TargetHigh, &QDoubleSpinBox::valueChanged, this, &StandardDayWindow::Target_Change);
+    connect(PrintDay, &QPushButton::clicked, this, &StandardDayWindow::PrintDay_Click);
     connect(Exit, &QPushButton::clicked, this, &ChildWindow::discard);
 }
 
-ChildWindow::LoadResult StandardDay::load()
+ChildWindow::LoadResult StandardDayWindow::load()
 {
     ShownDay *browser = shell_.browserShowingADate();
     if (!browser)
@@ -174,9 +174,9 @@ ChildWindow::LoadResult StandardDay::load()
     return LoadResult::Show;
 }
 
-bool StandardDay::rangeValid() const { return StartDate->date() <= EndDate->date(); }
+bool StandardDayWindow::rangeValid() const { return StartDate->date() <= EndDate->date(); }
 
-bool StandardDay::readRange()
+bool StandardDayWindow::readRange()
 {
     StandardDayReadings read;
     const QString start = dateKey(StartDate->date()), end = dateKey(EndDate->date());
@@ -188,7 +188,7 @@ bool StandardDay::readRange()
     return ok;
 }
 
-void StandardDay::showChoice()
+void StandardDayWindow::showChoice()
 {
     updating_ = true;
     const bool mmol = choice_.unit == GlucoseUnit::MmolPerL;
@@ -208,7 +208,7 @@ void StandardDay::showChoice()
     updating_ = false;
 }
 
-void StandardDay::showFigures()
+void StandardDayWindow::showFigures()
 {
     figures_ = standardDayFigures(readings_, choice_.unit, choice_.target);
     drawStandardDayChart(DayChart->chart(), figures_, choice_.unit, choice_.target);
@@ -255,7 +255,7 @@ void StandardDay::showFigures()
         Notice->setText(QString());
 }
 
-void StandardDay::Dates_Change()
+void StandardDayWindow::Dates_Change()
 {
     if (updating_)
         return;
@@ -266,7 +266,7 @@ void StandardDay::Dates_Change()
     showFigures();
 }
 
-void StandardDay::Unit_Change()
+void StandardDayWindow::Unit_Change()
 {
     if (updating_)
         return;
@@ -278,7 +278,7 @@ void StandardDay::Unit_Change()
     showFigures();
 }
 
-void StandardDay::Target_Change()
+void StandardDayWindow::Target_Change()
 {
     if (updating_)
         return;
@@ -291,7 +291,7 @@ void StandardDay::Target_Change()
     showFigures();
 }
 
-StandardDayPage StandardDay::page() const
+StandardDayPage StandardDayWindow::page() const
 {
     StandardDayPage p;
     p.name = name_;
@@ -302,7 +302,7 @@ StandardDayPage StandardDay::page() const
     return p;
 }
 
-void StandardDay::PrintDay_Click()
+void StandardDayWindow::PrintDay_Click()
 {
     Services &services = shell_.services();
     if (!rangeValid()) {

@@ -18,25 +18,25 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 
-class StandardDay : public ChildWindow {
+class StandardDayWindow : public ChildWindow {
     Q_OBJECT
 public:
-    explicit StandardDay(Shell &shell);
+    explicit StandardDayWindow(Shell &shell);
 
     LoadResult load() override;
 
     // What is on screen, as it would be printed.
     StandardDayPage page() const;
 
-    QLabel *Label1;
+    QLabel *FromLabel;
     DatePicker *StartDate;
-    QLabel *Label2;
+    QLabel *ToLabel;
     DatePicker *EndDate;
-    QLabel *Label3;
+    QLabel *UnitLabel;
     QComboBox *Unit; // "mg/dL", "mmol/L"
-    QLabel *Label4;
+    QLabel *TargetLowLabel;
     QDoubleSpinBox *TargetLow;
-    QLabel *Label5;
+    QLabel *TargetHighLabel;
     QDoubleSpinBox *TargetHigh;
     QChartView *DayChart;
     QTableWidget *Figures;
