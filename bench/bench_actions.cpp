@@ -47,7 +47,7 @@
 #include "readings/ReadingEntry.h"
 #include "readings/SearchRds.h"
 #include "reports/StdRptByDate.h"
-#include "store/SelectDbase.h"
+#include "opening/SelectDbase.h"
 #include "support/FakeFiles.h"
 #include "support/FakePrinting.h"
 

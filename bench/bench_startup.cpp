@@ -18,7 +18,7 @@
 #include "readings/CurrReading.h"
 #include "printing/Reports.h"
 #include "core/DateKey.h"
-#include "store/SelectDbase.h"
+#include "opening/SelectDbase.h"
 
 #include <QApplication>
 #include <QDir>

@@ -10,8 +10,8 @@
 #include "readings/Windows.h"
 #include "reports/Windows.h"
 #include "core/ReadingKind.h"
-#include "store/SelectDbase.h"
-#include "store/Windows.h"
+#include "opening/SelectDbase.h"
+#include "opening/Windows.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -126,7 +126,7 @@ void MDIStart::registerWindows()
 {
     registry_.addWindow(QStringLiteral("BloodMenu"), [](Shell &s) { return new BloodMenu(s); });
     registry_.addWindow(QStringLiteral("About"), [](Shell &s) { return new About(s); });
-    registerStoreWindows(registry_);
+    registerOpeningWindows(registry_);
     registerReadingsWindows(registry_);
     registerListingWindows(registry_);
     registerReportsWindows(registry_);

@@ -12,7 +12,7 @@
 #include "printing/Reports.h"
 #include "printing/WorkingDirectory.h"
 #include "core/DateKey.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

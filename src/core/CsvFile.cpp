@@ -4,6 +4,7 @@
 #include "core/Database.h"
 #include "core/DateKey.h"
 #include "core/DiaryChanges.h"
+#include "core/Rfc4180.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +12,6 @@
 #include <QIODevice>
 
 #include <algorithm>
-#include <functional>
 #include <unistd.h>
 #include <utility>
 
@@ -25,48 +25,26 @@ namespace {
 // file at a time.
 constexpr qsizetype kChunk = 64 * 1024;
 
-bool needsQuotes(const QByteArray &field)
-{
-    return std::any_of(field.begin(), field.end(),
-                       [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
-}
-
-void appendField(QByteArray &out, const QString &text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    if (!needsQuotes(utf8)) {
-        out += utf8;
-        return;
-    }
-    out += '"';
-    for (const char c : utf8) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 void appendHeader(QByteArray &out)
 {
     const auto &names = columnNames();
     for (size_t i = 0; i < names.size(); ++i) {
         if (i > 0)
             out += ',';
-        appendField(out, names[i]);
+        rfc4180::appendField(out, names[i]);
     }
-    out += "\r\n";
+    out += rfc4180::kRecordEnd;
 }
 
 void appendDay(QByteArray &out, const ReadingDay &day)
 {
-    appendField(out, day.key);
+    rfc4180::appendField(out, day.key);
     for (const QString &reading : day.readings) {
         out += ',';
         if (reading != missingReading())
-            appendField(out, reading);
+            rfc4180::appendField(out, reading);
     }
-    out += "\r\n";
+    out += rfc4180::kRecordEnd;
 }
 
 bool writeAll(QIODevice &out, const QByteArray &bytes) { return bytes.isEmpty() || out.write(bytes) == bytes.size(); }
@@ -92,137 +70,35 @@ ExportResult failedWith(ExportResult::Outcome outcome, const QString &detail)
 
 // ---------------------------------------------------------------- reading
 
-// Splits bytes into records of fields as RFC 4180 describes them, leniently
-// as spreadsheets read them: a quote inside an unquoted field is a quote, and
-// text after a closing quote belongs to the field. Lines end in CR LF, LF or
-// CR. Records are handed on one at a time; nothing but the record being read
-// is kept. Refuses bytes that no text holds, a record longer than
-// kMaxLineBytes (a quote never closed makes one) and more than kMaxLines
-// records.
-class RecordSplitter {
-public:
-    // Called with the line a record begins on and its fields.
-    using Sink = std::function<void(qint64 line, QList<QByteArray> &fields)>;
+// The bounds of a file of readings for the reader: a line, and the lines
+// with the header.
+constexpr rfc4180::Reader::Limits kLimits{kMaxLineBytes, kMaxLines + 1};
 
-    RecordSplitter(char separator, Sink sink) : separator_(separator), sink_(std::move(sink)) {}
-
-    bool feed(const char *data, qsizetype size)
-    {
-        for (qsizetype i = 0; i < size && failure_.isEmpty(); ++i)
-            take(data[i]);
-        return failure_.isEmpty();
+// Why the reader refused the file, in words.
+QString refusal(const rfc4180::Fault &fault)
+{
+    using Kind = rfc4180::Fault::Kind;
+    QString why;
+    switch (fault.kind) {
+    case Kind::None: return {};
+    case Kind::QuoteNeverClosed:
+        why = QStringLiteral("The quote opened on line %1 is never closed.").arg(fault.line);
+        break;
+    case Kind::QuoteTooLong:
+        why = QStringLiteral("The quote opened on line %1 is not closed within %2 characters.")
+                  .arg(fault.line)
+                  .arg(kMaxLineBytes);
+        break;
+    case Kind::RecordTooLong:
+        why = QStringLiteral("Line %1 is longer than %2 characters.").arg(fault.line).arg(kMaxLineBytes);
+        break;
+    case Kind::Binary: why = QStringLiteral("Line %1 holds bytes that no text holds.").arg(fault.line); break;
+    case Kind::TooManyRecords:
+        why = QStringLiteral("The file has more than %1 lines; a diary holds at most 36525 dates.").arg(kMaxLines);
+        break;
     }
-
-    bool finish()
-    {
-        if (!failure_.isEmpty())
-            return false;
-        if (inQuotes_ && !quoteSeen_) {
-            fail(QStringLiteral("The quote opened on line %1 is never closed.").arg(quoteLine_));
-            return false;
-        }
-        if (recordBytes_ > 0)
-            endRecord();
-        return failure_.isEmpty();
-    }
-
-    const QString &failure() const { return failure_; }
-
-    static bool isBinary(unsigned char c) { return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f; }
-
-private:
-    void fail(const QString &why) { failure_ = why + QStringLiteral(" This is not a file of readings."); }
-
-    void take(char ch)
-    {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool afterCR = lastWasCR_;
-        lastWasCR_ = c == '\r';
-        // A CR LF pair is one line end; the LF of it starts nothing.
-        if (c == '\n' && afterCR && !inQuotes_)
-            return;
-        if (recordBytes_ == 0)
-            recordLine_ = line_;
-        if (c == '\r' || (c == '\n' && !afterCR))
-            ++line_;
-        if (++recordBytes_ > kMaxLineBytes) {
-            fail(inQuotes_ && !quoteSeen_
-                     ? QStringLiteral("The quote opened on line %1 is not closed within %2 characters.")
-                           .arg(quoteLine_)
-                           .arg(kMaxLineBytes)
-                     : QStringLiteral("Line %1 is longer than %2 characters.").arg(recordLine_).arg(kMaxLineBytes));
-            return;
-        }
-        if (isBinary(c)) {
-            fail(QStringLiteral("Line %1 holds bytes that no text holds.").arg(recordLine_));
-            return;
-        }
-
-        if (inQuotes_) {
-            if (!quoteSeen_) {
-                if (c == '"')
-                    quoteSeen_ = true;
-                else
-                    field_ += ch;
-                return;
-            }
-            // After a quote inside quotes: a second one is a quote of the
-            // text, anything else ends the quoted part.
-            quoteSeen_ = false;
-            if (c == '"') {
-                field_ += '"';
-                return;
-            }
-            inQuotes_ = false;
-        }
-        if (c == static_cast<unsigned char>(separator_)) {
-            endField();
-        } else if (c == '\r' || c == '\n') {
-            endRecord();
-        } else if (c == '"' && !fieldStarted_) {
-            inQuotes_ = true;
-            fieldStarted_ = true;
-            quoteLine_ = line_;
-        } else {
-            field_ += ch;
-            fieldStarted_ = true;
-        }
-    }
-
-    void endField()
-    {
-        fields_.append(std::move(field_));
-        field_.clear();
-        fieldStarted_ = false;
-    }
-
-    void endRecord()
-    {
-        endField();
-        if (++records_ > kMaxLines + 1) { // and the header
-            fail(QStringLiteral("The file has more than %1 lines; a diary holds at most 36525 dates.").arg(kMaxLines));
-            return;
-        }
-        sink_(recordLine_, fields_);
-        fields_.clear();
-        recordBytes_ = 0;
-    }
-
-    const char separator_;
-    Sink sink_;
-    QString failure_;
-    QList<QByteArray> fields_;
-    QByteArray field_;
-    bool fieldStarted_ = false;
-    bool inQuotes_ = false;
-    bool quoteSeen_ = false;
-    bool lastWasCR_ = false;
-    qint64 line_ = 1;
-    qint64 recordLine_ = 1;
-    qint64 quoteLine_ = 1;
-    qsizetype recordBytes_ = 0;
-    qint64 records_ = 0;
-};
+    return why + QStringLiteral(" This is not a file of readings.");
+}
 
 // A header name as it is compared: without spaces, in one case.
 QString comparable(const QString &name)
@@ -481,8 +357,8 @@ template <class Read> FileReadings readFrom(Read &&read, const QLocale &locale)
     // Bytes that no text holds, in what was read so far: before the first
     // line is taken for a header that names nothing.
     {
-        const auto binary = std::find_if(
-            start.begin(), start.end(), [](char c) { return RecordSplitter::isBinary(static_cast<unsigned char>(c)); });
+        const auto binary = std::find_if(start.begin(), start.end(),
+                                         [](char c) { return rfc4180::isBinary(static_cast<unsigned char>(c)); });
         if (binary != start.end()) {
             const QByteArray before = start.left(binary - start.begin());
             const qint64 line = 1 + before.count('\n') + before.count('\r') - before.count("\r\n");
@@ -502,12 +378,12 @@ template <class Read> FileReadings readFrom(Read &&read, const QLocale &locale)
     char separator = ',';
     for (const char candidate : {',', ';', '\t'}) {
         Columns found;
-        RecordSplitter probe(candidate, [&found](qint64, QList<QByteArray> &fields) {
+        rfc4180::Reader probe(candidate, kLimits, [&found](qint64, QList<QByteArray> &fields) {
             if (found.roles.isEmpty())
                 found = columnsOf(fields);
         });
         if (!probe.feed(firstLine.constData(), firstLine.size()) || !probe.finish()) {
-            out.failure = probe.failure();
+            out.failure = refusal(probe.fault());
             return out;
         }
         if (found.recognised > best.recognised) {
@@ -529,7 +405,7 @@ template <class Read> FileReadings readFrom(Read &&read, const QLocale &locale)
     DayCollector collector(locale, out);
     collector.header(best);
     bool inHeader = true;
-    RecordSplitter splitter(separator, [&](qint64 line, QList<QByteArray> &fields) {
+    rfc4180::Reader splitter(separator, kLimits, [&](qint64 line, QList<QByteArray> &fields) {
         if (inHeader)
             inHeader = false;
         else
@@ -546,7 +422,7 @@ template <class Read> FileReadings readFrom(Read &&read, const QLocale &locale)
         sound = splitter.feed(chunk.constData(), n);
     }
     if (out.failure.isEmpty() && (!sound || !splitter.finish()))
-        out.failure = splitter.failure();
+        out.failure = refusal(splitter.fault());
     if (!out.failure.isEmpty()) {
         out.days.clear();
         out.problems.clear();

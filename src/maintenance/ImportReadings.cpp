@@ -5,7 +5,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 
 #include <QCheckBox>
 #include <QComboBox>

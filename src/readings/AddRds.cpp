@@ -6,7 +6,7 @@
 #include "platform/Widgets.h"
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 #include "core/DiaryChanges.h"
 
 AddRds::AddRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("AddRds"))

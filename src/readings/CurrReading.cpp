@@ -4,7 +4,7 @@
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "core/DateKey.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 #include "core/DiaryChanges.h"
 
 #include <QGridLayout>

@@ -8,7 +8,7 @@
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
 #include "core/DateKey.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 #include "core/DiaryChanges.h"
 
 #include <QLineEdit>

@@ -6,7 +6,7 @@
 #include "platform/Widgets.h"
 #include "platform/Shell.h"
 #include "readings/EntryLayout.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 
 SearchRds::SearchRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("SearchRds"))
 {

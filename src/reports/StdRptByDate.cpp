@@ -9,7 +9,7 @@
 #include "printing/PrinterChoice.h"
 #include "printing/Reports.h"
 #include "core/DateKey.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 
 #include <QDir>
 #include <QHBoxLayout>

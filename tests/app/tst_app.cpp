@@ -5,8 +5,8 @@
 #include "app/About.h"
 #include "app/BloodMenu.h"
 #include "readings/CurrReading.h"
-#include "store/MakeDatabase.h"
-#include "store/SelectDbase.h"
+#include "opening/MakeDatabase.h"
+#include "opening/SelectDbase.h"
 #include "support/FakeFiles.h"
 #include "support/TestSupport.h"
 

@@ -7,7 +7,7 @@
 #include "readings/CurrReading.h"
 #include "core/Database.h"
 #include "core/ReadingKind.h"
-#include "store/SelectDbase.h"
+#include "opening/SelectDbase.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -9,8 +9,8 @@
 
 #include "platform/ChildWindow.h"
 #include "readings/CurrReading.h"
-#include "store/MakeDatabase.h"
-#include "store/SelectDbase.h"
+#include "opening/MakeDatabase.h"
+#include "opening/SelectDbase.h"
 #include "support/TestSupport.h"
 
 #include <QRadioButton>

@@ -5,7 +5,7 @@
 #include "core/ListingPage.h"
 #include "readings/CurrReading.h"
 #include "core/Database.h"
-#include "store/SelectDbase.h"
+#include "opening/SelectDbase.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

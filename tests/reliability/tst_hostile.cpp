@@ -22,10 +22,10 @@
 #include "printing/Reports.h"
 #include "reports/StdRptByDate.h"
 #include "core/Database.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 #include "core/DiaryChanges.h"
-#include "store/MakeDatabase.h"
-#include "store/SelectDbase.h"
+#include "opening/MakeDatabase.h"
+#include "opening/SelectDbase.h"
 #include "support/FakePrinting.h"
 
 #include <QAction>

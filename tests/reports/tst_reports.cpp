@@ -16,7 +16,7 @@
 #include "reports/StdRptByDate.h"
 #include "core/DateKey.h"
 #include "platform/DatePicker.h"
-#include "store/DiaryAccess.h"
+#include "platform/DiaryAccess.h"
 #include "support/FakePrinting.h"
 #include "support/TestSupport.h"
 

@@ -335,6 +335,18 @@ private slots:
             QString());
     }
 
+    void dataFolderIsTheProgramsWhenWritable()
+    {
+        QTemporaryDir program, user;
+        QCOMPARE(chooseDataFolder(program.path(), user.path() + QStringLiteral("/data")),
+                 QDir(program.path()).absolutePath());
+        // A program folder that cannot take files sends the diaries to the user's folder.
+        const QString missing = program.path() + QStringLiteral("/gone");
+        const QString perUser = user.path() + QStringLiteral("/share/Levelbook");
+        QCOMPARE(chooseDataFolder(missing, perUser), perUser);
+        QVERIFY(QDir(perUser).exists());
+    }
+
     void startsOffscreenFromAFreshFolderAndEndsOnTheTerminationSignal()
     {
         Installation install;

@@ -1,4 +1,4 @@
-#include "store/SelectDbase.h"
+#include "opening/SelectDbase.h"
 
 #include "help/helpids.h"
 #include "platform/Shell.h"

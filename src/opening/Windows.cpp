@@ -1,10 +1,10 @@
-#include "store/Windows.h"
+#include "opening/Windows.h"
 
 #include "platform/WindowRegistry.h"
-#include "store/MakeDatabase.h"
-#include "store/SelectDbase.h"
+#include "opening/MakeDatabase.h"
+#include "opening/SelectDbase.h"
 
-void registerStoreWindows(WindowRegistry &registry)
+void registerOpeningWindows(WindowRegistry &registry)
 {
     registry.addWindow(QStringLiteral("MakeDatabase"), [](Shell &s) { return new MakeDatabase(s); });
     registry.addWindow(QStringLiteral("SelectDbase"), [](Shell &s) { return new SelectDbase(s); });

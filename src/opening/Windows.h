@@ -3,4 +3,4 @@
 
 class WindowRegistry;
 
-void registerStoreWindows(WindowRegistry &registry);
+void registerOpeningWindows(WindowRegistry &registry);

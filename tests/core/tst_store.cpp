@@ -1,11 +1,11 @@
-// The diary file and its cursor, date keys and their short form, diary names.
+// The diary file and its cursor, date keys and their short form, diary names:
+// the store of the core alone, linked without any window.
 
-#include "app/DataFolder.h"
 #include "core/DateKey.h"
 #include "core/Database.h"
 #include "core/DiaryFile.h"
 #include "core/DiaryPath.h"
-#include "support/TestSupport.h"
+#include "support/DiaryFiles.h"
 #include "DiaryGenerator.h"
 
 #include <QDir>
@@ -530,18 +530,6 @@ private slots:
             QFile(folder.path() + QLatin1Char('/') + QLatin1String(name)).open(QIODevice::WriteOnly);
         QDir(folder.path()).mkdir(QStringLiteral("Folder.bcl"));
         QCOMPARE(listDiaries(folder.path()), (QStringList{"ann smith.bcl", "Bob Jones.bcl", "Zed Last.bcl"}));
-    }
-
-    void dataFolderIsTheProgramsWhenWritable()
-    {
-        QTemporaryDir program, user;
-        QCOMPARE(chooseDataFolder(program.path(), user.path() + QStringLiteral("/data")),
-                 QDir(program.path()).absolutePath());
-        // A program folder that cannot take files sends the diaries to the user's folder.
-        const QString missing = program.path() + QStringLiteral("/gone");
-        const QString perUser = user.path() + QStringLiteral("/share/Levelbook");
-        QCOMPARE(chooseDataFolder(missing, perUser), perUser);
-        QVERIFY(QDir(perUser).exists());
     }
 };
 

@@ -1,4 +1,4 @@
-#include "store/MakeDatabase.h"
+#include "opening/MakeDatabase.h"
 
 #include "help/helpids.h"
 #include "platform/Shell.h"
