@@ -153,6 +153,37 @@ template <class W> W *openWindow(BenchDiary &d, const char *name)
     return w;
 }
 
+// Makes `window` the one the keyboard goes to, as the window a person works
+// in is. A floor that shows a window of its own (the bare chart view, the
+// bare frame) takes that from the program's frame, where giving the keyboard
+// to a control is then only noted, not done.
+void activate(QWidget *window)
+{
+    if (window->isActiveWindow())
+        return;
+    window->activateWindow();
+    QCoreApplication::processEvents();
+    if (!window->isActiveWindow())
+        qFatal("%s could not be made the active window", qPrintable(window->objectName()));
+}
+
+// The program's sample of `action` on the frame a person works in.
+double programSample(const std::function<double(BenchDiary &)> &action, BenchDiary &d)
+{
+    activate(d.app.frame.get());
+    return action(d);
+}
+
+// Stops the run unless the browser is enabled, active and has the keyboard
+// again, as the floor of a change through a window leaves its own.
+void checkBrowserBack(BenchDiary &d)
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(d.browser->parentWidget());
+    if (!sub || !sub->isEnabled() || sub->mdiArea()->activeSubWindow() != sub ||
+        !d.browser->isAncestorOf(QApplication::focusWidget()))
+        qFatal("the browser did not come back");
+}
+
 // Windows closed by a handler go away; nothing is left for the next sample.
 void settle(BenchDiary &d)
 {
@@ -318,6 +349,7 @@ double add(BenchDiary &d)
     QCoreApplication::processEvents();
     settleFolder(d.app.folder());
     const double ms = timedClick(w->SaveRd, false);
+    checkBrowserBack(d);
     settle(d);
     if (storedDay(d.path, day.key) != day || d.browser->shownKey() != day.key)
         qFatal("the day was not added as typed");
@@ -334,6 +366,7 @@ double edit(BenchDiary &d)
     QCoreApplication::processEvents();
     settleFolder(d.app.folder());
     const double ms = timedClick(w->Save, false);
+    checkBrowserBack(d);
     settle(d);
     if (storedDay(d.path, dateKey(middleDate(d.days))).readings[0] != value)
         qFatal("the edit was not stored");
@@ -346,6 +379,7 @@ double deleteCurrentDate(BenchDiary &d)
     showDate(d, middleDate(d.days));
     settleFolder(d.app.folder());
     const double ms = timedClick(d.browser->DeleteReading, false);
+    checkBrowserBack(d);
     d.app.fakes.messages.reset();
     if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
         qFatal("the browser did not go on to the next date");
@@ -899,6 +933,7 @@ class BareFrame {
 public:
     BareFrame()
     {
+        frame_.setObjectName(QStringLiteral("bare frame"));
         frame_.resize(1024, 768);
         area_->setBackground(Qt::black);
         frame_.setCentralWidget(area_);
@@ -954,6 +989,7 @@ public:
         QCoreApplication::processEvents();
     }
 
+    void activate() { ::activate(&frame_); }
     QPushButton *deleteDate() const { return deleteDate_; }
 
     void showDay(const ReadingDay &day)
@@ -1095,6 +1131,7 @@ double entryWindowFloor(Floor &f, const QString &title, const ReadingDay &day, c
                         const QList<QByteArray> &params)
 {
     BareFrame &bare = bareFrame();
+    bare.activate();
     PreparedCommit commit(f, sql, params);
     QPushButton *save = bare.openEntry(title, day);
     QObject::connect(save, &QPushButton::clicked, save, [&] {
@@ -1135,6 +1172,7 @@ double deleteCurrentDateFloor(BenchDiary &d, Floor &f)
     const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
     const ReadingDay next = storedDay(d.path, dateKey(middleDate(d.days).addDays(1)));
     BareFrame &bare = bareFrame();
+    bare.activate();
     bare.showDay(day);
     PreparedCommit commit(f, "DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
     const QMetaObject::Connection clicked = QObject::connect(bare.deleteDate(), &QPushButton::clicked, [&] {
@@ -1385,7 +1423,7 @@ int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly, const
             for (size_t a = 0; a < chosen.size(); ++a) {
                 std::vector<double> program, floor;
                 for (int s = 0; s < chosen[a].samples; ++s) {
-                    program.push_back(chosen[a].program(d));
+                    program.push_back(programSample(chosen[a].program, d));
                     if (chosen[a].floor)
                         floor.push_back(chosen[a].floor(d, floorOf(days)));
                 }
@@ -1442,7 +1480,7 @@ void registerBenchmarks()
             benchmark::RegisterBenchmark((std::string("BM_") + a.id).c_str(),
                                          [a, days](benchmark::State &state) {
                                              for (auto _ : state)
-                                                 state.SetIterationTime(a.program(diary(days)) / 1e3);
+                                                 state.SetIterationTime(programSample(a.program, diary(days)) / 1e3);
                                          })
                 ->Arg(days)
                 ->UseManualTime()
