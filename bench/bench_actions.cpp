@@ -59,15 +59,26 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCloseEvent>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QLocale>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -75,8 +86,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QValueAxis>
+#include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -138,6 +151,37 @@ template <class W> W *openWindow(BenchDiary &d, const char *name)
         qFatal("window %s did not open", name);
     QCoreApplication::processEvents();
     return w;
+}
+
+// Makes `window` the one the keyboard goes to, as the window a person works
+// in is. A floor that shows a window of its own (the bare chart view, the
+// bare frame) takes that from the program's frame, where giving the keyboard
+// to a control is then only noted, not done.
+void activate(QWidget *window)
+{
+    if (window->isActiveWindow())
+        return;
+    window->activateWindow();
+    QCoreApplication::processEvents();
+    if (!window->isActiveWindow())
+        qFatal("%s could not be made the active window", qPrintable(window->objectName()));
+}
+
+// The program's sample of `action` on the frame a person works in.
+double programSample(const std::function<double(BenchDiary &)> &action, BenchDiary &d)
+{
+    activate(d.app.frame.get());
+    return action(d);
+}
+
+// Stops the run unless the browser is enabled, active and has the keyboard
+// again, as the floor of a change through a window leaves its own.
+void checkBrowserBack(BenchDiary &d)
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(d.browser->parentWidget());
+    if (!sub || !sub->isEnabled() || sub->mdiArea()->activeSubWindow() != sub ||
+        !d.browser->isAncestorOf(QApplication::focusWidget()))
+        qFatal("the browser did not come back");
 }
 
 // Windows closed by a handler go away; nothing is left for the next sample.
@@ -305,6 +349,7 @@ double add(BenchDiary &d)
     QCoreApplication::processEvents();
     settleFolder(d.app.folder());
     const double ms = timedClick(w->SaveRd, false);
+    checkBrowserBack(d);
     settle(d);
     if (storedDay(d.path, day.key) != day || d.browser->shownKey() != day.key)
         qFatal("the day was not added as typed");
@@ -321,6 +366,7 @@ double edit(BenchDiary &d)
     QCoreApplication::processEvents();
     settleFolder(d.app.folder());
     const double ms = timedClick(w->Save, false);
+    checkBrowserBack(d);
     settle(d);
     if (storedDay(d.path, dateKey(middleDate(d.days))).readings[0] != value)
         qFatal("the edit was not stored");
@@ -333,6 +379,7 @@ double deleteCurrentDate(BenchDiary &d)
     showDate(d, middleDate(d.days));
     settleFolder(d.app.folder());
     const double ms = timedClick(d.browser->DeleteReading, false);
+    checkBrowserBack(d);
     d.app.fakes.messages.reset();
     if (d.browser->shownKey() != dateKey(middleDate(d.days).addDays(1)))
         qFatal("the browser did not go on to the next date");
@@ -372,6 +419,14 @@ double editInStore(BenchDiary &d)
     ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
     day.readings[0] = QString::number(90 + turn++ % 50);
     return timedChange(d, "replaced", [&](Cursor &c) { return DiaryChanges::replaceDay(c, day.key, day); });
+}
+
+double deleteInStore(BenchDiary &d)
+{
+    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    const double ms = timedChange(d, "deleted", [&](Cursor &c) { return DiaryChanges::deleteDay(c, day.key).deleted; });
+    putDay(d, day);
+    return ms;
 }
 
 // Half the diary deleted from a fresh copy; the copy is put back afterwards.
@@ -666,25 +721,53 @@ const char *const kInsertSql =
     "INSERT INTO BLOOD (Bdate, Bfast, Afast, Blunch, Alunch, Bdinner, Adinner, Bedtime, Night)"
     " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
 
+// One durable commit of `sql` on the floor's open handle, its statement
+// prepared and bound when made, run by run().
+class PreparedCommit {
+public:
+    PreparedCommit(Floor &f, const char *sql, const QList<QByteArray> &params) : db_(f.handle()), params_(params)
+    {
+        if (sqlite3_prepare_v2(db_, sql, -1, &st_, nullptr) != SQLITE_OK)
+            qFatal("floor: %s", sqlite3_errmsg(db_));
+        for (int i = 0; i < params_.size(); ++i)
+            sqlite3_bind_text(st_, i + 1, params_[i].constData(), int(params_[i].size()), SQLITE_STATIC);
+    }
+    ~PreparedCommit() { sqlite3_finalize(st_); }
+    PreparedCommit(const PreparedCommit &) = delete;
+    PreparedCommit &operator=(const PreparedCommit &) = delete;
+
+    void run()
+    {
+        sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        rc_ = sqlite3_step(st_);
+        committed_ = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+        changes_ = sqlite3_changes(db_);
+    }
+    // Stops the run unless run() changed a row and committed.
+    void check() const
+    {
+        if (rc_ != SQLITE_DONE || committed_ != SQLITE_OK || changes_ < 1)
+            qFatal("floor commit failed: %s", sqlite3_errmsg(db_));
+    }
+
+private:
+    sqlite3 *db_;
+    QList<QByteArray> params_; // bound without copying: they live as long as the statement
+    sqlite3_stmt *st_ = nullptr;
+    int rc_ = -1, committed_ = -1, changes_ = 0;
+};
+
 // One timed durable commit of `sql` on the floor's open handle, its
 // statement prepared beforehand.
 double timedCommit(Floor &f, const char *sql, const QList<QByteArray> &params)
 {
-    sqlite3 *db = f.handle();
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
-    for (int i = 0; i < params.size(); ++i)
-        sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_STATIC);
+    PreparedCommit commit(f, sql, params);
     settleFolder(f.folder());
     QElapsedTimer t;
     t.start();
-    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    const int rc = sqlite3_step(st);
-    const int committed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    commit.run();
     const double ms = msSince(t);
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE || committed != SQLITE_OK || sqlite3_changes(db) < 1)
-        qFatal("floor commit failed: %s", sqlite3_errmsg(db));
+    commit.check();
     return ms;
 }
 
@@ -811,6 +894,299 @@ double deleteBeforeFloor(BenchDiary &d, Floor &f)
     f.place();
     const double ms = timedCommit(f, "DELETE FROM BLOOD WHERE Bdate < ?1", {dateKey(middleDate(d.days)).toUtf8()});
     f.place();
+    return ms;
+}
+
+// ---- The floors of the changes made through a window ------------------------
+//
+// A change made through a window costs, beside its commit, the toolkit's own
+// work of closing that window and giving the browser back. Its floor is a bare
+// frame of the same kind (a main window of the frame's size with an MDI area
+// and four menus) holding a stand-in browser (read-only boxes for the name, the
+// date and the eight readings, and the browser's eleven buttons, laid out
+// alike). Add and Edit open over it, untimed, a bare QMdiSubWindow of the entry
+// window's controls (the date box, eight labelled reading boxes, Save and
+// Cancel), with the same frame and the browser disabled meanwhile. The click
+// on its Save runs the same durable commit as the bare change, shows the day
+// in the browser's boxes and closes the sub-window; closing it enables the
+// browser again, activates it and gives it the keyboard, as the frame does
+// when an entry window closes. Delete Current Date opens no window (its
+// question is answered at once): its floor is the commit and the browser's
+// boxes showing the next date, from a click on the stand-in browser's button.
+
+// A widget that runs `closing` when it is closed, as a window of the program
+// gives back what it held.
+class BareForm final : public QWidget {
+public:
+    std::function<void()> closing;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (closing)
+            closing();
+        event->accept();
+    }
+};
+
+class BareFrame {
+public:
+    BareFrame()
+    {
+        frame_.setObjectName(QStringLiteral("bare frame"));
+        frame_.resize(1024, 768);
+        area_->setBackground(Qt::black);
+        frame_.setCentralWidget(area_);
+        for (const char *menu : {"&File", "&Urilities", "&Graphs", "&About"})
+            frame_.menuBar()->addMenu(QString::fromLatin1(menu))->addAction(QStringLiteral("Item"));
+
+        auto *form = new QWidget;
+        bold(form);
+        const int boxWidth = form->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16;
+        name_ = readOnlyBox(form);
+        date_ = readOnlyBox(form);
+        name_->setMinimumWidth(form->fontMetrics().averageCharWidth() * 30);
+        auto *top = new QGridLayout;
+        top->addWidget(new QLabel(QStringLiteral("Name:"), form), 0, 0);
+        top->addWidget(name_, 0, 1);
+        top->addWidget(new QLabel(QStringLiteral("Date:"), form), 1, 0);
+        top->addWidget(date_, 1, 1);
+        auto *grid = new QGridLayout;
+        for (int i = 0; i < kReadingKinds; ++i) {
+            readings_[size_t(i)] = readOnlyBox(form);
+            readings_[size_t(i)]->setFixedWidth(boxWidth);
+            grid->addWidget(new QLabel(QLatin1String(readingKinds()[size_t(i)].label), form), i % 4, (i / 4) * 2);
+            grid->addWidget(readings_[size_t(i)], i % 4, (i / 4) * 2 + 1);
+        }
+        auto *nav = new QHBoxLayout;
+        for (const char *caption : {"<<", "Previous", "Next", ">>"})
+            nav->addWidget(new QPushButton(QLatin1String(caption), form));
+        // Search, Add New Date/Rds., Print To Screen, Edit Current Date/Rds.,
+        // Print Report, Delete Current Date, in two columns.
+        auto *commands = new QGridLayout;
+        std::array<QPushButton *, 6> command{};
+        const char *const captions[] = {"Search",          "Add New Date/Rds.",
+                                        "Print To Screen", "Edit Current Date/Rds.",
+                                        "Print Report",    "Delete Current Date"};
+        for (size_t i = 0; i < command.size(); ++i) {
+            command[i] = new QPushButton(QLatin1String(captions[i]), form);
+            commands->addWidget(command[i], int(i / 2), int(i % 2));
+        }
+        deleteDate_ = command[5];
+        auto *layout = new QVBoxLayout(form);
+        layout->addWidget(new QLabel(QStringLiteral("Press F1 for Help."), form));
+        layout->addLayout(top);
+        layout->addLayout(grid);
+        layout->addLayout(nav);
+        layout->addLayout(commands);
+        layout->addWidget(new QPushButton(QStringLiteral("Close Database"), form), 0, Qt::AlignHCenter);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        form->setFocusProxy(command[1]);
+        name_->setText(QStringLiteral("Bench"));
+
+        browser_ = addWindow(form, QStringLiteral("Current Reading"));
+        frame_.show();
+        QCoreApplication::processEvents();
+    }
+
+    void activate() { ::activate(&frame_); }
+    QPushButton *deleteDate() const { return deleteDate_; }
+
+    void showDay(const ReadingDay &day)
+    {
+        date_->setText(ShortDate(day.key));
+        for (int i = 0; i < kReadingKinds; ++i)
+            readings_[size_t(i)]->setText(day.readings[size_t(i)]);
+    }
+    void clearDay()
+    {
+        date_->clear();
+        for (QLineEdit *box : readings_)
+            box->clear();
+    }
+
+    // The entry window opened over the browser on `day`, the browser
+    // disabled; returns its Save button.
+    QPushButton *openEntry(const QString &title, const ReadingDay &day)
+    {
+        auto *form = new BareForm;
+        bold(form);
+        auto *date = new QDateEdit(dateFromKey(day.key), form);
+        date->setDateRange(QDate(2000, 1, 1), QDate(2099, 12, 31));
+        date->setCalendarPopup(true);
+        date->setMinimumWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 48);
+        auto *label = new QLabel(QStringLiteral("&Date:"), form);
+        label->setBuddy(date);
+        auto *dateRow = new QHBoxLayout;
+        dateRow->addStretch();
+        dateRow->addWidget(label);
+        dateRow->addWidget(date);
+        dateRow->addStretch();
+        auto *panel = new QWidget(form);
+        auto *grid = new QGridLayout(panel);
+        grid->setContentsMargins(0, 0, 0, 0);
+        for (int i = 0; i < kReadingKinds; ++i) {
+            auto *box = new QLineEdit(panel);
+            box->setMaxLength(6);
+            box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
+            const QString &reading = day.readings[size_t(i)];
+            box->setText(reading == missingReading() ? QString() : reading);
+            grid->addWidget(new QLabel(QLatin1String(readingKinds()[size_t(i)].label), panel), i % 4, (i / 4) * 2);
+            grid->addWidget(box, i % 4, (i / 4) * 2 + 1);
+        }
+        auto *save = new QPushButton(QStringLiteral("&Save"), form);
+        auto *cancel = new QPushButton(QStringLiteral("&Cancel"), form);
+        save->setDefault(true);
+        auto *buttons = new QHBoxLayout;
+        buttons->addStretch();
+        buttons->addWidget(save);
+        buttons->addWidget(cancel);
+        buttons->addStretch();
+        auto *layout = new QVBoxLayout(form);
+        layout->addLayout(dateRow);
+        layout->addWidget(panel, 0, Qt::AlignHCenter);
+        layout->addLayout(buttons);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        form->setFocusProxy(date);
+        form->closing = [this] {
+            browser_->setEnabled(true);
+            area_->setActiveSubWindow(browser_);
+            browser_->widget()->setFocus();
+        };
+
+        browser_->setEnabled(false);
+        entry_ = addWindow(form, title);
+        entry_->setAttribute(Qt::WA_DeleteOnClose);
+        return save;
+    }
+    void closeEntry()
+    {
+        if (entry_)
+            entry_->close();
+    }
+
+    // Stops the run unless the entry window is closed and the browser is
+    // enabled, active and has the keyboard again.
+    void checkBrowserBack() const
+    {
+        if ((entry_ && entry_->isVisible()) || !browser_->isEnabled() || area_->activeSubWindow() != browser_ ||
+            !browser_->isAncestorOf(QApplication::focusWidget()))
+            qFatal("the floor's browser did not come back");
+    }
+
+private:
+    static void bold(QWidget *w)
+    {
+        QFont f = w->font();
+        f.setBold(true);
+        w->setFont(f);
+    }
+    static QLineEdit *readOnlyBox(QWidget *parent)
+    {
+        auto *box = new QLineEdit(parent);
+        box->setReadOnly(true);
+        box->setFocusPolicy(Qt::ClickFocus);
+        return box;
+    }
+    // `form` in a sub-window with a title bar and a close box, sized to it,
+    // in the middle of the area, shown and active.
+    QMdiSubWindow *addWindow(QWidget *form, const QString &title)
+    {
+        auto *sub = new QMdiSubWindow;
+        sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint);
+        sub->setWidget(form);
+        sub->setWindowTitle(title);
+        area_->addSubWindow(sub);
+        sub->adjustSize();
+        sub->setFixedSize(sub->sizeHint());
+        const QSize room = area_->viewport()->size();
+        sub->move(std::max(0, (room.width() - sub->width()) / 2), std::max(0, (room.height() - sub->height()) / 2));
+        sub->show();
+        area_->setActiveSubWindow(sub);
+        form->setFocus();
+        return sub;
+    }
+
+    QMainWindow frame_;
+    QMdiArea *area_ = new QMdiArea;
+    QMdiSubWindow *browser_ = nullptr;
+    QPointer<QMdiSubWindow> entry_;
+    QLineEdit *name_ = nullptr;
+    QLineEdit *date_ = nullptr;
+    std::array<QLineEdit *, kReadingKinds> readings_{};
+    QPushButton *deleteDate_ = nullptr;
+};
+
+BareFrame &bareFrame()
+{
+    static BareFrame &bare = *keptForRun(std::make_unique<BareFrame>());
+    return bare;
+}
+
+// The floor of Add or Edit: the entry window opened on `day` (untimed), then
+// timed from the click on its Save until the change is durable, the window
+// closed and the browser back.
+double entryWindowFloor(Floor &f, const QString &title, const ReadingDay &day, const char *sql,
+                        const QList<QByteArray> &params)
+{
+    BareFrame &bare = bareFrame();
+    bare.activate();
+    PreparedCommit commit(f, sql, params);
+    QPushButton *save = bare.openEntry(title, day);
+    QObject::connect(save, &QPushButton::clicked, save, [&] {
+        commit.run();
+        bare.showDay(day);
+        bare.closeEntry();
+    });
+    QCoreApplication::processEvents();
+    settleFolder(f.folder());
+    const double ms = timedClick(save, false);
+    commit.check();
+    bare.checkBrowserBack();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    return ms;
+}
+
+double addWindowFloor(BenchDiary &d, Floor &f)
+{
+    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    f.run("DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
+    return entryWindowFloor(f, QStringLiteral("Add New Readings"), day, kInsertSql, rowParams(day));
+}
+
+double editWindowFloor(BenchDiary &d, Floor &f)
+{
+    static int turn = 0;
+    ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    day.readings[0] = QString::number(90 + turn++ % 50);
+    return entryWindowFloor(f, QStringLiteral("Edit Reading"), day, "UPDATE BLOOD SET Bfast = ?1 WHERE Bdate = ?2",
+                            {day.readings[0].toUtf8(), day.key.toUtf8()});
+}
+
+// The floor of Delete Current Date: from the click on the stand-in browser's
+// button until the day's deletion is durable and its boxes show the next date.
+double deleteCurrentDateFloor(BenchDiary &d, Floor &f)
+{
+    const ReadingDay day = storedDay(d.path, dateKey(middleDate(d.days)));
+    const ReadingDay next = storedDay(d.path, dateKey(middleDate(d.days).addDays(1)));
+    BareFrame &bare = bareFrame();
+    bare.activate();
+    bare.showDay(day);
+    PreparedCommit commit(f, "DELETE FROM BLOOD WHERE Bdate = ?1", {day.key.toUtf8()});
+    const QMetaObject::Connection clicked = QObject::connect(bare.deleteDate(), &QPushButton::clicked, [&] {
+        commit.run();
+        bare.clearDay();
+        bare.showDay(next);
+    });
+    QCoreApplication::processEvents();
+    settleFolder(f.folder());
+    const double ms = timedClick(bare.deleteDate(), false);
+    QObject::disconnect(clicked);
+    commit.check();
+    bare.checkBrowserBack();
+    f.run(kInsertSql, rowParams(day));
     return ms;
 }
 
@@ -974,6 +1350,7 @@ std::vector<Action> actions()
         };
     };
     const char *const bareNext = "open, read one row, close";
+    const char *const kEntryFloor = "bare sub-window of its controls closed, browser back, one durable change";
     return {
         {"OpenDiary", "Opening a diary (double-click on its name until the browser has painted)", 5, false, openAsUser,
          "open, read the last row, close", openFloor},
@@ -984,11 +1361,14 @@ std::vector<Action> actions()
         {"First", "\"<<\" with its repaint", 11, false, step(&C::MoveFirst, -2, true)},
         {"Last", "\">>\" with its repaint", 11, false, step(&C::MoveLast, 2, true)},
         {"Search", "Search, with the browser's repaint", 5, false, search},
-        {"Add", "Add", 11, true, add, "one durable INSERT", addFloor},
+        {"Add", "Add", 11, true, add, kEntryFloor, addWindowFloor},
         {"AddStore", "Add, the store's part alone", 11, true, addInStore, "one durable INSERT", addFloor},
-        {"Edit", "Edit", 11, true, edit, "one durable UPDATE", editFloor},
+        {"Edit", "Edit", 11, true, edit, kEntryFloor, editWindowFloor},
         {"EditStore", "Edit, the store's part alone", 11, true, editInStore, "one durable UPDATE", editFloor},
-        {"DeleteCurrentDate", "Delete Current Date", 11, true, deleteCurrentDate, "one durable DELETE", deleteFloor},
+        {"DeleteCurrentDate", "Delete Current Date", 11, true, deleteCurrentDate,
+         "browser's boxes on the next date, one durable DELETE", deleteCurrentDateFloor},
+        {"DeleteCurrentDateStore", "Delete Current Date, the store's part alone", 11, true, deleteInStore,
+         "one durable DELETE", deleteFloor},
         {"DeleteBeforeHalf", "Delete before a date (half the diary)", 1, true, deleteBeforeHalf,
          "one durable DELETE ... WHERE Bdate < ?", deleteBeforeFloor},
         {"ListingNextPage", "Listing: Next Page with its repaint", 5, false,
@@ -1043,7 +1423,7 @@ int runRounds(int rounds, const std::vector<int> &sizes, bool changesOnly, const
             for (size_t a = 0; a < chosen.size(); ++a) {
                 std::vector<double> program, floor;
                 for (int s = 0; s < chosen[a].samples; ++s) {
-                    program.push_back(chosen[a].program(d));
+                    program.push_back(programSample(chosen[a].program, d));
                     if (chosen[a].floor)
                         floor.push_back(chosen[a].floor(d, floorOf(days)));
                 }
@@ -1100,7 +1480,7 @@ void registerBenchmarks()
             benchmark::RegisterBenchmark((std::string("BM_") + a.id).c_str(),
                                          [a, days](benchmark::State &state) {
                                              for (auto _ : state)
-                                                 state.SetIterationTime(a.program(diary(days)) / 1e3);
+                                                 state.SetIterationTime(programSample(a.program, diary(days)) / 1e3);
                                          })
                 ->Arg(days)
                 ->UseManualTime()
