@@ -83,6 +83,7 @@ struct Holder {
     const char *opener; // a menu item, else a button of the browser
     int holds;          // HeldPart flags
     const char *exit;   // its Exit or Cancel button
+    const char *done;   // the button that does its work and closes it, if any
     bool escapeCloses;
     Fail fail;
     bool needsDiary;
@@ -91,22 +92,22 @@ struct Holder {
 const QList<Holder> &holders()
 {
     static const QList<Holder> list = {
-        {"AddRds", "AddNewDate", Browser, "CancelAdd", true, Fail::Never, true},
-        {"EditRds", "EditReading", Browser, "Cancel", true, Fail::NoDate, true},
-        {"SearchRds", "Search", Browser, "Cancel", true, Fail::Never, true},
-        {"DeleteRds", "mnuUtilitiesDelMultipleRds", Browser, "Cancel", true, Fail::Never, true},
-        {"Display", "PrtToScr", Browser, "CloseDisplay", true, Fail::Unreadable, true},
-        {"StdRptByDate", "PrtRpt", Browser, "Cancel", true, Fail::NoDate, true},
-        {"ImportReadings", "mnuUtilitiesImport", Browser, "Cancel", true, Fail::NoFile, true},
-        {"BfastLine", "mnuGraphsPreBfast", Browser | Menus, "Exit", true, Fail::Unreadable, true},
-        {"NightLine", "mnuGrphsNightLine", Browser | Menus, "Exit", true, Fail::NoDate, true},
-        {"StandardDay", "mnuGraphsStandardDay", Browser | Menus, "Exit", true, Fail::Unreadable, true},
-        {"RestBackup", "mnuUtilitiesRestore", Menus, "Cancel", true, Fail::Never, false},
-        {"Cback", "mnuFileBackupRestore", StartChoice, "CancelCon", true, Fail::Never, false},
-        {"CompactDbase", "mnuUtilitiesCompact", StartChoice, "Cancel", true, Fail::Never, false},
-        {"RepairDbase", "mnuUtilitiesRepair", StartChoice, "Cancel", true, Fail::Never, false},
+        {"AddRds", "AddNewDate", Browser, "CancelAdd", "SaveRd", true, Fail::Never, true},
+        {"EditRds", "EditReading", Browser, "Cancel", "Save", true, Fail::NoDate, true},
+        {"SearchRds", "Search", Browser, "Cancel", nullptr, true, Fail::Never, true},
+        {"DeleteRds", "mnuUtilitiesDelMultipleRds", Browser, "Cancel", nullptr, true, Fail::Never, true},
+        {"Display", "PrtToScr", Browser, "CloseDisplay", nullptr, true, Fail::Unreadable, true},
+        {"StdRptByDate", "PrtRpt", Browser, "Cancel", nullptr, true, Fail::NoDate, true},
+        {"ImportReadings", "mnuUtilitiesImport", Browser, "Cancel", nullptr, true, Fail::NoFile, true},
+        {"BfastLine", "mnuGraphsPreBfast", Browser | Menus, "Exit", nullptr, true, Fail::Unreadable, true},
+        {"NightLine", "mnuGrphsNightLine", Browser | Menus, "Exit", nullptr, true, Fail::NoDate, true},
+        {"StandardDay", "mnuGraphsStandardDay", Browser | Menus, "Exit", nullptr, true, Fail::Unreadable, true},
+        {"RestBackup", "mnuUtilitiesRestore", Menus, "Cancel", nullptr, true, Fail::Never, false},
+        {"Cback", "mnuFileBackupRestore", StartChoice, "CancelCon", nullptr, true, Fail::Never, false},
+        {"CompactDbase", "mnuUtilitiesCompact", StartChoice, "Cancel", nullptr, true, Fail::Never, false},
+        {"RepairDbase", "mnuUtilitiesRepair", StartChoice, "Cancel", nullptr, true, Fail::Never, false},
         // The browser itself keeps the start-up choice hidden.
-        {"CurrReading", nullptr, StartChoice, "CloseDbase", false, Fail::Corrupt, false},
+        {"CurrReading", nullptr, StartChoice, "CloseDbase", nullptr, false, Fail::Corrupt, false},
     };
     return list;
 }
@@ -491,6 +492,8 @@ private slots:
         QTest::addColumn<QString>("route");
         for (const Holder &h : holders()) {
             QStringList routes{QStringLiteral("exit"), QStringLiteral("close box")};
+            if (h.done)
+                routes << QStringLiteral("done");
             if (h.escapeCloses)
                 routes << QStringLiteral("escape");
             if (h.fail != Fail::Never)
@@ -541,6 +544,8 @@ private slots:
 
         if (route == QLatin1String("exit"))
             app.click(name.constData(), h.exit);
+        else if (route == QLatin1String("done"))
+            app.click(name.constData(), h.done);
         else if (route == QLatin1String("escape"))
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         else
