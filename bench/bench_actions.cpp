@@ -1283,10 +1283,7 @@ double reportFloor(BenchDiary &d, Floor &)
     auto &recorder = recorded[d.days];
     if (!recorder) {
         recorder = std::make_unique<RecordingPrinter>();
-        FakeServices fakes;
-        Services services = fakes.services();
-        services.printer = recorder.get();
-        PrintReadingsReport(services, nullptr, wholeRange(d.days));
+        PrintReadingsReport(*recorder, wholeRange(d.days));
         if (recorder->pages.size() < 2)
             qFatal("the report was not recorded");
     }

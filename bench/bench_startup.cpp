@@ -173,7 +173,7 @@ int child(int argc, char **argv)
     r.endKey = dateKey(r.endDate);
     real.printer.useOutputFile(QDir(folder).filePath(QStringLiteral("report.pdf")));
     const qint64 p0 = nowNs();
-    PrintReadingsReport(frame.services(), browser, r);
+    PrintReadingsReport(*frame.services().printer, r);
     const qint64 p1 = nowNs();
     std::printf("idle_rss_mb %.1f\nprint_rss_mb %.1f\nprint_ms %.1f\n", before / 1024.0, peakRssKb() / 1024.0,
                 (p1 - p0) / 1e6);

@@ -85,7 +85,7 @@ void walkAll(Database &db, int kind)
     std::optional<qint64> walked;
     walk(db, [&](Cursor &c) {
         const CollectedRange range = CollectRangeSummary(c, QStringLiteral("2000-01-01"), shown);
-        require(range.summary.has_value() == range.nothingToPrint.isEmpty());
+        require(range.summary.has_value() == (range.content == RangeContent::Dates));
         if (const auto &summary = range.summary) {
             require(summary->lines > 0 && summary->pages > 0);
             for (const KindSummary &k : summary->kinds)

@@ -269,8 +269,8 @@ void exportCommand(const Arguments &a)
                     .arg(QDir::toNativeSeparators(target))
                     .arg(done.dates));
         return;
-    case Outcome::NoDateFromStart: stop(kNothing, csv::noDateFromStartText());
-    case Outcome::NoDateInRange: stop(kNothing, csv::noDateInRangeText());
+    case Outcome::NoDateFromStart: stop(kNothing, nothingToPrintText(RangeContent::NoDateFromStart));
+    case Outcome::NoDateInRange: stop(kNothing, nothingToPrintText(RangeContent::NoDateInRange));
     case Outcome::DiaryFailed: stop(kNothing, readFailedText() + QLatin1Char(' ') + done.detail);
     case Outcome::WriteFailed: stop(kNothing, QStringLiteral("The readings could not be written: ") + done.detail);
     }
@@ -513,18 +513,6 @@ int importCommand(const Arguments &a)
     return importMeterExport(a, diary, bytes.bytes);
 }
 
-// What the report routines tell the user, gathered for standard error.
-class GatheredMessages final : public MessageService {
-public:
-    MsgAnswer show(QWidget *, const QString &text, const QString &, MsgIcon, MsgButtons) override
-    {
-        texts << oneLine(text);
-        return MsgAnswer::Ok;
-    }
-    void beep() override {}
-    QStringList texts;
-};
-
 void reportCommand(const Arguments &a)
 {
     allow(a, 1, {QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("-o")},
@@ -543,41 +531,32 @@ void reportCommand(const Arguments &a)
 
     // The pages are those of the report window, printed whole to a file
     // beside the target and then put in its place.
-    GatheredMessages messages;
-    QtReportPrinter printer;
-    Services services;
-    services.messages = &messages;
-    services.printer = &printer;
     const QString tmp = fileops::tempPathBeside(target) + QStringLiteral(".pdf");
-    printer.useOutputFile(tmp);
+    PrintOutcome done;
     if (a.flags.contains(QStringLiteral("--standard-day"))) {
         // The page of the standard-day window, with the unit and target range
         // remembered for the diary.
-        try {
-            QPrinter pdf(QPrinter::HighResolution);
-            pdf.setOutputFormat(QPrinter::PdfFormat);
-            pdf.setOutputFileName(tmp);
-            if (printStandardDay(pdf, r.databasePath, r.databaseName, r.startDate, r.endDate) ==
-                StandardDayPrinted::NothingToPrint)
-                messages.texts << nothingToPrintText();
-        } catch (const StoreError &e) {
-            messages.texts << readFailedText() + QLatin1Char(' ') + e.message();
-        } catch (const PrinterError &) {
-            messages.texts << printerFailedText();
-        }
-    } else if (a.flags.contains(QStringLiteral("--summary-only"))) {
-        PrintSummaryOnly(services, nullptr, r);
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setOutputFileName(tmp);
+        done = printStandardDay(pdf, r.databasePath, r.databaseName, r.startDate, r.endDate);
     } else {
-        PrintReadingsReport(services, nullptr, r);
+        QtReportPrinter printer;
+        printer.useOutputFile(tmp);
+        done = a.flags.contains(QStringLiteral("--summary-only")) ? PrintSummaryOnly(printer, r)
+                                                                  : PrintReadingsReport(printer, r);
     }
+    QString failure;
+    if (!done.printed())
+        failure = done.detail.isEmpty() ? done.text : done.text + QLatin1Char(' ') + done.detail;
+    else if (!QFileInfo(tmp).isFile())
+        failure = printerFailedText();
     QString error;
-    if (messages.texts.isEmpty() && !QFileInfo(tmp).isFile())
-        messages.texts << printerFailedText();
-    if (messages.texts.isEmpty() && !(fileops::syncPath(tmp) && fileops::replace(tmp, target, &error)))
-        messages.texts << QStringLiteral("The report could not be written: ") + error;
+    if (failure.isEmpty() && !(fileops::syncPath(tmp) && fileops::replace(tmp, target, &error)))
+        failure = QStringLiteral("The report could not be written: ") + error;
     QFile::remove(tmp);
-    if (!messages.texts.isEmpty())
-        stop(kNothing, messages.texts.join(QLatin1Char(' ')));
+    if (!failure.isEmpty())
+        stop(kNothing, failure);
 }
 
 void listCommand(const Arguments &a)

@@ -165,7 +165,11 @@ void LineChart::Previous_Click()
     step([&](Cursor &c, const ChartGroup &shown) { return previousGroup(c, kind_, shown); });
 }
 
-void LineChart::PrintChart_Click() { ::PrintChart(shell_.services(), this, MSChart1->chart()); }
+void LineChart::PrintChart_Click()
+{
+    Services &services = shell_.services();
+    tellChartPrintOutcome(services, this, ::PrintChart(services, this, MSChart1->chart()));
+}
 
 void LineChart::drawGroup(const ChartGroup &group)
 {

@@ -309,24 +309,5 @@ void StandardDayWindow::PrintDay_Click()
         services.messages->show(this, QStringLiteral("The date range has been set incorrectly."));
         return;
     }
-    if (!figures_.hasReadings()) {
-        services.messages->show(this, nothingToPrintText());
-        return;
-    }
-    if (!choosePrinter(services, this))
-        return;
-
-    ReportPrinter &printer = *services.printer;
-    bool failed = false;
-    {
-        WorkingDirectoryGuard workingDirectory;
-        try {
-            printStandardDayPage(printer, page());
-        } catch (const std::exception &) {
-            printer.killDoc();
-            failed = true;
-        }
-    }
-    if (failed)
-        services.messages->show(this, printerFailedText());
+    tellPrintOutcome(services, this, PrintStandardDay(services, this, page()));
 }

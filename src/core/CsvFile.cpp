@@ -446,9 +446,6 @@ const std::array<QString, kReadingKinds + 1> &columnNames()
 
 // ------------------------------------------------------------------ export
 
-QString noDateFromStartText() { return QStringLiteral("Thee are no readings to print."); }
-QString noDateInRangeText() { return QStringLiteral("There are no readings to print."); }
-
 ExportResult writeRange(Cursor &cursor, const QString &startKey, const QString &endKey, QIODevice &out)
 {
     ExportResult r;

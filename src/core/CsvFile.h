@@ -53,10 +53,6 @@ struct ExportResult {
     QString detail;   // the engine's or the file system's words on a failure
 };
 
-// The words for the two outcomes with nothing to write: the report's own.
-QString noDateFromStartText(); // "Thee are no readings to print."
-QString noDateInRangeText();   // "There are no readings to print."
-
 // Writes the header and every stored date from startKey to endKey (both
 // included) to `out`. Looks first whether the range holds a date at all; when
 // it holds none, nothing is written. Throws StoreError when the diary cannot

@@ -59,17 +59,36 @@ RangeSummary RangeTally::summary() const
     return summary;
 }
 
-CollectedRange CollectRangeSummary(Cursor &cursor, const QString &startKey, const QString &endKey)
+RangeContent seekRange(Cursor &cursor, const QString &startKey, const QString &endKey)
 {
     cursor.seek(SeekOp::AtLeast, startKey);
     if (cursor.noMatch())
-        return {std::nullopt, QStringLiteral("Thee are no readings to print.")};
+        return RangeContent::NoDateFromStart;
+    if (cursor.key() > endKey)
+        return RangeContent::NoDateInRange;
+    return RangeContent::Dates;
+}
 
-    // One walk counts the lines and gathers the statistics alike.
+QString nothingToPrintText(RangeContent content)
+{
+    switch (content) {
+    case RangeContent::Dates: break;
+    // The first of the two has always been spelt so; people know it by it.
+    case RangeContent::NoDateFromStart: return QStringLiteral("Thee are no readings to print.");
+    case RangeContent::NoDateInRange: return QStringLiteral("There are no readings to print.");
+    }
+    return QString();
+}
+
+CollectedRange CollectRangeSummary(Cursor &cursor, const QString &startKey, const QString &endKey)
+{
+    if (const RangeContent content = seekRange(cursor, startKey, endKey); content != RangeContent::Dates)
+        return {std::nullopt, content};
+
+    // One walk counts the lines and gathers the statistics alike; the cursor
+    // stands on the first date of the range.
     RangeTally tally;
     for (; !cursor.eof() && cursor.key() <= endKey; cursor.moveNext())
         tally.add(cursor.row());
-    if (tally.lines() == 0)
-        return {std::nullopt, QStringLiteral("There are no readings to print.")};
-    return {tally.summary(), QString()};
+    return {tally.summary(), RangeContent::Dates};
 }

@@ -50,13 +50,28 @@ bool isCountedReading(QStringView text);
 // (leadingNumber) in single precision.
 float readingValue(QStringView text);
 
+// Whether a date range holds anything to print or export, and if not, why.
+enum class RangeContent {
+    Dates,           // at least one stored date lies in the range
+    NoDateFromStart, // no stored date lies on or after the start
+    NoDateInRange    // dates after the start, none up to the end
+};
+
+// Seeks the first stored date on or after startKey and says whether the range
+// up to endKey (included) holds it; when it does, the cursor is on that date.
+// Throws StoreError when the diary cannot be read.
+RangeContent seekRange(Cursor &cursor, const QString &startKey, const QString &endKey);
+
+// What the user is told when a range holds nothing: "Thee are no readings to
+// print." when no date lies on or after the start, "There are no readings to
+// print." when none lies within the range. Empty for a range with dates.
+QString nothingToPrintText(RangeContent content);
+
 // What a walk over a range gives: its summary, or, when there is nothing to
-// print, the words that tell the user why ("Thee are no readings to print."
-// when no date lies on or after the start, "There are no readings to print."
-// when none lies within the range).
+// print, why.
 struct CollectedRange {
     std::optional<RangeSummary> summary;
-    QString nothingToPrint;
+    RangeContent content = RangeContent::Dates;
 };
 
 // The figures of a range gathered one date at a time, in the walk's order.

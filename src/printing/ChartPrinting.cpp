@@ -34,10 +34,13 @@ QPicture chartPicture(QChart *chart)
     return picture;
 }
 
-void PrintChart(Services &services, QWidget *window, QChart *chart)
+PrintOutcome PrintChart(Services &services, QWidget *window, QChart *chart)
 {
-    if (!choosePrinter(services, window))
-        return;
+    PrintOutcome outcome;
+    if (!choosePrinter(services, window)) {
+        outcome.kind = PrintOutcome::Kind::Cancelled;
+        return outcome;
+    }
 
     ReportPrinter &printer = *services.printer;
     bool failed = false;
@@ -79,8 +82,16 @@ void PrintChart(Services &services, QWidget *window, QChart *chart)
         printer.setOrientation(ReportPrinter::Orientation::Portrait);
     }
     if (failed) {
-        services.messages->beep();
-        services.messages->show(window, chartFailedText(), QStringLiteral("Levelbook"), MsgIcon::Critical,
-                                MsgButtons::Ok);
+        outcome.kind = PrintOutcome::Kind::PrinterFailed;
+        outcome.text = chartFailedText();
     }
+    return outcome;
+}
+
+void tellChartPrintOutcome(Services &services, QWidget *window, const PrintOutcome &outcome)
+{
+    if (outcome.kind != PrintOutcome::Kind::PrinterFailed)
+        return;
+    services.messages->beep();
+    services.messages->show(window, outcome.text, QStringLiteral("Levelbook"), MsgIcon::Critical, MsgButtons::Ok);
 }

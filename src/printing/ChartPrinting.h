@@ -2,6 +2,8 @@
 // Printing the chart of a chart window: the chart as it is on screen, as a
 // vector picture, on one landscape page of the report printer.
 
+#include "printing/PrintOutcome.h"
+
 #include <QPicture>
 #include <QString>
 
@@ -29,6 +31,11 @@ inline QString chartFailedText() { return QStringLiteral("Check Your Printer and
 // prints the chart at its natural size on one landscape page, passing the
 // picture through the clipboard (which it clears after a successful print).
 // The printer is back in portrait afterwards and the working directory as it
-// was, whatever happened; a failure beeps and says so. Nothing of the chart
-// window changes.
-void PrintChart(Services &services, QWidget *window, QChart *chart);
+// was, whatever happened. Returns Printed, Cancelled, or PrinterFailed with
+// chartFailedText(), which the chart window tells with a beep. Nothing of the
+// chart window changes.
+PrintOutcome PrintChart(Services &services, QWidget *window, QChart *chart);
+
+// Tells the person an outcome of PrintChart as the chart windows do: a failed
+// print with a beep and a critical message; nothing otherwise.
+void tellChartPrintOutcome(Services &services, QWidget *window, const PrintOutcome &outcome);

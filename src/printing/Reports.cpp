@@ -18,56 +18,50 @@ using PrintRange = std::function<void(ReportPrinter &, Cursor &, qint64 lines)>;
 
 // One run of a report: opens the diary, finds the range and hands the
 // printing to `print`. Whatever happens, the working directory is restored
-// and the diary closed before the user hears of a failure; a document cut
-// short by a failure of the diary or of the printer is thrown away.
-void runReport(Services &services, QWidget *parent, const ReportRequest &request, const QString &documentName,
-               const PrintRange &print)
+// and the diary closed before the outcome is given; a document cut short by
+// a failure of the diary or of the printer is thrown away.
+PrintOutcome runReport(ReportPrinter &printer, const ReportRequest &request, const QString &documentName,
+                       const PrintRange &print)
 {
-    bool printerFailed = false;
-    bool diaryFailed = false;
-    QString diaryDetail;
-    QString nothingToPrint;
-    {
-        WorkingDirectoryGuard workingDirectory;
-        ReportPrinter *started = nullptr;
-        try {
-            Database db = Database::open(request.databasePath, Database::Access::ReadOnly);
-            Cursor cursor(db);
-            cursor.seek(SeekOp::AtLeast, request.startKey);
-            const qint64 lines = cursor.noMatch() ? -1 : cursor.countThrough(request.endKey);
-            if (lines < 0)
-                nothingToPrint = QStringLiteral("Thee are no readings to print.");
-            else if (lines == 0)
-                nothingToPrint = QStringLiteral("There are no readings to print.");
-            else {
-                // From here on a failure of the printer is a failed print, and
-                // one of the diary a failed read; neither leaves a document.
-                ReportPrinter &printer = *services.printer;
-                started = &printer;
-                try {
-                    printer.setDocumentName(documentName);
-                    print(printer, cursor, lines);
-                    printer.endDoc();
-                } catch (const StoreError &) {
-                    throw;
-                } catch (const std::exception &) {
-                    printer.killDoc();
-                    printerFailed = true;
-                }
-            }
-        } catch (const StoreError &e) {
-            if (started)
-                started->killDoc();
-            diaryFailed = true;
-            diaryDetail = e.message();
+    PrintOutcome outcome;
+    WorkingDirectoryGuard workingDirectory;
+    bool started = false;
+    try {
+        Database db = Database::open(request.databasePath, Database::Access::ReadOnly);
+        Cursor cursor(db);
+        RangeContent content = seekRange(cursor, request.startKey, request.endKey);
+        const qint64 lines = content == RangeContent::Dates ? cursor.countThrough(request.endKey) : 0;
+        // The engine orders the keys itself; should it count none where the
+        // seek found one, the range still holds nothing to print.
+        if (content == RangeContent::Dates && lines == 0)
+            content = RangeContent::NoDateInRange;
+        if (content != RangeContent::Dates) {
+            outcome.kind = PrintOutcome::Kind::NothingToPrint;
+            outcome.text = nothingToPrintText(content);
+            return outcome;
         }
+        // From here on a failure of the printer is a failed print, and one of
+        // the diary a failed read; neither leaves a document.
+        started = true;
+        try {
+            printer.setDocumentName(documentName);
+            print(printer, cursor, lines);
+            printer.endDoc();
+        } catch (const StoreError &) {
+            throw;
+        } catch (const std::exception &) {
+            printer.killDoc();
+            outcome.kind = PrintOutcome::Kind::PrinterFailed;
+            outcome.text = printerFailedText();
+        }
+    } catch (const StoreError &e) {
+        if (started)
+            printer.killDoc();
+        outcome.kind = PrintOutcome::Kind::DiaryFailed;
+        outcome.text = readFailedText();
+        outcome.detail = e.message();
     }
-    if (!nothingToPrint.isEmpty())
-        services.messages->show(parent, nothingToPrint);
-    else if (printerFailed)
-        services.messages->show(parent, printerFailedText());
-    else if (diaryFailed)
-        reportFailure(services, parent, readFailedText(), diaryDetail);
+    return outcome;
 }
 
 // The dates of the date lines: the user's short date, unless that form is so
@@ -138,57 +132,57 @@ void PrintSummaryPage(ReportPrinter &printer, const ReportRequest &request, qint
     }
 }
 
-void PrintReadingsReport(Services &services, QWidget *parent, const ReportRequest &request)
+PrintOutcome PrintReadingsReport(ReportPrinter &printer, const ReportRequest &request)
 {
     // One walk prints the date lines and gathers the summary page's figures;
     // the lines were counted beforehand for the page numbers.
-    runReport(services, parent, request, QStringLiteral("Levelbook Report"),
-              [&request](ReportPrinter &printer, Cursor &cursor, qint64 lineTotal) {
-                  const qint64 pageTotal = pagesOfLines(lineTotal) + 1; // and the summary page
-                  const auto &columns = reportColumns();
+    return runReport(printer, request, QStringLiteral("Levelbook Report"),
+                     [&request](ReportPrinter &printer, Cursor &cursor, qint64 lineTotal) {
+                         const qint64 pageTotal = pagesOfLines(lineTotal) + 1; // and the summary page
+                         const auto &columns = reportColumns();
 
-                  qint64 page = 1;
-                  PrintPageHeader(printer, request, page, pageTotal);
-                  const LineDates lineDate(printer);
-                  RangeTally tally;
-                  double y = kFirstLineY;
-                  int lines = 0;
-                  for (; !cursor.eof() && cursor.key() <= request.endKey; cursor.moveNext()) {
-                      if (lines == kLinesPerPage) {
-                          ++page;
-                          printer.newPage();
-                          PrintPageHeader(printer, request, page, pageTotal);
-                          y = kFirstLineY;
-                          lines = 0;
-                      }
-                      const ReadingDay &day = cursor.row();
-                      tally.add(day);
-                      printAt(printer, kLeftMargin, y, lineDate(day.key));
-                      for (int k = 0; k < kReadingKinds; ++k)
-                          printCentred(printer, columns[size_t(k)].anchor, y, day.readings[size_t(k)]);
-                      ++y;
-                      ++lines;
-                  }
-                  // Another program changed the range since it was counted:
-                  // the page numbers printed are wrong.
-                  if (tally.lines() != lineTotal)
-                      throw StoreError(StoreError::Kind::Failed,
-                                       QStringLiteral("The diary changed while the report was printed."));
+                         qint64 page = 1;
+                         PrintPageHeader(printer, request, page, pageTotal);
+                         const LineDates lineDate(printer);
+                         RangeTally tally;
+                         double y = kFirstLineY;
+                         int lines = 0;
+                         for (; !cursor.eof() && cursor.key() <= request.endKey; cursor.moveNext()) {
+                             if (lines == kLinesPerPage) {
+                                 ++page;
+                                 printer.newPage();
+                                 PrintPageHeader(printer, request, page, pageTotal);
+                                 y = kFirstLineY;
+                                 lines = 0;
+                             }
+                             const ReadingDay &day = cursor.row();
+                             tally.add(day);
+                             printAt(printer, kLeftMargin, y, lineDate(day.key));
+                             for (int k = 0; k < kReadingKinds; ++k)
+                                 printCentred(printer, columns[size_t(k)].anchor, y, day.readings[size_t(k)]);
+                             ++y;
+                             ++lines;
+                         }
+                         // Another program changed the range since it was counted:
+                         // the page numbers printed are wrong.
+                         if (tally.lines() != lineTotal)
+                             throw StoreError(StoreError::Kind::Failed,
+                                              QStringLiteral("The diary changed while the report was printed."));
 
-                  ++page;
-                  printer.newPage();
-                  PrintSummaryPage(printer, request, page, pageTotal, tally.summary().kinds);
-              });
+                         ++page;
+                         printer.newPage();
+                         PrintSummaryPage(printer, request, page, pageTotal, tally.summary().kinds);
+                     });
 }
 
-void PrintSummaryOnly(Services &services, QWidget *parent, const ReportRequest &request)
+PrintOutcome PrintSummaryOnly(ReportPrinter &printer, const ReportRequest &request)
 {
-    runReport(services, parent, request, QStringLiteral("Levelbook Summary"),
-              [&request](ReportPrinter &printer, Cursor &cursor, qint64) {
-                  const CollectedRange range = CollectRangeSummary(cursor, request.startKey, request.endKey);
-                  if (!range.summary)
-                      throw StoreError(StoreError::Kind::Failed,
-                                       QStringLiteral("The diary changed while the report was printed."));
-                  PrintSummaryPage(printer, request, 1, 1, range.summary->kinds);
-              });
+    return runReport(printer, request, QStringLiteral("Levelbook Summary"),
+                     [&request](ReportPrinter &printer, Cursor &cursor, qint64) {
+                         const CollectedRange range = CollectRangeSummary(cursor, request.startKey, request.endKey);
+                         if (!range.summary)
+                             throw StoreError(StoreError::Kind::Failed,
+                                              QStringLiteral("The diary changed while the report was printed."));
+                         PrintSummaryPage(printer, request, 1, 1, range.summary->kinds);
+                     });
 }

@@ -1,8 +1,12 @@
 #include "printing/StandardDayPrinting.h"
 
+#include "printing/PrinterChoice.h"
 #include "printing/StandardDayChart.h"
+#include "printing/WorkingDirectory.h"
+#include "core/RangeSummary.h"
 #include "core/StandardDayTable.h"
 #include "platform/ReportPrinter.h"
+#include "platform/Services.h"
 #include "core/Database.h"
 #include "core/DateKey.h"
 
@@ -271,24 +275,73 @@ void printStandardDayPage(ReportPrinter &printer, const StandardDayPage &page)
     printer.endDoc();
 }
 
-StandardDayPrinted printStandardDay(QPrinter &printer, const QString &diaryPath, const QString &name,
-                                    const QDate &start, const QDate &end,
-                                    const std::optional<StandardDayChoice> &choice)
+namespace {
+
+// A standard day with no counted reading says the range holds none, whether
+// or not a date lies after its start.
+PrintOutcome nothingToPrint()
+{
+    PrintOutcome outcome;
+    outcome.kind = PrintOutcome::Kind::NothingToPrint;
+    outcome.text = nothingToPrintText(RangeContent::NoDateInRange);
+    return outcome;
+}
+
+PrintOutcome printerFailed()
+{
+    PrintOutcome outcome;
+    outcome.kind = PrintOutcome::Kind::PrinterFailed;
+    outcome.text = printerFailedText();
+    return outcome;
+}
+
+} // namespace
+
+PrintOutcome PrintStandardDay(Services &services, QWidget *window, const StandardDayPage &page)
+{
+    if (!page.figures.hasReadings())
+        return nothingToPrint();
+    if (!choosePrinter(services, window)) {
+        PrintOutcome cancelled;
+        cancelled.kind = PrintOutcome::Kind::Cancelled;
+        return cancelled;
+    }
+    ReportPrinter &printer = *services.printer;
+    WorkingDirectoryGuard workingDirectory;
+    try {
+        printStandardDayPage(printer, page);
+    } catch (const std::exception &) {
+        printer.killDoc();
+        return printerFailed();
+    }
+    return PrintOutcome();
+}
+
+PrintOutcome printStandardDay(QPrinter &printer, const QString &diaryPath, const QString &name, const QDate &start,
+                              const QDate &end, const std::optional<StandardDayChoice> &choice)
 {
     StandardDayPage page;
     page.name = name;
     page.start = start;
     page.end = end;
-    StandardDayReadings readings;
-    {
-        Database db = Database::open(diaryPath, Database::Access::ReadOnly);
-        Cursor cursor(db);
-        readings = collectStandardDay(cursor, dateKey(start), dateKey(end));
+    try {
+        StandardDayReadings readings;
+        {
+            Database db = Database::open(diaryPath, Database::Access::ReadOnly);
+            Cursor cursor(db);
+            readings = collectStandardDay(cursor, dateKey(start), dateKey(end));
+        }
+        page.choice = choice ? *choice : standardDayChoice(*userSettings(), diaryPath, readings);
+        page.figures = standardDayFigures(readings, page.choice.unit, page.choice.target);
+    } catch (const StoreError &e) {
+        PrintOutcome failed;
+        failed.kind = PrintOutcome::Kind::DiaryFailed;
+        failed.text = readFailedText();
+        failed.detail = e.message();
+        return failed;
     }
-    page.choice = choice ? *choice : standardDayChoice(*userSettings(), diaryPath, readings);
-    page.figures = standardDayFigures(readings, page.choice.unit, page.choice.target);
     if (!page.figures.hasReadings())
-        return StandardDayPrinted::NothingToPrint;
+        return nothingToPrint();
 
     printer.setFullPage(true);
     printer.setPageOrientation(QPageLayout::Portrait);
@@ -296,9 +349,9 @@ StandardDayPrinted printStandardDay(QPrinter &printer, const QString &diaryPath,
         printer.setDocName(QStringLiteral("Levelbook Standard Day"));
     QPainter painter;
     if (!painter.begin(&printer))
-        throw PrinterError("The printer could not be opened.");
+        return printerFailed();
     paintStandardDayPage(painter, printer.paperRect(QPrinter::DevicePixel), page);
     if (!painter.end())
-        throw PrinterError("The document could not be finished.");
-    return StandardDayPrinted::Printed;
+        return printerFailed();
+    return PrintOutcome();
 }

@@ -5,6 +5,7 @@
 
 #include "core/StandardDay.h"
 #include "core/StandardDaySettings.h"
+#include "printing/PrintOutcome.h"
 
 #include <QDate>
 #include <QPicture>
@@ -16,7 +17,9 @@
 
 class QPainter;
 class QPrinter;
+class QWidget;
 class ReportPrinter;
+struct Services;
 
 struct StandardDayPage {
     QString name;     // the person's name
@@ -37,18 +40,18 @@ QPicture standardDayPicture(const StandardDayPage &page, const QSizeF &paperPoin
 // PrinterError when the printer fails.
 void printStandardDayPage(ReportPrinter &printer, const StandardDayPage &page);
 
-// What printing a diary's standard day came to.
-enum class StandardDayPrinted { Printed, NothingToPrint };
+// The Print button of the standard-day window: NothingToPrint when the page
+// holds no counted reading, else lets the user choose the printer (Cancelled
+// when they do not) and prints the page on the report printer, the working
+// directory as it was afterwards. A printer that fails ends in PrinterFailed
+// and leaves no document.
+PrintOutcome PrintStandardDay(Services &services, QWidget *window, const StandardDayPage &page);
 
 // Prints the standard day of the diary file for the range on one portrait page
 // of `printer` (a PDF file or a printer), with the unit and target range given,
 // or else those remembered for the diary (or guessed from its readings).
-// NothingToPrint when the range holds no counted reading ("There are no
-// readings to print."); nothing is printed then. Throws StoreError when the
-// diary cannot be read and PrinterError when the printer fails.
-StandardDayPrinted printStandardDay(QPrinter &printer, const QString &diaryPath, const QString &name,
-                                    const QDate &start, const QDate &end,
-                                    const std::optional<StandardDayChoice> &choice = std::nullopt);
-
-// What the user is told when the range holds no counted reading.
-inline QString nothingToPrintText() { return QStringLiteral("There are no readings to print."); }
+// NothingToPrint when the range holds no counted reading; nothing is printed
+// then. A diary that cannot be read ends in DiaryFailed, a printer that fails
+// in PrinterFailed.
+PrintOutcome printStandardDay(QPrinter &printer, const QString &diaryPath, const QString &name, const QDate &start,
+                              const QDate &end, const std::optional<StandardDayChoice> &choice = std::nullopt);

@@ -141,10 +141,9 @@ void StdRptByDate::PrintRpt_Click()
         return;
 
     const ReportRequest r = request();
-    if (Option1->isChecked())
-        PrintReadingsReport(services, this, r);
-    else
-        PrintSummaryOnly(services, this, r);
+    const PrintOutcome done =
+        Option1->isChecked() ? PrintReadingsReport(*services.printer, r) : PrintSummaryOnly(*services.printer, r);
+    tellPrintOutcome(services, this, done);
     discard();
 }
 
@@ -171,8 +170,10 @@ void StdRptByDate::exportReadings()
     using Outcome = csv::ExportResult::Outcome;
     switch (done.outcome) {
     case Outcome::Written: break;
-    case Outcome::NoDateFromStart: services.messages->show(this, csv::noDateFromStartText()); break;
-    case Outcome::NoDateInRange: services.messages->show(this, csv::noDateInRangeText()); break;
+    case Outcome::NoDateFromStart:
+        services.messages->show(this, nothingToPrintText(RangeContent::NoDateFromStart));
+        break;
+    case Outcome::NoDateInRange: services.messages->show(this, nothingToPrintText(RangeContent::NoDateInRange)); break;
     case Outcome::DiaryFailed: reportFailure(services, this, readFailedText(), done.detail); break;
     case Outcome::WriteFailed:
         reportFailure(services, this,

@@ -522,8 +522,8 @@ private slots:
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
         printer.setPageSize(QPageSize(QPageSize::Letter));
-        QCOMPARE(printStandardDay(printer, diary, QStringLiteral("Ann Smith"), kFirst, kFirst.addDays(59)),
-                 StandardDayPrinted::Printed);
+        QCOMPARE(printStandardDay(printer, diary, QStringLiteral("Ann Smith"), kFirst, kFirst.addDays(59)).kind,
+                 PrintOutcome::Kind::Printed);
         const PdfDocument doc = readPdf(pdf);
         QCOMPARE(doc.pages.size(), 1);
         QVERIFY(doc.pages[0].size.height() > doc.pages[0].size.width());
@@ -536,18 +536,24 @@ private slots:
 
         // The unit and target given win; nothing to print prints nothing.
         QFile::remove(pdf);
-        QCOMPARE(printStandardDay(printer, diary, QStringLiteral("Ann Smith"), QDate(2014, 1, 1), QDate(2014, 2, 1)),
-                 StandardDayPrinted::NothingToPrint);
+        const PrintOutcome none =
+            printStandardDay(printer, diary, QStringLiteral("Ann Smith"), QDate(2014, 1, 1), QDate(2014, 2, 1));
+        QCOMPARE(none.kind, PrintOutcome::Kind::NothingToPrint);
+        QCOMPARE(none.text, QStringLiteral("There are no readings to print."));
         QVERIFY(!QFile::exists(pdf));
         QCOMPARE(printStandardDay(printer, diary, QStringLiteral("Ann Smith"), kFirst, kFirst.addDays(9),
-                                  StandardDayChoice{GlucoseUnit::MgPerDl, {70, 180}}),
-                 StandardDayPrinted::Printed);
+                                  StandardDayChoice{GlucoseUnit::MgPerDl, {70, 180}})
+                     .kind,
+                 PrintOutcome::Kind::Printed);
         QVERIFY(allText(readPdf(pdf).pages.value(0)).contains(QStringLiteral("Unit: mg/dL")));
 
-        // A file that is not a diary is the store's to tell.
+        // A file that is not a diary is a failed read, with the engine's words.
         const QString junk = dir.filePath(QStringLiteral("Junk.bcl"));
         writeBytes(junk, "not a diary at all");
-        QVERIFY_THROWS_EXCEPTION(StoreError, printStandardDay(printer, junk, QStringLiteral("Junk"), kFirst, kFirst));
+        const PrintOutcome failed = printStandardDay(printer, junk, QStringLiteral("Junk"), kFirst, kFirst);
+        QCOMPARE(failed.kind, PrintOutcome::Kind::DiaryFailed);
+        QCOMPARE(failed.text, readFailedText());
+        QVERIFY(!failed.detail.isEmpty());
     }
 
     void unreadableDiaryOpensNothing()

@@ -443,10 +443,7 @@ private slots:
         QCOMPARE(r.status, 0);
 
         // The same report printed as the window prints it.
-        FakeServices fakes;
         QtReportPrinter printer;
-        Services services = fakes.services();
-        services.printer = &printer;
         printer.useOutputFile(at(QStringLiteral("window.pdf")));
         ReportRequest request;
         request.databasePath = at(QStringLiteral("Ann Smith.bcl"));
@@ -455,10 +452,7 @@ private slots:
         request.endKey = QStringLiteral("2013-12-31");
         request.startDate = QDate(2013, 1, 1);
         request.endDate = QDate(2013, 12, 31);
-        if (summaryOnly)
-            PrintSummaryOnly(services, nullptr, request);
-        else
-            PrintReadingsReport(services, nullptr, request);
+        QVERIFY((summaryOnly ? PrintSummaryOnly(printer, request) : PrintReadingsReport(printer, request)).printed());
 
         const PdfDocument cli = readPdf(at(QStringLiteral("cli.pdf")));
         const PdfDocument window = readPdf(at(QStringLiteral("window.pdf")));
@@ -486,8 +480,9 @@ private slots:
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(at(QStringLiteral("window.pdf")));
         QCOMPARE(printStandardDay(printer, at(QStringLiteral("Ann Smith.bcl")), QStringLiteral("Ann Smith"),
-                                  QDate(2013, 3, 1), QDate(2013, 3, 31)),
-                 StandardDayPrinted::Printed);
+                                  QDate(2013, 3, 1), QDate(2013, 3, 31))
+                     .kind,
+                 PrintOutcome::Kind::Printed);
         const PdfDocument cli = readPdf(at(QStringLiteral("day.pdf")));
         const PdfDocument window = readPdf(at(QStringLiteral("window.pdf")));
         QVERIFY(cli.ok && window.ok);

@@ -13,6 +13,7 @@
 #include "printing/ChartPrinting.h"
 #include "printing/PrinterChoice.h"
 #include "printing/Reports.h"
+#include "printing/StandardDayPrinting.h"
 #include "reports/StdRptByDate.h"
 #include "core/DateKey.h"
 #include "platform/DatePicker.h"
@@ -37,6 +38,7 @@
 #include <QMimeData>
 #include <QClipboard>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -169,10 +171,8 @@ class TestReports : public QObject {
         rig.printer.usePaper(QPageSize(paper), 1);
         Services s = rig.services();
         const ReportRequest r = requestFor(diary, start, end);
-        if (withReadings)
-            PrintReadingsReport(s, nullptr, r);
-        else
-            PrintSummaryOnly(s, nullptr, r);
+        tellPrintOutcome(s, nullptr,
+                         withReadings ? PrintReadingsReport(*s.printer, r) : PrintSummaryOnly(*s.printer, r));
         return readPdf(pdf, pages);
     }
 
@@ -232,7 +232,7 @@ private slots:
         const CollectedRange range = CollectRangeSummary(cursor, dateKey(handStart), dateKey(handEnd));
         const std::optional<RangeSummary> &r = range.summary;
         QVERIFY(r);
-        QVERIFY(range.nothingToPrint.isEmpty());
+        QCOMPARE(range.content, RangeContent::Dates);
         QCOMPARE(r->lines, 4);
         QCOMPARE(r->pages, 1);
 
@@ -294,6 +294,74 @@ private slots:
             QCOMPARE(rig.fakes.messages.lastText(), QStringLiteral("There are no readings to print."));
             QCOMPARE(rig.fakes.messages.shown.size(), 2);
         }
+    }
+
+    // Every printing routine says what came of it and leaves a file only
+    // when it printed; the standard day tells both kinds of empty range alike.
+    void printingRoutinesSayWhatCameOfIt_data()
+    {
+        QTest::addColumn<int>("routine"); // 0 the report, 1 the summary alone, 2 the standard day
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<QDate>("end");
+        QTest::addColumn<bool>("printerWorks");
+        QTest::addColumn<PrintOutcome::Kind>("kind");
+        QTest::addColumn<QString>("text");
+
+        const QString fromStart = QStringLiteral("Thee are no readings to print.");
+        const QString inRange = QStringLiteral("There are no readings to print.");
+        const QDate first(2013, 3, 1), last(2013, 3, 10);
+        const char *names[] = {"report", "summary", "standard day"};
+        for (int routine = 0; routine < 3; ++routine) {
+            const QByteArray name(names[routine]);
+            QTest::newRow(name + ": nothing from the start")
+                << routine << last.addDays(1) << last.addDays(10) << true << PrintOutcome::Kind::NothingToPrint
+                << (routine == 2 ? inRange : fromStart);
+            QTest::newRow(name + ": nothing in the range") << routine << first.addDays(1) << last.addDays(-1) << true
+                                                           << PrintOutcome::Kind::NothingToPrint << inRange;
+            QTest::newRow(name + ": printed")
+                << routine << first << last << true << PrintOutcome::Kind::Printed << QString();
+            QTest::newRow(name + ": the printer fails")
+                << routine << first << last << false << PrintOutcome::Kind::PrinterFailed
+                << QStringLiteral("Check your printer and try again.");
+        }
+    }
+
+    void printingRoutinesSayWhatCameOfIt()
+    {
+        QFETCH(int, routine);
+        QFETCH(QDate, start);
+        QFETCH(QDate, end);
+        QFETCH(bool, printerWorks);
+        QFETCH(PrintOutcome::Kind, kind);
+        QFETCH(QString, text);
+
+        const QString diary = path(QStringLiteral("Outcomes.bcl"));
+        QFile::remove(diary);
+        writeDiary(diary, {makeDay("2013-03-01", {"100", "140"}), makeDay("2013-03-10", {"110", "150"})});
+        const QString pdf =
+            printerWorks ? path(QStringLiteral("outcome.pdf")) : path(QStringLiteral("gone/outcome.pdf"));
+        QFile::remove(pdf);
+
+        PrintOutcome done;
+        if (routine == 2) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            done = printStandardDay(printer, diary, QStringLiteral("Ann Smith"), start, end);
+        } else {
+            QtReportPrinter printer;
+            printer.useOutputFile(pdf);
+            const ReportRequest r = requestFor(diary, start, end);
+            done = routine == 0 ? PrintReadingsReport(printer, r) : PrintSummaryOnly(printer, r);
+            QVERIFY(!printer.documentActive());
+        }
+        QCOMPARE(done.kind, kind);
+        QCOMPARE(done.printed(), kind == PrintOutcome::Kind::Printed);
+        QCOMPARE(done.text, text);
+        QVERIFY(done.detail.isEmpty());
+        QCOMPARE(QFile::exists(pdf), done.printed());
+        if (done.printed())
+            QVERIFY(readPdf(pdf).ok);
     }
 
     // --- The reading pages ---
@@ -631,7 +699,7 @@ private slots:
             Rig rig;
             rig.printer.useOutputFile(path(QStringLiteral("missing/folder/r.pdf")));
             Services s = rig.services();
-            PrintReadingsReport(s, nullptr, r);
+            tellPrintOutcome(s, nullptr, PrintReadingsReport(*s.printer, r));
             QCOMPARE(rig.fakes.messages.shown.size(), 1);
             QCOMPARE(rig.fakes.messages.lastText(), QStringLiteral("Check your printer and try again."));
             QCOMPARE(rig.fakes.messages.shown.last().buttons, MsgButtons::Ok);
@@ -648,10 +716,8 @@ private slots:
             const QString pdf = path(QStringLiteral("half.pdf"));
             rig.printer.useOutputFile(pdf);
             Services s = rig.services();
-            if (withReadings)
-                PrintReadingsReport(s, nullptr, r);
-            else
-                PrintSummaryOnly(s, nullptr, r);
+            tellPrintOutcome(s, nullptr,
+                             withReadings ? PrintReadingsReport(*s.printer, r) : PrintSummaryOnly(*s.printer, r));
             QCOMPARE(rig.fakes.messages.lastText(), QStringLiteral("Check your printer and try again."));
             QCOMPARE(QDir::currentPath(), before);
             QCOMPARE(failing.calls(QStringLiteral("killDoc")), 1);
@@ -670,7 +736,9 @@ private slots:
             const QString pdf = path(QStringLiteral("damaged.pdf"));
             rig.printer.useOutputFile(pdf);
             Services s = rig.services();
-            PrintReadingsReport(s, nullptr, requestFor(damaged, QDate(2013, 1, 1), QDate(2013, 4, 30)));
+            tellPrintOutcome(
+                s, nullptr,
+                PrintReadingsReport(*s.printer, requestFor(damaged, QDate(2013, 1, 1), QDate(2013, 4, 30))));
             QCOMPARE(rig.fakes.messages.shown.size(), 1);
             QVERIFY(rig.fakes.messages.lastText().startsWith(readFailedText()));
             QCOMPARE(watched.calls(QStringLiteral("printText")), 0);
@@ -686,7 +754,8 @@ private slots:
             f.close();
             rig.printer.useOutputFile(path(QStringLiteral("broken.pdf")));
             Services s = rig.services();
-            PrintSummaryOnly(s, nullptr, requestFor(broken, QDate(2013, 1, 1), QDate(2013, 1, 2)));
+            tellPrintOutcome(s, nullptr,
+                             PrintSummaryOnly(*s.printer, requestFor(broken, QDate(2013, 1, 1), QDate(2013, 1, 2))));
             QCOMPARE(rig.fakes.messages.shown.size(), 1);
             QVERIFY(rig.fakes.messages.lastText().startsWith(readFailedText()));
             QCOMPARE(rig.fakes.messages.shown.last().icon, MsgIcon::Critical);
@@ -999,7 +1068,7 @@ private slots:
         rig.dialog.confirmFile(pdf);
         const QString before = QDir::currentPath();
         Services s = rig.services();
-        PrintChart(s, &view, chart);
+        QCOMPARE(PrintChart(s, &view, chart).kind, PrintOutcome::Kind::Printed);
 
         QVERIFY(rig.fakes.messages.shown.isEmpty());
         QCOMPARE(QDir::currentPath(), before);
@@ -1050,7 +1119,7 @@ private slots:
         writeDiary(diary, handDiary());
         const QString report = path(QStringLiteral("after chart.pdf"));
         rig.printer.useOutputFile(report);
-        PrintSummaryOnly(s, nullptr, requestFor(diary, handStart, handEnd));
+        PrintSummaryOnly(*s.printer, requestFor(diary, handStart, handEnd));
         const PdfDocument after = readPdf(report);
         QVERIFY(after.pages[0].size.height() > after.pages[0].size.width());
     }
@@ -1063,7 +1132,7 @@ private slots:
         rig.clipboard.heldText = QStringLiteral("kept");
         rig.dialog.cancel();
         Services s = rig.services();
-        PrintChart(s, &view, chart);
+        QCOMPARE(PrintChart(s, &view, chart).kind, PrintOutcome::Kind::Cancelled);
         QCOMPARE(rig.clipboard.clears, 0);
         QCOMPARE(rig.clipboard.heldText, QStringLiteral("kept"));
         QVERIFY(rig.fakes.messages.shown.isEmpty());
@@ -1090,7 +1159,7 @@ private slots:
             rig.dialog.confirmFile(*c.failOn || c.clipboardRefuses ? path(QStringLiteral("chart fail.pdf"))
                                                                    : path(QStringLiteral("missing/chart.pdf")));
             Services s = rig.services();
-            PrintChart(s, &view, chart);
+            tellChartPrintOutcome(s, &view, PrintChart(s, &view, chart));
 
             QCOMPARE(rig.fakes.messages.shown.size(), 1);
             const FakeMessages::Shown &m = rig.fakes.messages.shown.last();
@@ -1112,7 +1181,7 @@ private slots:
             rig.use = &rig.printer;
             rig.printer.useOutputFile(report);
             s = rig.services();
-            PrintSummaryOnly(s, nullptr, requestFor(diary, handStart, handEnd));
+            PrintSummaryOnly(*s.printer, requestFor(diary, handStart, handEnd));
             const PdfDocument after = readPdf(report);
             QVERIFY(after.pages[0].size.height() > after.pages[0].size.width());
         }
