@@ -5,12 +5,8 @@
 #include "core/StandardDayTable.h"
 #include "help/helpids.h"
 #include "platform/DatePicker.h"
-#include "platform/ReportPrinter.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "printing/PrinterChoice.h"
-#include "printing/Reports.h"
-#include "printing/WorkingDirectory.h"
 #include "core/DateKey.h"
 #include "platform/DiaryAccess.h"
 

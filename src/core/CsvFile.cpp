@@ -4,6 +4,7 @@
 #include "core/Database.h"
 #include "core/DateKey.h"
 #include "core/DiaryChanges.h"
+#include "core/RangeSummary.h"
 #include "core/Rfc4180.h"
 
 #include <QFile>
@@ -49,14 +50,15 @@ void appendDay(QByteArray &out, const ReadingDay &day)
 
 bool writeAll(QIODevice &out, const QByteArray &bytes) { return bytes.isEmpty() || out.write(bytes) == bytes.size(); }
 
-// Whether the range holds a stored date; leaves the cursor on the first one.
+// Whether the range holds a stored date, decided as the report decides it;
+// leaves the cursor on the first one.
 ExportResult::Outcome lookAtRange(Cursor &cursor, const QString &startKey, const QString &endKey)
 {
-    cursor.seek(SeekOp::AtLeast, startKey);
-    if (cursor.noMatch())
-        return ExportResult::Outcome::NoDateFromStart;
-    if (cursor.key() > endKey)
-        return ExportResult::Outcome::NoDateInRange;
+    switch (seekRange(cursor, startKey, endKey)) {
+    case RangeContent::NoDateFromStart: return ExportResult::Outcome::NoDateFromStart;
+    case RangeContent::NoDateInRange: return ExportResult::Outcome::NoDateInRange;
+    case RangeContent::Dates: break;
+    }
     return ExportResult::Outcome::Written;
 }
 
