@@ -22,21 +22,21 @@
 // timed sample, so no flush of the set-up lands in a timed commit.
 
 #include "BenchDiaries.h"
-#include "core/FileOps.h"
 #include "DiaryGenerator.h"
-
 #include "charts/LineChart.h"
 #include "charts/StandardDayWindow.h"
 #include "core/ChartGroup.h"
 #include "core/CsvFile.h"
-#include "core/DateKey.h"
 #include "core/Database.h"
+#include "core/DateKey.h"
 #include "core/DiaryChanges.h"
 #include "core/DiarySession.h"
+#include "core/FileOps.h"
 #include "core/RangeSummary.h"
 #include "core/ReadingKind.h"
 #include "listing/Display.h"
 #include "maintenance/ImportReadings.h"
+#include "opening/SelectDbase.h"
 #include "platform/DatePicker.h"
 #include "platform/QtPrinting.h"
 #include "printing/Reports.h"
@@ -47,12 +47,8 @@
 #include "readings/ReadingEntry.h"
 #include "readings/SearchRds.h"
 #include "reports/StdRptByDate.h"
-#include "opening/SelectDbase.h"
 #include "support/FakeFiles.h"
 #include "support/FakePrinting.h"
-
-#include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <QAction>
 #include <QApplication>
@@ -85,15 +81,17 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <array>
+#include <benchmark/benchmark.h>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
+#include <sqlite3.h>
 #include <vector>
 
 namespace {

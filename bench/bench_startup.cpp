@@ -13,12 +13,11 @@
 // parent prints the medians.
 
 #include "BenchDiaries.h"
-
-#include "platform/QtServices.h"
-#include "readings/CurrReading.h"
-#include "printing/Reports.h"
 #include "core/DateKey.h"
 #include "opening/SelectDbase.h"
+#include "platform/QtServices.h"
+#include "printing/Reports.h"
+#include "readings/CurrReading.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,12 +33,12 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <functional>
-#include <map>
-#include <string>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <map>
 #include <spawn.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>

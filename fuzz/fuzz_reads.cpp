@@ -8,9 +8,9 @@
 
 #include "Scratch.h"
 #include "core/ChartGroup.h"
+#include "core/Database.h"
 #include "core/ListingPage.h"
 #include "core/RangeSummary.h"
-#include "core/Database.h"
 
 #include <cstdlib>
 #include <optional>

@@ -2,8 +2,8 @@
 // damaged diary without the engine. It must stay inside the bytes it is given
 // and only ever return whole days with a real date.
 
-#include "core/Salvage.h"
 #include "core/DateKey.h"
+#include "core/Salvage.h"
 
 #include <cstdlib>
 

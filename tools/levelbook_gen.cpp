@@ -5,7 +5,6 @@
 // DAYS defaults to 36525 (every date of 2000..2099), FIRST-DATE to 2000-01-01.
 
 #include "DiaryGenerator.h"
-
 #include "core/Database.h"
 #include "core/DateKey.h"
 

@@ -5,7 +5,6 @@
 //   chmsettle <file.chm>
 
 #include <chm_lib.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <fstream>

@@ -2,6 +2,10 @@
 
 #include "app/DataFolder.h"
 #include "core/CsvFile.h"
+#include "core/Database.h"
+#include "core/DateKey.h"
+#include "core/DiaryFile.h"
+#include "core/DiaryPath.h"
 #include "core/FileOps.h"
 #include "core/MeterImport.h"
 #include "core/StandardDaySettings.h"
@@ -9,10 +13,6 @@
 #include "platform/Services.h"
 #include "printing/Reports.h"
 #include "printing/StandardDayPrinting.h"
-#include "core/Database.h"
-#include "core/DateKey.h"
-#include "core/DiaryFile.h"
-#include "core/DiaryPath.h"
 
 #include <QApplication>
 #include <QCoreApplication>

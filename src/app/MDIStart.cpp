@@ -3,23 +3,23 @@
 #include "app/About.h"
 #include "app/BloodMenu.h"
 #include "charts/Windows.h"
+#include "core/ReadingKind.h"
 #include "help/helpids.h"
 #include "listing/Windows.h"
 #include "maintenance/Windows.h"
+#include "opening/SelectDbase.h"
+#include "opening/Windows.h"
 #include "platform/HelpKey.h"
 #include "readings/Windows.h"
 #include "reports/Windows.h"
-#include "core/ReadingKind.h"
-#include "opening/SelectDbase.h"
-#include "opening/Windows.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QEvent>
 
 MDIStart::MDIStart(const Services &services, const QString &dataFolder)
     : services_(services), dataFolder_(dataFolder), area_(new QMdiArea(this))

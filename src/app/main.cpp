@@ -10,8 +10,8 @@
 #include <QIcon>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <csignal>

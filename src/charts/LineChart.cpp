@@ -1,12 +1,11 @@
 #include "charts/LineChart.h"
 
-#include "printing/ChartPrinting.h"
+#include "core/ReadingKind.h"
 #include "help/helpids.h"
-
+#include "platform/DiaryAccess.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "platform/DiaryAccess.h"
-#include "core/ReadingKind.h"
+#include "printing/ChartPrinting.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -1,14 +1,14 @@
 #include "charts/StandardDayWindow.h"
 
-#include "printing/StandardDayChart.h"
+#include "core/DateKey.h"
 #include "core/StandardDaySettings.h"
 #include "core/StandardDayTable.h"
 #include "help/helpids.h"
 #include "platform/DatePicker.h"
+#include "platform/DiaryAccess.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "core/DateKey.h"
-#include "platform/DiaryAccess.h"
+#include "printing/StandardDayChart.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

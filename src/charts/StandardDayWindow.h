@@ -6,9 +6,9 @@
 // "Print" prints it on one portrait page; "Exit" closes it. While it is open
 // the browser and the File, Utilities and Graphs menus are disabled.
 
-#include "printing/StandardDayPrinting.h"
 #include "core/StandardDay.h"
 #include "platform/ChildWindow.h"
+#include "printing/StandardDayPrinting.h"
 
 class DatePicker;
 class QChartView;

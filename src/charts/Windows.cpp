@@ -2,8 +2,8 @@
 
 #include "charts/LineChart.h"
 #include "charts/StandardDayWindow.h"
-#include "platform/WindowRegistry.h"
 #include "core/ReadingKind.h"
+#include "platform/WindowRegistry.h"
 
 void registerChartsWindows(WindowRegistry &registry)
 {

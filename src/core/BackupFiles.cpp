@@ -1,10 +1,10 @@
 #include "core/BackupFiles.h"
 
-#include "core/FaultPoints.h"
-#include "core/FileOps.h"
 #include "core/Database.h"
 #include "core/DiaryCopy.h"
 #include "core/DiaryPath.h"
+#include "core/FaultPoints.h"
+#include "core/FileOps.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +12,6 @@
 #include <QStringDecoder>
 
 #include <sys/stat.h>
-
 #include <vector>
 
 namespace {

@@ -1,7 +1,7 @@
 #include "core/ChartGroup.h"
 
-#include "core/DateKey.h"
 #include "core/Database.h"
+#include "core/DateKey.h"
 
 namespace {
 

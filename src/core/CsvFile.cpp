@@ -1,9 +1,9 @@
 #include "core/CsvFile.h"
 
-#include "core/FileOps.h"
 #include "core/Database.h"
 #include "core/DateKey.h"
 #include "core/DiaryChanges.h"
+#include "core/FileOps.h"
 #include "core/RangeSummary.h"
 #include "core/Rfc4180.h"
 

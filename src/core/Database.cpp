@@ -1,15 +1,14 @@
 #include "core/Database.h"
 
-#include "core/FileOps.h"
 #include "core/DiaryCopy.h"
+#include "core/FileOps.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <memory>
+#include <sqlite3.h>
 
 namespace {
 

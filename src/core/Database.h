@@ -10,6 +10,7 @@
 #include "core/ReadingDay.h"
 
 #include <QString>
+
 #include <stdexcept>
 
 struct sqlite3;

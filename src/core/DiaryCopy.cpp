@@ -1,7 +1,7 @@
 #include "core/DiaryCopy.h"
 
-#include "core/FileOps.h"
 #include "core/Database.h"
+#include "core/FileOps.h"
 
 #include <QFile>
 #include <QFileInfo>

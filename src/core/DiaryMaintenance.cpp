@@ -1,19 +1,18 @@
 #include "core/DiaryMaintenance.h"
 
-#include "core/FaultPoints.h"
-#include "core/Salvage.h"
-#include "core/FileOps.h"
 #include "core/Database.h"
 #include "core/DiaryCopy.h"
 #include "core/DiaryPath.h"
+#include "core/FaultPoints.h"
+#include "core/FileOps.h"
+#include "core/Salvage.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
-#include <sqlite3.h>
-
 #include <cstring>
+#include <sqlite3.h>
 
 namespace {
 

@@ -2,10 +2,9 @@
 
 #include <QFile>
 
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
-
-#include <optional>
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "core/ListingPage.h"
 
-#include "core/DateKey.h"
 #include "core/Database.h"
+#include "core/DateKey.h"
 
 QList<ListingText> DrawListingRow(int line, const ReadingDay &row)
 {

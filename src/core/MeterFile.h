@@ -50,7 +50,7 @@ struct Reading {
     qint64 line = 0; // the line of the file where the reading's record begins (the first line is 1)
     QDate date;      // the wall clock the person saw (a UTC time already moved to the computer's zone)
     QTime time;
-    QString text;    // the value as written in the file, e.g. "5,6" or "166.00"
+    QString text; // the value as written in the file, e.g. "5,6" or "166.00"
     double value = 0;
     GlucoseUnit unit = GlucoseUnit::MgPerDl;
     Source source = Source::FingerStick;
@@ -80,7 +80,7 @@ struct ColumnChoice {
 struct ReadOptions {
     std::optional<GlucoseUnit> unit; // the file's unit, when nothing in the file says it
     DateOrder dateOrder = DateOrder::Unknown;
-    std::optional<ColumnChoice> columns; // the columns, when their names were not found
+    std::optional<ColumnChoice> columns;               // the columns, when their names were not found
     QTimeZone localZone = QTimeZone::systemTimeZone(); // where a UTC time is shown
     QDate today = QDate::currentDate();                // no reading is taken after it
 };
@@ -97,13 +97,13 @@ struct FileRead {
     QString failure;
 
     // What was found, for the preview and for NeedColumns.
-    QString encoding;       // "UTF-8", "UTF-16LE", "UTF-16BE", "Windows-1252"
-    QChar separator;        // ',', ';' or '\t'
-    QStringList header;     // the header's fields as written; empty for a file without one
-    qint64 headerLine = 0;  // 0 for a file without a header
-    QString headerKey;      // the header's fields joined, to remember a ColumnChoice by
+    QString encoding;              // "UTF-8", "UTF-16LE", "UTF-16BE", "Windows-1252"
+    QChar separator;               // ',', ';' or '\t'
+    QStringList header;            // the header's fields as written; empty for a file without one
+    qint64 headerLine = 0;         // 0 for a file without a header
+    QString headerKey;             // the header's fields joined, to remember a ColumnChoice by
     QList<QStringList> sampleRows; // NeedColumns: the first five rows after the header
-    QString dateSample;     // NeedDateOrder: one date of the column as written
+    QString dateSample;            // NeedDateOrder: one date of the column as written
 
     QList<Reading> readings; // sorted by date and time (rows of one time in file order)
     QList<Unused> unused;    // in line order

@@ -78,8 +78,8 @@ QString diaryText(double value, GlucoseUnit from, GlucoseUnit to);
 // A reading put into a time of day.
 struct PlacedReading {
     Reading reading;
-    QString text;   // what goes into the diary
-    QString why;    // "07:25, scan, in Pre-Breakfast (05:00-08:00)"
+    QString text; // what goes into the diary
+    QString why;  // "07:25, scan, in Pre-Breakfast (05:00-08:00)"
     bool converted = false;
 };
 
@@ -92,16 +92,16 @@ struct PlacedDay {
 struct NotKept {
     Reading reading;
     int kind = 0;
-    QTime kept; // the clock time of the reading kept
+    QTime kept;           // the clock time of the reading kept
     QString text() const; // "14 Mar 09:02: After Breakfast keeps 09:35"
 };
 
 struct Placement {
-    QList<PlacedDay> days;   // in date order; only dates given at least one reading
-    QList<NotKept> notKept;  // in time order
-    qint64 sensorLeft = 0;   // sensor readings neither placed nor listed as not kept
-    qint64 converted = 0;    // readings converted into the diary's unit
-    QList<Unused> unusable;  // readings whose value cannot be written into the diary
+    QList<PlacedDay> days;  // in date order; only dates given at least one reading
+    QList<NotKept> notKept; // in time order
+    qint64 sensorLeft = 0;  // sensor readings neither placed nor listed as not kept
+    qint64 converted = 0;   // readings converted into the diary's unit
+    QList<Unused> unusable; // readings whose value cannot be written into the diary
 };
 
 struct PlaceOptions {

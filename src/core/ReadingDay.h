@@ -4,6 +4,7 @@
 #include "core/ReadingKind.h"
 
 #include <QString>
+
 #include <array>
 
 // The text stored for a reading the user left empty.

@@ -4,6 +4,7 @@
 // and of the chart windows.
 
 #include <QString>
+
 #include <array>
 
 struct ReadingKind {

@@ -6,10 +6,8 @@
 #include <QSet>
 
 #include <cstring>
-
-#include <sqlite3.h>
-
 #include <optional>
+#include <sqlite3.h>
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "core/StandardDay.h"
 
-#include "core/ReadingDay.h"
 #include "core/Database.h"
+#include "core/ReadingDay.h"
 
 #include <algorithm>
 

@@ -1,17 +1,17 @@
 #include "listing/Display.h"
 
+#include "core/DateKey.h"
 #include "help/helpids.h"
+#include "platform/DiaryAccess.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "core/DateKey.h"
-#include "platform/DiaryAccess.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "maintenance/Brow.h"
 
-#include "help/helpids.h"
 #include "core/BackupFiles.h"
+#include "help/helpids.h"
 #include "maintenance/Cback.h"
 #include "maintenance/FolderList.h"
 #include "platform/Shell.h"

@@ -2,9 +2,8 @@
 // "Browse For Backup Folder": picks the backup folder from a drive list and a
 // folder list and hands it to "Configure Backup".
 
-#include "platform/ChildWindow.h"
-
 #include "core/Drives.h"
+#include "platform/ChildWindow.h"
 
 class FolderList;
 class QComboBox;

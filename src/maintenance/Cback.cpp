@@ -1,7 +1,7 @@
 #include "maintenance/Cback.h"
 
-#include "help/helpids.h"
 #include "core/BackupFiles.h"
+#include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 

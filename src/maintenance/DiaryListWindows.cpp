@@ -1,12 +1,12 @@
 #include "maintenance/DiaryListWindows.h"
 
-#include "help/helpids.h"
 #include "core/BackupFiles.h"
+#include "core/DiaryFile.h"
 #include "core/DiaryMaintenance.h"
 #include "core/DiarySession.h"
+#include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "core/DiaryFile.h"
 
 #include <QListWidget>
 #include <QVBoxLayout>

@@ -2,10 +2,10 @@
 
 #include "core/StandardDaySettings.h"
 #include "help/helpids.h"
+#include "platform/DiaryAccess.h"
 #include "platform/FileDialogs.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "platform/DiaryAccess.h"
 
 #include <QCheckBox>
 #include <QComboBox>

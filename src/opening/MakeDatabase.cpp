@@ -1,11 +1,11 @@
 #include "opening/MakeDatabase.h"
 
-#include "help/helpids.h"
-#include "platform/Shell.h"
-#include "platform/Widgets.h"
 #include "core/Database.h"
 #include "core/DiaryFile.h"
 #include "core/DiaryPath.h"
+#include "help/helpids.h"
+#include "platform/Shell.h"
+#include "platform/Widgets.h"
 
 #include <QFileInfo>
 #include <QGridLayout>

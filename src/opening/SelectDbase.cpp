@@ -1,9 +1,9 @@
 #include "opening/SelectDbase.h"
 
+#include "core/DiaryFile.h"
 #include "help/helpids.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "core/DiaryFile.h"
 
 #include <QDir>
 #include <QLabel>

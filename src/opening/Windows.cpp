@@ -1,8 +1,8 @@
 #include "opening/Windows.h"
 
-#include "platform/WindowRegistry.h"
 #include "opening/MakeDatabase.h"
 #include "opening/SelectDbase.h"
+#include "platform/WindowRegistry.h"
 
 void registerOpeningWindows(WindowRegistry &registry)
 {

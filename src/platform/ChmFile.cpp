@@ -1,13 +1,12 @@
 #include "platform/ChmFile.h"
 
-#include <chm_lib.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <chm_lib.h>
 #include <cstring>
 
 namespace {

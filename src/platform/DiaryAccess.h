@@ -7,10 +7,10 @@
 // connection. An action that seeks before it reads may ask for a cursor that
 // stands anywhere.
 
-#include "platform/Shell.h"
 #include "core/Database.h"
-#include "core/DiarySession.h"
 #include "core/DiaryPath.h"
+#include "core/DiarySession.h"
+#include "platform/Shell.h"
 
 #include <QWidget>
 

@@ -1,12 +1,12 @@
 #include "platform/QtPrinting.h"
 
-#include <algorithm>
-
 #include <QFile>
 #include <QLocale>
 #include <QPicture>
 #include <QPrintDialog>
 #include <QPrinterInfo>
+
+#include <algorithm>
 
 namespace {
 

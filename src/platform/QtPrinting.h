@@ -6,8 +6,8 @@
 #include "platform/ReportPrinter.h"
 
 #include <QFont>
-#include <QHash>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPrinter>
 

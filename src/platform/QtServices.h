@@ -2,9 +2,9 @@
 // The real desktop services, on Qt.
 
 #include "platform/FileDialogs.h"
+#include "platform/HelpViewer.h"
 #include "platform/QtClipboard.h"
 #include "platform/QtPrinting.h"
-#include "platform/HelpViewer.h"
 #include "platform/Services.h"
 
 class QtMessageService final : public MessageService {

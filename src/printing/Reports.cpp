@@ -1,10 +1,10 @@
 #include "printing/Reports.h"
 
+#include "core/Database.h"
+#include "core/DateKey.h"
 #include "platform/ReportPrinter.h"
 #include "platform/Services.h"
 #include "printing/WorkingDirectory.h"
-#include "core/Database.h"
-#include "core/DateKey.h"
 
 #include <algorithm>
 #include <functional>

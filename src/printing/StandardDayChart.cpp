@@ -1,7 +1,7 @@
 #include "printing/StandardDayChart.h"
 
-#include "core/StandardDayTable.h"
 #include "core/ReadingKind.h"
+#include "core/StandardDayTable.h"
 
 #include <QtCharts/QAreaSeries>
 #include <QtCharts/QCategoryAxis>

@@ -1,14 +1,14 @@
 #include "printing/StandardDayPrinting.h"
 
-#include "printing/PrinterChoice.h"
-#include "printing/StandardDayChart.h"
-#include "printing/WorkingDirectory.h"
+#include "core/Database.h"
+#include "core/DateKey.h"
 #include "core/RangeSummary.h"
 #include "core/StandardDayTable.h"
 #include "platform/ReportPrinter.h"
 #include "platform/Services.h"
-#include "core/Database.h"
-#include "core/DateKey.h"
+#include "printing/PrinterChoice.h"
+#include "printing/StandardDayChart.h"
+#include "printing/WorkingDirectory.h"
 
 #include <QGraphicsLayout>
 #include <QGraphicsScene>

@@ -1,13 +1,13 @@
 #include "readings/AddRds.h"
 
+#include "core/DiaryChanges.h"
 #include "help/helpids.h"
 #include "platform/DatePicker.h"
+#include "platform/DiaryAccess.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
-#include "platform/DiaryAccess.h"
-#include "core/DiaryChanges.h"
 
 AddRds::AddRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("AddRds"))
 {

@@ -1,9 +1,8 @@
 #pragma once
 // The window that stores a new date with its eight readings.
 
-#include "readings/DateKeyWindow.h"
-
 #include "core/ReadingDay.h"
+#include "readings/DateKeyWindow.h"
 
 #include <optional>
 

@@ -1,11 +1,11 @@
 #include "readings/CurrReading.h"
 
+#include "core/DateKey.h"
+#include "core/DiaryChanges.h"
 #include "help/helpids.h"
+#include "platform/DiaryAccess.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "core/DateKey.h"
-#include "platform/DiaryAccess.h"
-#include "core/DiaryChanges.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -4,9 +4,9 @@
 // the windows that add, edit, search, list and print. Its loading step opens
 // the diary for the user; its closing step closes it.
 
+#include "core/ReadingDay.h"
 #include "platform/ChildWindow.h"
 #include "platform/Shell.h"
-#include "core/ReadingDay.h"
 
 #include <array>
 

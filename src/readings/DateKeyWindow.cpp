@@ -1,9 +1,9 @@
 #include "readings/DateKeyWindow.h"
 
+#include "core/DateKey.h"
 #include "platform/DatePicker.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "core/DateKey.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

@@ -1,13 +1,12 @@
 #include "readings/DeleteRds.h"
 
+#include "core/DiaryChanges.h"
 #include "help/helpids.h"
 #include "platform/DatePicker.h"
+#include "platform/DiaryAccess.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "platform/Shell.h"
 #include "readings/EntryLayout.h"
-#include "platform/DiaryAccess.h"
-#include "core/DiaryChanges.h"
 
 DeleteRds::DeleteRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("DeleteRds"))
 {

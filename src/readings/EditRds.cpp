@@ -1,15 +1,14 @@
 #include "readings/EditRds.h"
 
+#include "core/DateKey.h"
+#include "core/DiaryChanges.h"
 #include "help/helpids.h"
 #include "platform/DatePicker.h"
+#include "platform/DiaryAccess.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "platform/Shell.h"
 #include "readings/EntryLayout.h"
 #include "readings/ReadingEntry.h"
-#include "core/DateKey.h"
-#include "platform/DiaryAccess.h"
-#include "core/DiaryChanges.h"
 
 #include <QLineEdit>
 

@@ -2,11 +2,10 @@
 
 #include "help/helpids.h"
 #include "platform/DatePicker.h"
+#include "platform/DiaryAccess.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
-#include "platform/Shell.h"
 #include "readings/EntryLayout.h"
-#include "platform/DiaryAccess.h"
 
 SearchRds::SearchRds(Shell &shell) : DateKeyWindow(shell, QStringLiteral("SearchRds"))
 {

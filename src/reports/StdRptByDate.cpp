@@ -1,15 +1,15 @@
 #include "reports/StdRptByDate.h"
 
 #include "core/CsvFile.h"
+#include "core/DateKey.h"
 #include "help/helpids.h"
 #include "platform/DatePicker.h"
+#include "platform/DiaryAccess.h"
 #include "platform/FileDialogs.h"
 #include "platform/Shell.h"
 #include "platform/Widgets.h"
 #include "printing/PrinterChoice.h"
 #include "printing/Reports.h"
-#include "core/DateKey.h"
-#include "platform/DiaryAccess.h"
 
 #include <QDir>
 #include <QHBoxLayout>

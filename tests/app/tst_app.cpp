@@ -4,9 +4,9 @@
 
 #include "app/About.h"
 #include "app/BloodMenu.h"
-#include "readings/CurrReading.h"
 #include "opening/MakeDatabase.h"
 #include "opening/SelectDbase.h"
+#include "readings/CurrReading.h"
 #include "support/FakeFiles.h"
 #include "support/TestSupport.h"
 

@@ -1,13 +1,13 @@
 // The reading charts: the group walks over a diary, and the eight chart
 // windows opened from the Graphs menu.
 
-#include "core/ChartGroup.h"
 #include "charts/LineChart.h"
-#include "listing/Display.h"
-#include "readings/CurrReading.h"
+#include "core/ChartGroup.h"
 #include "core/Database.h"
 #include "core/ReadingKind.h"
+#include "listing/Display.h"
 #include "opening/SelectDbase.h"
+#include "readings/CurrReading.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

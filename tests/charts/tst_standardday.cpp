@@ -2,15 +2,14 @@
 // menu, and its printed page read back from a PDF file.
 
 #include "PdfReader.h"
-
 #include "charts/StandardDayWindow.h"
-#include "printing/StandardDayPrinting.h"
+#include "core/Database.h"
+#include "core/DateKey.h"
 #include "core/StandardDayTable.h"
 #include "platform/DatePicker.h"
 #include "platform/QtPrinting.h"
+#include "printing/StandardDayPrinting.h"
 #include "readings/CurrReading.h"
-#include "core/Database.h"
-#include "core/DateKey.h"
 #include "support/FakeHelp.h"
 #include "support/FakePrinting.h"
 #include "support/TestSupport.h"
@@ -21,8 +20,8 @@
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTest>
@@ -428,7 +427,8 @@ private slots:
         FakePrinterDialog dialog;
         app.frame->services().printer = &printer;
         app.frame->services().printerDialog = &dialog;
-        StandardDayWindow *w = openStandardDay(app, QStringLiteral("Ann Smith.bcl"), mmol ? mmolDays() : diaryDays(), 45);
+        StandardDayWindow *w =
+            openStandardDay(app, QStringLiteral("Ann Smith.bcl"), mmol ? mmolDays() : diaryDays(), 45);
         QVERIFY(w);
         typeDate(w->StartDate, kFirst.addDays(5));
         const QString pdf = app.pathOf(mmol ? QStringLiteral("mmol.pdf") : QStringLiteral("mg.pdf"));

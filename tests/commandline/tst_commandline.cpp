@@ -6,7 +6,6 @@
 // times of day the sample files' README gives.
 
 #include "../reports/PdfReader.h"
-
 #include "core/MeterImport.h"
 #include "platform/QtPrinting.h"
 #include "printing/Reports.h"
@@ -15,8 +14,8 @@
 
 #include <QPrinter>
 #include <QProcess>
-#include <QSettings>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // The changes a person makes to a diary: each is done whole, and when
 // anything fails on the way the diary is left exactly as it was.
 
+#include "core/BackupFiles.h"
 #include "core/Database.h"
 #include "core/DiaryChanges.h"
-#include "core/BackupFiles.h"
 #include "core/DiaryMaintenance.h"
 #include "core/DiarySession.h"
 #include "core/FaultPoints.h"
@@ -14,10 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include <csignal>
 #include <cstdio>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 namespace {

@@ -17,9 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include <csignal>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 namespace {

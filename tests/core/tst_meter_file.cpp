@@ -9,7 +9,6 @@
 #include <QStringDecoder>
 #include <QTest>
 
-
 namespace {
 
 using meter::DateOrder;

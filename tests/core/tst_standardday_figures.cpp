@@ -2,10 +2,10 @@
 // figures worked out apart from the program by a Python script with the
 // statistics module; and the unit and target remembered per diary.
 
+#include "core/Database.h"
 #include "core/StandardDay.h"
 #include "core/StandardDaySettings.h"
 #include "core/StandardDayTable.h"
-#include "core/Database.h"
 #include "support/DiaryFiles.h"
 
 #include <QFile>
@@ -21,7 +21,6 @@
 #include <QUrl>
 
 #include <algorithm>
-
 #include <cmath>
 
 namespace {

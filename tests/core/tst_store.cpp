@@ -1,21 +1,20 @@
 // The diary file and its cursor, date keys and their short form, diary names:
 // the store of the core alone, linked without any window.
 
-#include "core/DateKey.h"
+#include "DiaryGenerator.h"
 #include "core/Database.h"
+#include "core/DateKey.h"
 #include "core/DiaryFile.h"
 #include "core/DiaryPath.h"
 #include "support/DiaryFiles.h"
-#include "DiaryGenerator.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include <cstdlib>
+#include <sqlite3.h>
 
 namespace {
 

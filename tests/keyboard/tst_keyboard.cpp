@@ -7,13 +7,12 @@
 // The windows are listed by name; one that is not part of this build yet is
 // skipped, so the sweep takes in each window as it arrives.
 
-#include "platform/ChildWindow.h"
-#include "readings/CurrReading.h"
 #include "opening/MakeDatabase.h"
 #include "opening/SelectDbase.h"
+#include "platform/ChildWindow.h"
+#include "readings/CurrReading.h"
 #include "support/TestSupport.h"
 
-#include <QRadioButton>
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
@@ -25,6 +24,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSet>
 #include <QTextEdit>

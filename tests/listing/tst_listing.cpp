@@ -1,11 +1,11 @@
 // The paged listing: its page walks over a diary, and the window driven from
 // the browser's "Print To Screen".
 
-#include "listing/Display.h"
-#include "core/ListingPage.h"
-#include "readings/CurrReading.h"
 #include "core/Database.h"
+#include "core/ListingPage.h"
+#include "listing/Display.h"
 #include "opening/SelectDbase.h"
+#include "readings/CurrReading.h"
 #include "support/TestSupport.h"
 
 #include <QFile>

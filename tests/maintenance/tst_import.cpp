@@ -14,13 +14,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QSettings>
-#include <QTableWidget>
-#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>

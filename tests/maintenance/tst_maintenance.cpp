@@ -2,17 +2,17 @@
 // user sees, and that no failure on the way costs a diary or a backup.
 
 #include "core/BackupFiles.h"
-#include "maintenance/Brow.h"
-#include "maintenance/Cback.h"
-#include "maintenance/DiaryListWindows.h"
+#include "core/Database.h"
 #include "core/DiaryMaintenance.h"
 #include "core/DiarySession.h"
 #include "core/Drives.h"
 #include "core/FaultPoints.h"
-#include "maintenance/FolderList.h"
 #include "core/Salvage.h"
+#include "maintenance/Brow.h"
+#include "maintenance/Cback.h"
+#include "maintenance/DiaryListWindows.h"
+#include "maintenance/FolderList.h"
 #include "readings/CurrReading.h"
-#include "core/Database.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -2,6 +2,9 @@
 // The windows it opens: adding, editing and finding a day, deleting every day
 // before a date, and the key filter of the reading boxes.
 
+#include "core/Database.h"
+#include "core/DateKey.h"
+#include "core/DiaryChanges.h"
 #include "platform/DatePicker.h"
 #include "readings/AddRds.h"
 #include "readings/CurrReading.h"
@@ -10,9 +13,6 @@
 #include "readings/EditRds.h"
 #include "readings/ReadingEntry.h"
 #include "readings/SearchRds.h"
-#include "core/Database.h"
-#include "core/DateKey.h"
-#include "core/DiaryChanges.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -32,13 +32,12 @@
 #include <QFile>
 #include <QMap>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <sqlite3.h>
 #include <string>
 #include <unistd.h>
 

@@ -5,12 +5,11 @@
 #include <QFileInfo>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -14,22 +14,21 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMap>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include <cerrno>
-#include <cstring>
-#include <optional>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -5,27 +5,25 @@
 // program goes on, and no stored day is lost or changed.
 
 #include "HostileSupport.h"
-
 #include "app/DataFolder.h"
-
 #include "charts/LineChart.h"
-#include "listing/Display.h"
 #include "core/BackupFiles.h"
+#include "core/Database.h"
+#include "core/DiaryChanges.h"
+#include "listing/Display.h"
 #include "maintenance/Cback.h"
 #include "maintenance/DiaryListWindows.h"
-#include "platform/DatePicker.h"
-#include "platform/QtPrinting.h"
-#include "readings/CurrReading.h"
-#include "readings/EditRds.h"
-#include "readings/ReadingEntry.h"
-#include "readings/DateKeyWindow.h"
-#include "printing/Reports.h"
-#include "reports/StdRptByDate.h"
-#include "core/Database.h"
-#include "platform/DiaryAccess.h"
-#include "core/DiaryChanges.h"
 #include "opening/MakeDatabase.h"
 #include "opening/SelectDbase.h"
+#include "platform/DatePicker.h"
+#include "platform/DiaryAccess.h"
+#include "platform/QtPrinting.h"
+#include "printing/Reports.h"
+#include "readings/CurrReading.h"
+#include "readings/DateKeyWindow.h"
+#include "readings/EditRds.h"
+#include "readings/ReadingEntry.h"
+#include "reports/StdRptByDate.h"
 #include "support/FakePrinting.h"
 
 #include <QAction>
@@ -39,11 +37,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <optional>
-
-#include <sqlite3.h>
-
 #include <fcntl.h>
+#include <optional>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,11 +1,10 @@
 #include "PdfReader.h"
 
-#include <poppler-qt6.h>
-
 #include <QFile>
 
 #include <algorithm>
 #include <cmath>
+#include <poppler-qt6.h>
 
 PdfDocument readPdf(const QString &path, const QList<int> &only)
 {

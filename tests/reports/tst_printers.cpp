@@ -4,12 +4,11 @@
 // case, and a report printed to one arrives as a PDF file that is read back.
 
 #include "PdfReader.h"
-
+#include "core/DateKey.h"
 #include "platform/QtPrinting.h"
 #include "printing/ChartPrinting.h"
 #include "printing/PrinterChoice.h"
 #include "printing/Reports.h"
-#include "core/DateKey.h"
 #include "support/FakePrinting.h"
 #include "support/TestSupport.h"
 

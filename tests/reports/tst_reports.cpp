@@ -6,45 +6,44 @@
 // prints to PDF files as a user without printers would.
 
 #include "PdfReader.h"
-
+#include "core/DateKey.h"
+#include "platform/DatePicker.h"
+#include "platform/DiaryAccess.h"
 #include "platform/QtClipboard.h"
 #include "platform/QtPrinting.h"
-#include "readings/CurrReading.h"
 #include "printing/ChartPrinting.h"
 #include "printing/PrinterChoice.h"
 #include "printing/Reports.h"
 #include "printing/StandardDayPrinting.h"
+#include "readings/CurrReading.h"
 #include "reports/StdRptByDate.h"
-#include "core/DateKey.h"
-#include "platform/DatePicker.h"
-#include "platform/DiaryAccess.h"
 #include "support/FakePrinting.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
+#include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QListWidget>
 #include <QMimeData>
-#include <QClipboard>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QAbstractButton>
-#include <QGroupBox>
-#include <QScopeGuard>
 #include <QTimer>
 
 #include <cmath>

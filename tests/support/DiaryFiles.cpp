@@ -7,10 +7,9 @@
 #include <QFileInfo>
 #include <QTest>
 
-#include <sqlite3.h>
-
 #include <csignal>
 #include <cstdio>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

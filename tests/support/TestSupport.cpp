@@ -1,7 +1,7 @@
 #include "support/TestSupport.h"
 
-#include "readings/CurrReading.h"
 #include "opening/SelectDbase.h"
+#include "readings/CurrReading.h"
 
 #include <QListWidget>
 #include <QMdiSubWindow>

@@ -4,9 +4,9 @@
 // and the real main frame started on a temporary data folder.
 
 #include "app/MDIStart.h"
-#include "platform/Services.h"
 #include "core/DiaryPath.h"
 #include "core/ReadingDay.h"
+#include "platform/Services.h"
 #include "support/DiaryFiles.h"
 
 #include <QList>
