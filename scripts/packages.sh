@@ -31,6 +31,8 @@ tests=(
   # PDF printer's driver description, and Ghostscript to make the PDF.
   cups cups-client cups-bsd cups-filters printer-driver-cups-pdf ghostscript
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
+  # The layout check of the test script.
+  clang-format
   xvfb xauth imagemagick xdotool
   # The typing test reads the program's windows through the accessibility
   # bus, on a private session bus.
